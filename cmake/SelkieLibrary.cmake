@@ -1,0 +1,41 @@
+# Shared helpers for every folder's CMakeLists.txt.
+
+# selkie_export_library(<target> <version-script>)
+# A shared library of the family exports only what its version script lists.
+function(selkie_export_library target script)
+  set_target_properties(${target} PROPERTIES
+    C_VISIBILITY_PRESET hidden
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LINK_DEPENDS ${script})
+  target_link_options(${target} PRIVATE "-Wl,--version-script=${script}" "-Wl,--no-undefined")
+endfunction()
+
+# selkie_add_test(<name> SOURCES <files...> [LIBS <targets...>] [GUI])
+# One GoogleTest program, registered as one ctest entry. GUI tests run on the offscreen platform.
+function(selkie_add_test name)
+  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+  target_compile_definitions(${name} PRIVATE
+    SELKIE_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+    SELKIE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    SELKIE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  add_test(NAME ${name} COMMAND ${name})
+  set(env "")
+  if(T_GUI)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  if(env)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endfunction()
+
+# selkie_add_bench(<name> SOURCES <files...> [LIBS <targets...>])
+function(selkie_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark Threads::Threads)
+endfunction()
