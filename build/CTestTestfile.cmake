@@ -1,0 +1,16 @@
+# CMake generated Testfile for 
+# Source directory: /work/main
+# Build directory: /work/main/build
+# 
+# This file includes the relevant testing commands required for 
+# testing this directory and lists subdirectories to be tested as well.
+subdirs("outside")
+subdirs("protocol")
+subdirs("serial")
+subdirs("vmachine")
+subdirs("controller")
+subdirs("model")
+subdirs("ui")
+subdirs("app")
+subdirs("tests")
+subdirs("bench")
