@@ -1,0 +1,137 @@
+#include "ProgramOptions.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+#include <utility>
+
+namespace {
+
+int ParseNumber(const std::string& option, const std::string& text, int low, int high) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high)
+    throw OptionsError(option + " needs a whole number from " + std::to_string(low) + " to " +
+                       std::to_string(high) + ", not \"" + text + "\"");
+  return value;
+}
+
+using ValueSetter = std::function<void(ProgramOptions&, const std::string& option,
+                                       const std::string& value)>;
+
+const std::map<std::string, ValueSetter>& ValueOptions() {
+  static const std::map<std::string, ValueSetter> options = {
+      {"--port-a", [](ProgramOptions& o, const std::string&, const std::string& v) { o.portA = v; }},
+      {"--port-b", [](ProgramOptions& o, const std::string&, const std::string& v) { o.portB = v; }},
+      {"--settings",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.settings = v; }},
+      {"--tick", [](ProgramOptions& o, const std::string& n,
+                    const std::string& v) { o.tickMs = ParseNumber(n, v, 1, 1000); }},
+      {"--machine", [](ProgramOptions& o, const std::string& n,
+                       const std::string& v) { o.machine = ParseNumber(n, v, 0, 16); }},
+      {"--standard", [](ProgramOptions& o, const std::string& n,
+                        const std::string& v) { o.standard = ParseNumber(n, v, 0, 3); }},
+  };
+  return options;
+}
+
+const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
+  static const std::map<std::string, bool ProgramOptions::*> flags = {
+      {"--help", &ProgramOptions::help},
+      {"--demo", &ProgramOptions::demo},
+      {"--headless", &ProgramOptions::headless},
+      {"--log", &ProgramOptions::log},
+  };
+  return flags;
+}
+
+void CheckCombination(const ProgramOptions& o) {
+  if (o.help) return;
+  if (o.demo && o.headless) throw OptionsError("--demo and --headless cannot be combined");
+  if (o.headless && !o.portA && !o.portB)
+    throw OptionsError("--headless needs --port-a <port>, --port-b <port> or both");
+  if (!o.headless) {
+    const std::pair<const char*, bool> headlessOnly[] = {
+        {"--port-a", o.portA.has_value()},     {"--port-b", o.portB.has_value()},
+        {"--tick", o.tickMs.has_value()},      {"--machine", o.machine.has_value()},
+        {"--standard", o.standard.has_value()}, {"--log", o.log}};
+    for (const auto& [name, given] : headlessOnly)
+      if (given) throw OptionsError(std::string(name) + " is an option of --headless runs");
+  }
+  if (o.portA && o.portB && *o.portA == *o.portB)
+    throw OptionsError("--port-a and --port-b name the same port");
+}
+
+}  // namespace
+
+ProgramOptions ParseOptions(const std::vector<std::string>& args) {
+  ProgramOptions o;
+  o.toolkitArgs.push_back(args.empty() ? "selkietest" : args.front());
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::string value;
+    bool hasValue = false;
+    if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg = arg.substr(0, eq);
+      hasValue = true;
+    }
+    if (const auto flag = FlagOptions().find(arg); flag != FlagOptions().end()) {
+      if (hasValue) throw OptionsError(arg + " takes no value");
+      o.*(flag->second) = true;
+    } else if (const auto opt = ValueOptions().find(arg); opt != ValueOptions().end()) {
+      if (!hasValue) {
+        if (i + 1 >= args.size()) throw OptionsError(arg + " needs a value");
+        value = args[++i];
+      }
+      opt->second(o, arg, value);
+    } else if (arg.starts_with("--")) {
+      throw OptionsError("unknown option " + arg + " (see --help)");
+    } else if (arg.starts_with("-")) {
+      o.toolkitArgs.push_back(args[i]);
+      // A toolkit option's value ("-platform offscreen") travels with it.
+      if (i + 1 < args.size() && !args[i + 1].starts_with("-")) o.toolkitArgs.push_back(args[++i]);
+    } else {
+      throw OptionsError("unexpected argument \"" + arg + "\" (see --help)");
+    }
+  }
+  CheckCombination(o);
+  return o;
+}
+
+std::string UsageText() {
+  return R"(Usage: selkietest [options]
+
+Bench tool for the two-port RS-422 Selkie interface: port A is a virtual Sony 9-pin machine,
+port B controls a real machine. Without options the main window opens with the ports and views
+of the last run.
+
+Options:
+  --demo              Open the window with port A and port B on the two ends of the built-in
+                      virtual null-modem cable (COM251 and COM252): the controller panel drives
+                      the virtual machine. Keeps its settings in its own file.
+  --headless          Run without a window (needs --port-a, --port-b or both).
+  --port-a PORT       Headless: run the virtual machine on PORT.
+  --port-b PORT       Headless: run the controller on PORT and print one line per change of the
+                      controlled machine's time code, name or status lamps.
+                      PORT is COMn (see below), a device path such as /dev/ttyUSB0, or
+                      pty:PATH, which creates a pseudo-terminal and links its other side at PATH
+                      so that an editor or controller program can open PATH as a serial port.
+  --tick MS           Headless: frame tick in milliseconds, 1..1000 (default 60, as the window
+                      has it after start-up; 40 runs an EBU time code in real time).
+  --machine N         Headless: machine identity 0..16 (0 DA88 ... 16 EVS DD35; default 0).
+  --standard N        Headless: 0 EBU, 1 SMPTE non-drop, 2 24P, 3 SMPTE drop-frame (default 0).
+  --log               Headless: print the port A traffic (Rx/Tx lines) to standard output.
+  --settings PATH     Read and write the settings record at PATH. A headless run reads and
+                      writes no settings file unless this is given.
+  --help              Print this text and exit.
+
+COM numbers: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31;
+SELKIE_COM<n>=<path> in the environment maps COM n to any device. COM251 and COM252 are the two
+ends of the built-in virtual null-modem cable.
+
+Without a display, run with --headless, or set QT_QPA_PLATFORM=offscreen to run the window
+without showing it. Ctrl-C or SIGTERM ends a headless run (exit status 0).
+)";
+}

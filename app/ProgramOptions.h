@@ -1,0 +1,33 @@
+// The program's command line. Options start with "--"; arguments with a single "-" are left for
+// the window toolkit (e.g. "-platform offscreen").
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class OptionsError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ProgramOptions {
+  bool help = false;
+  bool demo = false;
+  bool headless = false;
+  bool log = false;
+  std::optional<std::string> portA;     // COMn, a device path or pty:<path>
+  std::optional<std::string> portB;
+  std::optional<int> tickMs;            // frame tick of a headless run, 1..1000 ms
+  std::optional<int> machine;           // 0..16
+  std::optional<int> standard;          // 0..3
+  std::optional<std::string> settings;  // settings file instead of the default one
+  std::vector<std::string> toolkitArgs; // program name first, then the single-dash arguments
+};
+
+// Throws OptionsError with a message fit for the user.
+ProgramOptions ParseOptions(const std::vector<std::string>& args);
+
+// The text printed by --help.
+std::string UsageText();

@@ -1,0 +1,75 @@
+// The command line: every option in both spellings, the checks that reject a bad run before it
+// starts, and the arguments handed on to the window toolkit.
+#include <gtest/gtest.h>
+
+#include "ProgramOptions.h"
+
+namespace {
+ProgramOptions Parse(std::vector<std::string> args) {
+  args.insert(args.begin(), "selkietest");
+  return ParseOptions(args);
+}
+
+std::string ErrorOf(std::vector<std::string> args) {
+  try {
+    Parse(std::move(args));
+  } catch (const OptionsError& e) {
+    return e.what();
+  }
+  return "";
+}
+}  // namespace
+
+TEST(OptionsTest, NoArgumentsOpenTheWindow) {
+  const ProgramOptions o = Parse({});
+  EXPECT_FALSE(o.headless || o.demo || o.help);
+  EXPECT_EQ(o.toolkitArgs, std::vector<std::string>{"selkietest"});
+}
+
+TEST(OptionsTest, HeadlessWithEveryOption) {
+  const ProgramOptions o = Parse({"--headless", "--port-a", "pty:/tmp/vm", "--port-b=COM3",
+                                  "--tick", "40", "--machine=16", "--standard", "3", "--log",
+                                  "--settings", "/tmp/s.ini"});
+  EXPECT_TRUE(o.headless);
+  EXPECT_EQ(o.portA, "pty:/tmp/vm");
+  EXPECT_EQ(o.portB, "COM3");
+  EXPECT_EQ(o.tickMs, 40);
+  EXPECT_EQ(o.machine, 16);
+  EXPECT_EQ(o.standard, 3);
+  EXPECT_TRUE(o.log);
+  EXPECT_EQ(o.settings, "/tmp/s.ini");
+}
+
+TEST(OptionsTest, NumbersOutOfRangeOrMalformedAreRefused) {
+  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", "--machine", "17"}).find("0 to 16"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", "--standard", "-1"}), "");
+  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", "--tick", "0"}), "");
+  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", "--tick", "40ms"}), "");
+  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", "--tick="}), "");
+}
+
+TEST(OptionsTest, BadCombinationsAreRefused) {
+  EXPECT_NE(ErrorOf({"--headless"}).find("--port-a"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--demo", "--headless", "--port-a", "COM1"}), "");
+  EXPECT_NE(ErrorOf({"--port-a", "COM1"}).find("--headless"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", "--port-b", "COM1"}), "");
+  EXPECT_NE(ErrorOf({"--headless", "--port-a"}).find("needs a value"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--demo=1"}).find("takes no value"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--frobnicate"}).find("unknown option"), std::string::npos);
+  EXPECT_NE(ErrorOf({"stray"}).find("unexpected"), std::string::npos);
+}
+
+TEST(OptionsTest, SingleDashArgumentsGoToTheToolkit) {
+  const ProgramOptions o = Parse({"-platform", "offscreen", "--demo", "-style=fusion"});
+  EXPECT_TRUE(o.demo);
+  EXPECT_EQ(o.toolkitArgs, (std::vector<std::string>{"selkietest", "-platform", "offscreen", "-style=fusion"}));
+}
+
+TEST(OptionsTest, HelpNeedsNothingElseAndDocumentsEveryOption) {
+  EXPECT_TRUE(Parse({"--help", "--headless"}).help);
+  const std::string usage = UsageText();
+  for (const char* option : {"--demo", "--headless", "--port-a", "--port-b", "--tick", "--machine",
+                             "--standard", "--log", "--settings", "--help", "QT_QPA_PLATFORM"})
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+}

@@ -1,0 +1,203 @@
+// The settings record: its byte layout, loading (missing, short, long files), saving whole with
+// the reserved bytes kept, and the atomic replace that keeps the old record when a write fails.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "SettingsFile.h"
+#include "TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> Sequence(std::size_t count, uint8_t first) {
+  std::vector<uint8_t> bytes(count);
+  for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(first + i);
+  return bytes;
+}
+
+}  // namespace
+
+TEST(SettingsRecordTest, FieldsSitAtTheirOffsetsLittleEndian) {
+  SettingsRecord r;
+  r.Standard = 3;
+  r.PortANumber = 6;
+  r.PortBNumber = 0x01020304;
+  r.WindowLeft = -2;
+  r.WindowTop = 300;
+  r.MachineType = 16;
+  r.ShowVirtualMachine = 1;
+  r.ShowMachineControl = 1;
+  r.ShowSyncTest = 1;
+  r.ShowOpenClose = 1;
+  r.UnitTracksByte = 0x32;
+  r.ShowGpo = 1;
+  r.ExtendedIdReply = 1;
+  const SettingsRecord::Image expected = {
+      3,    0,    0,    0,     //
+      6,    0,    0,    0,     // port A
+      4,    3,    2,    1,     // port B
+      0xFE, 0xFF, 0xFF, 0xFF,  // left -2
+      0x2C, 0x01, 0,    0,     // top 300
+      16,   0,    0,    0,     // machine type
+      1,    1,    1,    1,    0x32, 1, 1, 0};
+  EXPECT_EQ(r.ToBytes(), expected);
+
+  SettingsRecord back;
+  back.FillFrom(expected);
+  EXPECT_EQ(back.ToBytes(), expected);
+  EXPECT_EQ(back.WindowLeft, -2);
+  EXPECT_EQ(back.PortBNumber, 0x01020304);
+}
+
+TEST(SettingsFileNameTest, NameUpToTheFirstDotPlusIni) {
+  EXPECT_EQ(SettingsFileName("selkietest"), "selkietest.ini");
+  EXPECT_EQ(SettingsFileName("selkietest.exe"), "selkietest.ini");
+  EXPECT_EQ(SettingsFileName("sel.kie.test"), "sel.ini");
+}
+
+TEST(SettingsFileNameTest, DefaultPathIsTheProgramFolderWhenWritable) {
+  TempDir dir;
+  EXPECT_EQ(DefaultSettingsPath(dir.path() / "selkietest"), dir.path() / "selkietest.ini");
+  EXPECT_EQ(DefaultSettingsPath(dir.path() / "selkietest", "-demo"),
+            dir.path() / "selkietest-demo.ini");
+}
+
+TEST(SettingsFileNameTest, UnwritableProgramFolderFallsBackToXdgConfigHome) {
+  TempDir dir;
+  ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().string());
+  EXPECT_EQ(DefaultSettingsPath("/nonexistent/bin/selkietest"),
+            dir.path() / "selkietest" / "selkietest.ini");
+}
+
+TEST(SettingsFileTest, MissingFileLoadsNothingAndLeavesTheRecord) {
+  TempDir dir;
+  SettingsRecord r;
+  r.PortANumber = 9;
+  EXPECT_FALSE(SettingsFile(dir.path() / "none.ini").Load(r));
+  EXPECT_EQ(r.PortANumber, 9);
+}
+
+TEST(SettingsFileTest, ShortFileFillsTheStartAndTheRestStaysZero) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  WriteBytes(path, {2, 0xAA, 0xBB, 0xCC, 7, 0});  // standard, reserved, half of port A
+  SettingsRecord r;
+  ASSERT_TRUE(SettingsFile(path).Load(r));
+  EXPECT_EQ(r.Standard, 2);
+  EXPECT_EQ(r.PortANumber, 7);
+  EXPECT_EQ(r.PortBNumber, 0);
+  EXPECT_EQ(r.ShowGpo, 0);
+  EXPECT_EQ(r.Reserved1, (std::array<uint8_t, 3>{0xAA, 0xBB, 0xCC}));
+}
+
+TEST(SettingsFileTest, EmptyFileLoadsAsAllZero) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  WriteBytes(path, {});
+  SettingsRecord r;
+  EXPECT_TRUE(SettingsFile(path).Load(r));
+  EXPECT_EQ(r.ToBytes(), SettingsRecord::Image{});
+}
+
+TEST(SettingsFileTest, LongFileReadsOnlyTheFirst32Bytes) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  WriteBytes(path, Sequence(40, 1));
+  SettingsRecord r;
+  ASSERT_TRUE(SettingsFile(path).Load(r));
+  const auto image = r.ToBytes();
+  EXPECT_EQ(std::vector<uint8_t>(image.begin(), image.end()), Sequence(32, 1));
+}
+
+TEST(SettingsFileTest, SaveWritesThe32BytesWholeKeepingReservedBytesAsRead) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  WriteBytes(path, Sequence(32, 0x40));
+  SettingsFile file(path);
+  SettingsRecord r;
+  ASSERT_TRUE(file.Load(r));
+  r.ShowGpo = 1;
+  r.PortANumber = 251;
+  file.Save(r);
+
+  const auto bytes = ReadBytes(path);
+  ASSERT_EQ(bytes.size(), 32u);
+  EXPECT_EQ(bytes[1], 0x41);
+  EXPECT_EQ(bytes[2], 0x42);
+  EXPECT_EQ(bytes[3], 0x43);
+  EXPECT_EQ(bytes[31], 0x5F);
+  EXPECT_EQ(bytes[4], 251);
+  EXPECT_EQ(bytes[29], 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
+      << "no temporary file is left beside the settings file";
+}
+
+TEST(SettingsFileTest, SaveCreatesTheFolder) {
+  TempDir dir;
+  const fs::path path = dir.path() / "config" / "selkietest" / "selkietest.ini";
+  SettingsFile(path).Save(SettingsRecord{});
+  EXPECT_EQ(ReadBytes(path).size(), 32u);
+}
+
+TEST(SettingsFileTest, FailedReplaceReportsAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  fs::create_directories(path / "occupied");  // a folder where the file should go
+  EXPECT_THROW(SettingsFile(path).Save(SettingsRecord{}), SettingsError);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(SettingsFileTest, AWriteThatRunsOutOfSpaceKeepsTheOldRecord) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  WriteBytes(path, Sequence(32, 1));
+  // A child process whose file-size limit is below one record stands in for a full disk.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{10, 10};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    SettingsRecord r;
+    r.PortANumber = 99;
+    try {
+      SettingsFile(path).Save(r);
+    } catch (const SettingsError&) {
+      _exit(3);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3) << "the failed write is reported";
+  EXPECT_EQ(ReadBytes(path), Sequence(32, 1));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(SettingsFileTest, UnreadableSettingsIsAnErrorNotAMissingFile) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  fs::create_directories(path);  // opening a folder for reading works, reading it fails
+  SettingsRecord r;
+  EXPECT_THROW(SettingsFile(path).Load(r), SettingsError);
+}
