@@ -1,0 +1,95 @@
+#include "MachineController.h"
+
+#include "ControllerReplies.h"
+#include "TimecodeCalls.h"
+#include "TimecodeMask.h"
+#include "TrackArming.h"
+
+namespace {
+const Bytes kEditOnMessage = {0x20, 0x65, 0x85};  // EDIT ON with its checksum
+}  // namespace
+
+MachineController::MachineController() {
+  port_.Remote = true;  // the machine counts as remote until its status says otherwise
+}
+
+std::vector<Bytes> MachineController::FrameTick(bool portBOpen) {
+  std::vector<Bytes> writes;
+  if (portBOpen) {
+    Bytes poll = poller_.Tick(port_);
+    if (!poll.empty()) writes.push_back(std::move(poll));
+  }
+  // A pending EDIT ON goes out only on an open port: writing to a closed one can only fail.
+  if (port_.EditOnPending) {
+    port_.EditOnPending = false;
+    if (portBOpen) writes.push_back(kEditOnMessage);
+  }
+  return writes;
+}
+
+MachineController::RxOutcome MachineController::SerialBTriggerAvail(std::span<const uint8_t> bytes) {
+  if (!ReceiveBytes(port_, bytes)) return RxOutcome::Discarded;
+  if (!ExtractMessage(port_)) return RxOutcome::NoMessage;
+  poller_.ReplyReceived();
+  if (port_.SkipReplies > 0) {
+    --port_.SkipReplies;
+    return RxOutcome::Skipped;
+  }
+  switch (port_.Rx.Cmd1() >> 4) {
+    case 0x1: controller_replies::ShowControllerIdent(port_, panel_); break;
+    case 0x7: controller_replies::ShowControllerReply(port_, panel_); break;
+    default: break;
+  }
+  return RxOutcome::Handled;
+}
+
+bool MachineController::ShowChecksumErrors() {
+  if (port_.ChecksumErrors == panel_.csumbTag) return false;
+  panel_.csumbTag = port_.ChecksumErrors;
+  panel_.csumb = HexByte(port_.ChecksumErrors);
+  return true;
+}
+
+void MachineController::Queue(uint8_t cmd1, uint8_t cmd2) {
+  port_.Tx[0] = cmd1;
+  port_.Tx[1] = cmd2;
+  port_.CommandPending = true;
+}
+
+void MachineController::kplayClick(int tag) { Queue(0x20, static_cast<uint8_t>(tag & 0xFF)); }
+
+void MachineController::krvsplayClick() {
+  Queue(0x21, 0x22);
+  port_.Tx[2] = 0x40;
+}
+
+void MachineController::QueueGoto(std::string_view entry) {
+  Queue(0x24, 0x31);
+  timecode_calls::TextToSony(entry, port_.Tx.bytes.data(), 2, port_.DropFrame ? 1 : 0);
+}
+
+void MachineController::kgotoClick(int keypadResult, std::string_view keypadEntry) {
+  if (keypadResult != KeypadU::kModalOk) return;
+  QueueGoto(keypadEntry);
+}
+
+void MachineController::kgotoClick(const KeypadU& keypad) {
+  kgotoClick(keypad.ModalResult(), keypad.EntryText());
+}
+
+void MachineController::GotoClipboard1Click(std::string_view clipboardText) {
+  QueueGoto(timecode_mask::FromClipboard(clipboardText));
+}
+
+void MachineController::ZQVersion1Click() {
+  panel_.statusText.clear();
+  Queue(0x00, 0xB3);
+}
+
+void MachineController::kr1Click(int button) { track_arming::kr1Click(button, port_, panel_); }
+
+void MachineController::ka1Click(FunctionKey key) { track_arming::ka1Click(key, port_, panel_); }
+
+void MachineController::kbankClick() { track_arming::kbankClick(port_, panel_); }
+
+void MachineController::keditonClick(bool checked) { panel_.kediton = checked; }
