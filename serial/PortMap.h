@@ -1,0 +1,41 @@
+// Which device a COM number stands for.
+//
+//   COM1-32   /dev/ttyS0-31
+//   COM33-64  /dev/ttyUSB0-31
+//   COM65-96  /dev/ttyACM0-31
+//   COM251    end A of the built-in virtual null-modem cable
+//   COM252    end B of the built-in virtual null-modem cable
+// The environment variable SELKIE_COM<n>=<target> maps any number 1..65535 to <target>, which is
+// a device path, "pty:<path>" (the port creates a pseudo-terminal and links its other side at
+// <path>), or "cable:A" / "cable:B" (an end of the virtual cable). The environment is read at each
+// call, so a change takes effect at the next open.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct PortTarget {
+  enum class Kind { None, Device, Pty, Cable };
+  Kind kind = Kind::None;
+  std::string path;  // Device: the device path; Pty: where the link is made
+  int cableEnd = 0;  // Cable: 0 for end A (COM251), 1 for end B (COM252)
+
+  // The text shown in brackets by the port prompt: the path, "pty:<path>" or "virtual cable A".
+  std::string Describe() const;
+};
+
+class PortMap {
+ public:
+  static constexpr int kCableA = 251;
+  static constexpr int kCableB = 252;
+
+  // The target of COM `number`; Kind::None when the number maps to nothing.
+  static PortTarget Resolve(int number);
+
+  // Every number that maps to something, ascending: the fixed ranges, the cable ends and the
+  // numbers named by SELKIE_COM<n> variables.
+  static std::vector<int> MappedNumbers();
+
+  // Parses a target text as SELKIE_COM<n> holds it; Kind::None for an empty or malformed text.
+  static PortTarget ParseTarget(const std::string& text);
+};
