@@ -1,0 +1,56 @@
+#include "vcommsu.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+Tcommsf::Tcommsf(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setWindowTitle(QStringLiteral("Comms"));
+  setAttribute(Qt::WA_QuitOnClose, false);
+  setGeometry(563, 68, 537, 388);
+
+  m1 = new QPlainTextEdit(this);
+  m1->setGeometry(8, 8, 505, 297);
+  m1->setReadOnly(true);
+  // An undo history of a log would grow without bound and slow every append.
+  m1->setUndoRedoEnabled(false);
+  m1->setMaximumBlockCount(kMaxLines);
+  m1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  m1->setPlainText(QStringLiteral("m1"));
+
+  kshow = new QCheckBox(QStringLiteral("Shoiw Coms"), this);
+  kshow->setGeometry(208, 320, std::max(97, kshow->sizeHint().width()), 17);
+
+  kclear = new QPushButton(QStringLiteral("Clear"), this);
+  kclear->setGeometry(448, 320, 75, 25);
+  QObject::connect(kclear, &QPushButton::clicked, this, [this] { kclearClick(); });
+}
+
+void Tcommsf::AddLine(const QString& text) { m1->appendPlainText(text); }
+
+void Tcommsf::AddCommandLine(const SonyPort& portA) {
+  const std::span<const uint8_t> bytes(portA.Rx.bytes.data(), static_cast<std::size_t>(portA.Rx.Length()));
+  AddLine(QString::fromStdString(HexBytes(bytes)));
+}
+
+void Tcommsf::MessageReceived(const SonyPort& portA) {
+  if (ShowComs()) AddLine(QString::fromStdString(RxText(portA)));
+}
+
+void Tcommsf::TransportHandled(const SonyPort& portA) {
+  if ((portA.Rx.Cmd1() & 0xF0) == 0x20 && IsShown()) AddCommandLine(portA);
+}
+
+void Tcommsf::ReplySent(const SonyPort& portA) {
+  if (ShowComs()) AddLine(QString::fromStdString(portA.TxText));
+}
+
+bool Tcommsf::ShowComs() const { return kshow->isChecked(); }
+
+void Tcommsf::SetShowComs(bool on) { kshow->setChecked(on); }
+
+void Tcommsf::ToggleShown() { setVisible(!isVisible()); }
+
+void Tcommsf::kclearClick() { m1->clear(); }

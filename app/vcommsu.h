@@ -1,0 +1,50 @@
+// Tcommsf ("Comms"): the monitor window that logs port A traffic as lines of hexadecimal bytes.
+// Created hidden at start and kept for the whole run; its close box only hides it.
+//
+// Feeding it, per message received on port A with a good checksum, on the GUI thread:
+//   MessageReceived(portA)   before the responder runs   -> "Rx:20 01 21 " when ShowComs()
+//   TransportHandled(portA)  after the responder acted   -> "20 01 21 " for a 2x command when the
+//                                                           window is visible (box or not)
+//   ReplySent(portA)         after the reply was written -> portA.TxText when ShowComs()
+// AddLine and AddCommandLine append unconditionally, for callers that apply the rules themselves.
+#pragma once
+
+#include "sonyname.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QPlainTextEdit;
+class QPushButton;
+
+class Tcommsf : public QWidget {
+public:
+  // The oldest lines go once the log holds this many, so hours of traffic cannot exhaust memory.
+  static constexpr int kMaxLines = 200000;
+
+  explicit Tcommsf(QWidget* parent = nullptr);
+
+  // Appends one line at the end of the log.
+  void AddLine(const QString& text);
+  // Appends the message in portA.Rx as CMD-1, CMD-2, data and checksum: "20 01 21 ".
+  void AddCommandLine(const SonyPort& portA);
+
+  void MessageReceived(const SonyPort& portA);
+  void TransportHandled(const SonyPort& portA);
+  void ReplySent(const SonyPort& portA);
+
+  // The "Shoiw Coms" check box: received and sent lines are logged while it is checked.
+  bool ShowComs() const;
+  void SetShowComs(bool on);
+
+  bool IsShown() const { return isVisible(); }
+  // The View menu's "Comms": show when hidden, hide when shown.
+  void ToggleShown();
+
+  // "Clear": empties the log, the designed first line "m1" included.
+  void kclearClick();
+
+  QPlainTextEdit* m1;
+  QCheckBox* kshow;
+  QPushButton* kclear;
+};
