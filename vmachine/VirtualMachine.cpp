@@ -1,0 +1,103 @@
+#include "VirtualMachine.h"
+
+#include <algorithm>
+
+#include "ZQTimeCodeDll.h"
+
+Bytes VmEventResult::ReplyBytes() const {
+  Bytes all;
+  for (const VmExchange& exchange : exchanges) {
+    all.insert(all.end(), exchange.reply.begin(), exchange.reply.end());
+  }
+  return all;
+}
+
+std::vector<std::string> VmEventResult::MonitorLines() const {
+  std::vector<std::string> lines;
+  for (const VmExchange& exchange : exchanges) {
+    for (const std::string* line : {&exchange.rxLine, &exchange.commandLine, &exchange.txLine}) {
+      if (!line->empty()) lines.push_back(*line);
+    }
+  }
+  return lines;
+}
+
+VirtualMachine::VirtualMachine() {
+  port_.Remote = true;
+  for (int i = 0; i < kTrackKeys; ++i) {
+    panel_.rrCaption[static_cast<std::size_t>(i)] = std::to_string(i + 1);
+  }
+  ApplyStandard();
+}
+
+void VirtualMachine::RestoreSettings(const VmSettings& settings) {
+  port_.Standard = std::min<uint8_t>(settings.Standard, 3);
+  machineType_ = settings.MachineType;
+  unitTracksByte_ = settings.UnitTracksByte;
+  extendedIdReply_ = settings.ExtendedIdReply;
+}
+
+void VirtualMachine::FormShow() {
+  clips_.ResetLoadId();
+  ApplyMachineType();
+  ApplyStandard();
+  port_.ChangeFlags = 1;
+}
+
+VmSettings VirtualMachine::Settings() const {
+  return {port_.Standard, machineType_, unitTracksByte_, extendedIdReply_};
+}
+
+VmEventResult VirtualMachine::DataAvailable(std::span<const uint8_t> bytes,
+                                            const VmEventContext& context) {
+  VmEventResult result;
+  if (!ReceiveBytes(port_, bytes)) {
+    result.inputDiscarded = true;
+    return result;
+  }
+  // Every complete message of the event is answered now, in order: one left waiting would make
+  // every later reply answer the request before it.
+  while (ExtractMessage(port_)) {
+    // Bytes past the checksum would be left over from an earlier message; a command read
+    // without its data then reads zeros, never stale data.
+    std::fill(port_.Rx.bytes.begin() + port_.Rx.Length(), port_.Rx.bytes.end(), uint8_t{0});
+    VmExchange& exchange = result.exchanges.emplace_back();
+    if (context.showComs) exchange.rxLine = RxText(port_);
+    Respond();
+    if (context.monitorVisible && (port_.Rx.Cmd1() >> 4) == 0x2) {
+      exchange.commandLine = HexBytes(std::span(port_.Rx.bytes.data(),
+                                                static_cast<std::size_t>(port_.Rx.Length())));
+    }
+    if (!context.portOpen) continue;
+    exchange.reply = FrameTx(port_);
+    if (context.showComs) exchange.txLine = port_.TxText;
+  }
+  RefreshChecksumLabel();
+  return result;
+}
+
+void VirtualMachine::RefreshChecksumLabel() {
+  if (port_.ChecksumErrors == panel_.csumaTag) return;
+  panel_.csumaTag = port_.ChecksumErrors;
+  panel_.csuma = HexByte(port_.ChecksumErrors);
+}
+
+void VirtualMachine::FrameTick() {
+  remainder_ += speed_;
+  const int32_t frames = remainder_ / 1000;
+  remainder_ -= frames * 1000;
+  if (frames >= 0) {
+    port_.Position = addfrms(port_.Position, frames, port_.Standard);
+  } else {
+    port_.Position = subfrms(port_.Position, -frames, port_.Standard);
+  }
+  uint8_t text[256] = {};
+  frms2str(text, port_.Position, port_.Standard);
+  const std::size_t length = std::min<std::size_t>(text[0], kPositionTextCapacity);
+  port_.PositionText.assign(reinterpret_cast<const char*>(text + 1), length);
+  panel_.vpoz = port_.PositionText;
+}
+
+void VirtualMachine::dd35clips1Click(int index) { clips_.ListClick(1, index); }
+
+void VirtualMachine::dd35clips2Click(int index) { clips_.ListClick(2, index); }
