@@ -1,0 +1,59 @@
+#include "ModelDump.h"
+
+#include <string>
+
+#include "VyoModel.h"
+#include "ZQTimeCodeDll.h"
+
+namespace {
+
+std::string LengthPrefixed(const uint8_t* text) {
+  return std::string(reinterpret_cast<const char*>(text + 1), text[0]);
+}
+
+std::string PositionText(int8_t m) {
+  uint8_t text[256] = {};
+  frms2str(text, getZQ_McnPosition(m), getZQ_McnStandard(m));
+  return LengthPrefixed(text);
+}
+
+const char* StandardText(uint8_t standard) {
+  static const char* const kNames[] = {"EBU", "SMPTE", "24P", "DF"};
+  return standard < 4 ? kNames[standard] : "?";
+}
+
+char Yes(uint8_t flag) { return flag ? 'Y' : '.'; }
+
+}  // namespace
+
+void PrintSystemPart(std::FILE* out) {
+  uint8_t error[256] = {};
+  getZQ_ErrorString(error);
+  std::fprintf(out, "System: master %d  selected %d  max machine %d  record bank %d (machine %d bank %d)\n",
+               getZQ_Master(), getZQ_SelectedMcn(), getZQ_MaxMachine(), getZQ_RecordBank(),
+               getZQ_RecordBank() >> 3, getZQ_RecordBank() & 7);
+  std::fprintf(out, "        error %u \"%s\"  status %02X  locked %c  play %c  record %c  locating %c  local %c\n",
+               getZQ_Error(), LengthPrefixed(error).c_str(), getZQ_SystemStatus(), Yes(getZQ_SystemLocked()),
+               Yes(getZQ_SystemInPlay()), Yes(getZQ_SystemInRecord()), Yes(getZQ_SystemIsLocating()),
+               Yes(getZQ_SystemLocal()));
+  std::fprintf(out, "        version %u.%u  type %u  edit mode %u  wind max %u  macro flags %u %u\n",
+               getZQ_VMajor(), getZQ_VMinor(), getZQ_SystemType(), getZQ_Editmode(), getZQ_WindMax(),
+               getZQ_macroflag1(), getZQ_macroflag2());
+  std::fprintf(out, "        master position %s  loop command %u\n", PositionText(-1).c_str(), getzq_loopcmd());
+}
+
+void PrintMachineHeader(std::FILE* out) {
+  std::fprintf(out, "%-14s %-5s %-4s %-11s %-11s %-11s %-5s %s\n", "Machine", "Tally", "ID", "Status 1-4",
+               "Position", "Offset", "Std", "Play Lock Chase Rec Arm Loc NoComms");
+}
+
+void PrintMachine(std::FILE* out, int8_t m) {
+  uint8_t name[256] = {};
+  getZQ_C_McnName(m, name);
+  std::fprintf(out, "%-14s %-5u %04X %02X %02X %02X %02X %-11s %-11d %-5s %c    %c    %c     %c   %c   %c   %c\n",
+               LengthPrefixed(name).c_str(), getZQ_McnTally(m), getZQ_McnSonyID(m), getZQ_McnStatus1(m),
+               getZQ_McnStatus2(m), getZQ_McnStatus3(m), getZQ_McnStatus4(m), PositionText(m).c_str(),
+               getZQ_McnOffset(m), StandardText(getZQ_McnStandard(m)), Yes(getZQ_McnInPlay(m)),
+               Yes(getZQ_McnIsLocked(m)), Yes(getZQ_McnIsChasing(m)), Yes(getZQ_McnInRecord(m)),
+               Yes(getZQ_McnIsArmed(m)), Yes(getZQ_McnIsLocating(m)), Yes(getZQ_McnNoComms(m)));
+}

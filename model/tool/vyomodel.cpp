@@ -1,0 +1,121 @@
+// vyomodel: shows and carries the shared model for an operator.
+//   vyomodel dump [m]     the system part and the machines in use (or machine m only)
+//   vyomodel watch [n]    prints each change as it is handed out (stops after n changes)
+//   vyomodel save FILE    saves the model image
+//   vyomodel load FILE    loads a saved model image
+// Exit status: 0 done, 1 the operation failed, 2 bad command line.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "ChangeNames.h"
+#include "ModelDump.h"
+#include "VyoModel.h"
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+constexpr long kImageSize = 16316;
+
+int Usage() {
+  std::fputs("usage: vyomodel dump [machine -1..35]\n"
+             "       vyomodel watch [count]   (takes the changes it shows from other pollers)\n"
+             "       vyomodel save FILE\n"
+             "       vyomodel load FILE\n",
+             stderr);
+  return kUsage;
+}
+
+bool ParseInt(const char* text, long low, long high, long& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtol(text, &end, 10);
+  return errno == 0 && end != text && *end == '\0' && value >= low && value <= high;
+}
+
+int Dump(int argc, char** argv) {
+  long only = 0;
+  if (argc > 3 || (argc == 3 && !ParseInt(argv[2], -1, 35, only))) return Usage();
+  PrintSystemPart(stdout);
+  PrintMachineHeader(stdout);
+  if (argc == 3) {
+    PrintMachine(stdout, int8_t(only));
+  } else {
+    for (int m = -1; m <= getZQ_MaxMachine(); ++m) PrintMachine(stdout, int8_t(m));
+  }
+  return 0;
+}
+
+int Watch(int argc, char** argv) {
+  long limit = 0;
+  if (argc > 3 || (argc == 3 && !ParseInt(argv[2], 1, 1000000, limit))) return Usage();
+  for (long shown = 0; limit == 0 || shown < limit;) {
+    const uint8_t code = getZQ_LastChange();
+    if (code == 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      continue;
+    }
+    std::printf("%3u  %s\n", code, ChangeCodeText(code).c_str());
+    std::fflush(stdout);
+    ++shown;
+  }
+  return 0;
+}
+
+// The file name as the library takes it: a length byte, then the characters.
+bool LengthPrefixedName(const char* file, uint8_t (&name)[256]) {
+  const std::size_t length = std::strlen(file);
+  if (length == 0 || length > 255) {
+    std::fprintf(stderr, "vyomodel: the file name must have 1 to 255 characters\n");
+    return false;
+  }
+  name[0] = uint8_t(length);
+  std::memcpy(name + 1, file, length);
+  return true;
+}
+
+int Save(const char* file) {
+  uint8_t name[256];
+  if (!LengthPrefixedName(file, name)) return kUsage;
+  if (!savemodel(name)) {
+    std::fprintf(stderr, "vyomodel: cannot save the model to %s: %s\n", file, std::strerror(errno));
+    return kFailed;
+  }
+  std::printf("Model saved to %s\n", file);
+  return 0;
+}
+
+int Load(const char* file) {
+  uint8_t name[256];
+  if (!LengthPrefixedName(file, name)) return kUsage;
+  struct stat st {};
+  if (stat(file, &st) == 0 && S_ISREG(st.st_mode) && st.st_size != kImageSize) {
+    std::fprintf(stderr, "vyomodel: %s is not a model image: it has %lld bytes, a model has %ld\n", file,
+                 static_cast<long long>(st.st_size), kImageSize);
+    return kFailed;
+  }
+  if (!loadmodel(name)) {
+    std::fprintf(stderr, "vyomodel: cannot load %s: %s\n", file, std::strerror(errno));
+    return kFailed;
+  }
+  std::printf("Model loaded from %s\n", file);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  const std::string command = argv[1];
+  if (command == "dump") return Dump(argc, argv);
+  if (command == "watch") return Watch(argc, argv);
+  if (command == "save" && argc == 3) return Save(argv[2]);
+  if (command == "load" && argc == 3) return Load(argv[2]);
+  return Usage();
+}
