@@ -7,7 +7,8 @@
  * This build is a substitute that reaches no machine: it turns each request into one readable
  * line (function, machine, command code in decimal and hex, data), appends it to the file named
  * by the environment variable VYOSERVER_LOG when that is set, and keeps the newest 4096 lines in
- * memory for tests (server/ZQServerRecord.h). Null pointers are logged as "(null)". Every
+ * memory for tests (read back through ZQServerRecord.h, a test-only header of the source tree,
+ * not installed). Null pointers are logged as "(null)". Every
  * function may be called from any thread.
  */
 #ifndef ZQ_SERVER_DLL_H
