@@ -1,0 +1,72 @@
+// A scripted editor session against a DA88 in EBU: what an edit controller sends, tick by tick,
+// and the exact bytes it must get back.
+#include <gtest/gtest.h>
+
+#include "VmTestSupport.h"
+
+namespace {
+
+struct Step {
+  int ticksBefore;
+  std::vector<uint8_t> request;  // without checksum
+  std::vector<uint8_t> reply;    // without checksum
+};
+
+Bytes WithChecksum(const std::vector<uint8_t>& body) {
+  Bytes bytes = body;
+  uint8_t sum = 0;
+  for (uint8_t b : body) sum = static_cast<uint8_t>(sum + b);
+  bytes.push_back(sum);
+  return bytes;
+}
+
+TEST(EditorSession, CuePlayMarkRecordStop) {
+  const std::vector<Step> script = {
+      {0, {0x00, 0x11}, {0x12, 0x11, 0xF1, 0x1D}},                      // device type
+      {0, {0x61, 0x20, 0x04}, {0x74, 0x20, 0x00, 0x00, 0x00, 0x00}},    // status
+      {0, {0x24, 0x31, 0x00, 0x00, 0x10, 0x00}, {0x10, 0x01}},          // cue 00:10:00:00
+      {1, {0x61, 0x20, 0x04}, {0x74, 0x20, 0x00, 0xA0, 0x03, 0x00}},    // stopped, cued, still
+      {1, {0x61, 0x0C, 0x01}, {0x74, 0x04, 0x00, 0x00, 0x10, 0x00}},
+      {0, {0x44, 0x30, 0x10, 0x03, 0x00, 0x00}, {0x10, 0x01}},          // preset V, tracks 1-2
+      {0, {0x20, 0x01}, {0x10, 0x01}},                                  // play
+      {0, {0x61, 0x20, 0x04}, {0x74, 0x20, 0x00, 0x81, 0x80, 0x00}},
+      {25, {0x61, 0x0C, 0x01}, {0x74, 0x04, 0x00, 0x01, 0x10, 0x00}},   // one second later
+      {0, {0x40, 0x10}, {0x10, 0x01}},                                  // IN entry
+      {0, {0x80, 0x01}, {0x96, 0x01, 0x00, 0x01, 0x10, 0x00, 0x00, 0x0B}},
+      {0, {0x80, 0x01}, {0x96, 0x01, 0x00, 0x01, 0x10, 0x00, 0x00, 0x00}},
+      {0, {0x20, 0x02}, {0x10, 0x01}},                                  // record
+      {0, {0x61, 0x20, 0x0D}, {0x7D, 0x20, 0x00, 0x83, 0x80, 0x01, 0x10, 0x10, 0x00, 0x00,
+                               0x00, 0x00, 0x00, 0x00, 0x03}},
+      {10, {0x20, 0x00}, {0x10, 0x01}},                                 // stop
+      {0, {0x61, 0x20, 0x05}, {0x75, 0x20, 0x00, 0xA0, 0x02, 0x01, 0x00}},
+      {3, {0x61, 0x0C, 0x01}, {0x74, 0x04, 0x10, 0x01, 0x10, 0x00}},    // stopped: stays
+      {0, {0x60, 0x10}, {0x74, 0x10, 0x00, 0x01, 0x10, 0x00}},          // IN point
+      {0, {0x61, 0x30, 0x03}, {0x73, 0x30, 0x10, 0x03, 0x00}},          // edit preset
+  };
+  VirtualMachine vm = StartedMachine(0, 0);
+  for (std::size_t i = 0; i < script.size(); ++i) {
+    const Step& step = script[i];
+    Ticks(vm, step.ticksBefore);
+    const Bytes request = WithChecksum(step.request);
+    SCOPED_TRACE("step " + std::to_string(i) + ": " + HexBytes(request));
+    const VmEventResult result = vm.DataAvailable(request, {true, true, true});
+    EXPECT_EQ(result.ReplyBytes(), WithChecksum(step.reply));
+    ASSERT_FALSE(result.exchanges.empty());
+    EXPECT_EQ(result.exchanges.back().txLine, "  Tx " + HexBytes(WithChecksum(step.reply)));
+  }
+  EXPECT_EQ(vm.Panel().vtally, "Stop");
+  EXPECT_EQ(vm.Panel().vpoz, "00:10:01:10");
+}
+
+TEST(EditorSession, DropFrameTimeCarriesTheDropFlag) {
+  VirtualMachine vm = StartedMachine(0, 3);
+  Send(vm, {0x24, 0x31, 0x00, 0x00, 0x01, 0x00});  // 00:01:00:00 does not exist in drop frame
+  Send(vm, {0x20, 0x01});
+  vm.FrameTick();
+  const Bytes reply = Send(vm, {0x61, 0x0C, 0x01});
+  ASSERT_EQ(reply.size(), 7u);
+  EXPECT_EQ(reply[2] & 0x40, 0x40);
+  EXPECT_EQ(vm.Panel().vpoz.substr(0, 8), "00:01:00");
+}
+
+}  // namespace
