@@ -8,8 +8,8 @@
  * line (function, machine, command code in decimal and hex, data), appends it to the file named
  * by the environment variable VYOSERVER_LOG when that is set, and keeps the newest 4096 lines in
  * memory for tests (read back through ZQServerRecord.h, a test-only header of the source tree,
- * not installed). Null pointers are logged as "(null)". Every
- * function may be called from any thread.
+ * not installed). Null pointers are logged as "(null)". Every function may be called from
+ * any thread.
  */
 #ifndef ZQ_SERVER_DLL_H
 #define ZQ_SERVER_DLL_H
