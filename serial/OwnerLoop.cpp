@@ -47,3 +47,8 @@ bool OwnerLoop::PumpUntil(const std::function<bool()>& done, std::chrono::millis
   }
   return true;
 }
+
+std::size_t OwnerLoop::Pending() {
+  std::lock_guard lock(mutex_);
+  return calls_.size();
+}

@@ -22,6 +22,9 @@ class OwnerLoop final : public EventInvoker {
   // Runs queued callables until `done()` holds or `limit` has passed; returns `done()`.
   bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
 
+  // How many callables wait to be run.
+  std::size_t Pending();
+
  private:
   struct Call;
   std::mutex mutex_;

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "EventInvoker.h"
+#include "SerialErrors.h"
 #include "SerialSelect.h"
 
 #include <cstdint>

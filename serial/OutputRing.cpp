@@ -1,0 +1,28 @@
+#include "OutputRing.h"
+
+#include <algorithm>
+
+bool OutputRing::Put(const uint8_t* data, std::size_t size) {
+  std::lock_guard lock(mutex_);
+  if (size > bytes_.size() - (head_ - tail_)) return false;
+  for (std::size_t i = 0; i < size; ++i) bytes_[(head_ + i) % bytes_.size()] = data[i];
+  head_ += size;
+  return true;
+}
+
+const uint8_t* OutputRing::NextRun(std::size_t& size) const {
+  std::lock_guard lock(mutex_);
+  const std::size_t start = tail_ % bytes_.size();
+  size = std::min<std::size_t>(head_ - tail_, bytes_.size() - start);
+  return bytes_.data() + start;
+}
+
+void OutputRing::Release(std::size_t count) {
+  std::lock_guard lock(mutex_);
+  tail_ += std::min<uint64_t>(count, head_ - tail_);
+}
+
+std::size_t OutputRing::Queued() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<std::size_t>(head_ - tail_);
+}

@@ -1,0 +1,27 @@
+// The output ring of an open port (OutSize bytes). The owner thread puts whole strings or
+// nothing; the writer thread takes contiguous runs and releases what the device accepted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+class OutputRing {
+ public:
+  explicit OutputRing(std::size_t size) : bytes_(size) {}
+
+  // Queues all of `data`, or nothing (false) when it does not fit the free space.
+  bool Put(const uint8_t* data, std::size_t size);
+  // The oldest contiguous run of queued bytes; its size is 0 when nothing is queued. The run
+  // stays valid until Release.
+  const uint8_t* NextRun(std::size_t& size) const;
+  void Release(std::size_t count);
+  std::size_t Queued() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<uint8_t> bytes_;
+  uint64_t head_ = 0;
+  uint64_t tail_ = 0;
+};

@@ -1,0 +1,274 @@
+#include "SerialDispatch.h"
+
+#include "SerialTriggers.h"
+
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <poll.h>
+
+namespace {
+
+std::string ErrorText(int error) {
+  char buffer[256];
+  return strerror_r(error, buffer, sizeof buffer);
+}
+
+bool Transient(int error) { return error == EAGAIN || error == EINTR; }
+
+}  // namespace
+
+// One event handed to the owner. The callable checks in before running, so an event the
+// dispatcher gave up on (time-out) never runs late, and one that runs late is waited for.
+struct SerialDispatch::Ticket {
+  enum State { Pending, Running, Done, Abandoned };
+  std::mutex mutex;
+  std::condition_variable changed;
+  State state = Pending;
+};
+
+SerialDispatch::SerialDispatch(std::unique_ptr<SerialDevice> device, EventInvokerPtr invoker,
+                               std::shared_ptr<SerialTriggers> triggers, std::size_t outSize,
+                               std::string portName)
+    : device_(std::move(device)),
+      deviceFd_(device_->Fd()),
+      invoker_(std::move(invoker)),
+      triggers_(std::move(triggers)),
+      portName_(std::move(portName)),
+      output_(outSize),
+      pollIntervalMs_(device_->LinePollMs()) {}
+
+SerialDispatch::~SerialDispatch() { Stop(); }
+
+void SerialDispatch::Start(Events events) {
+  events_ = std::move(events);
+  LineSample sample;
+  device_->ReadLines(sample);
+  status_.Reset(sample);
+  reader_ = std::thread([this] { ReaderLoop(); });
+  writer_ = std::thread([this] { WriterLoop(); });
+  // The dispatcher holds the engine: it may outlive the port while its last event returns.
+  dispatcher_ = std::thread([self = shared_from_this()] { self->DispatchLoop(); });
+}
+
+void SerialDispatch::Stop() {
+  bool letGo = false;
+  {
+    std::lock_guard lock(stateMutex_);
+    if (killed_.exchange(true) && !reader_.joinable()) return;
+    letGo = inEvent_;
+  }
+  readerWake_.Signal();
+  writerWake_.Signal();
+  dispatchWake_.Signal();
+  if (reader_.joinable()) reader_.join();
+  if (writer_.joinable()) writer_.join();
+  if (dispatcher_.joinable()) {
+    if (letGo || dispatcher_.get_id() == std::this_thread::get_id()) {
+      dispatcher_.detach();
+    } else {
+      dispatcher_.join();
+    }
+  }
+  std::lock_guard lock(deviceMutex_);
+  device_.reset();
+}
+
+std::vector<std::string> SerialDispatch::Configure(const LineSettings& settings) {
+  std::lock_guard lock(deviceMutex_);
+  return device_ ? device_->Configure(settings) : std::vector<std::string>{};
+}
+
+bool SerialDispatch::Write(const uint8_t* data, std::size_t size) {
+  if (!output_.Put(data, size)) return false;
+  writerWake_.Signal();
+  return true;
+}
+
+void SerialDispatch::Consumed(std::size_t count) {
+  const bool wasFull = input_.Free() == 0;
+  input_.Consume(count);
+  if (wasFull && count > 0) readerWake_.Signal();
+}
+
+void SerialDispatch::DiscardInput() {
+  {
+    std::lock_guard lock(deviceMutex_);
+    if (device_) device_->FlushInput();
+  }
+  input_.DiscardAll();
+  readerWake_.Signal();
+}
+
+void SerialDispatch::SetDTR(bool on) {
+  std::lock_guard lock(deviceMutex_);
+  if (device_) device_->SetDTR(on);
+}
+
+void SerialDispatch::SetRTS(bool on) {
+  std::lock_guard lock(deviceMutex_);
+  if (device_) device_->SetRTS(on);
+}
+
+void SerialDispatch::ReportLost(const std::string& reason) {
+  {
+    std::lock_guard lock(stateMutex_);
+    if (lost_) return;
+    lost_ = true;
+    lostReason_ = reason;
+  }
+  dispatchWake_.Signal();
+}
+
+// --- reader ---
+
+void SerialDispatch::ReaderLoop() {
+  while (!killed_) {
+    pollfd fds[2] = {{deviceFd_, static_cast<short>(input_.Free() > 0 ? POLLIN : 0), 0},
+                     {readerWake_.Fd(), POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0 && !Transient(errno)) return ReportLost(ErrorText(errno));
+    if (killed_) return;
+    if (fds[1].revents) readerWake_.Clear();
+    if (fds[0].revents && !ReadInput(fds[0].revents)) return;
+  }
+}
+
+// Moves what the device holds into the ring; false when the device has gone.
+bool SerialDispatch::ReadInput(short revents) {
+  const bool hangup = (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+  if (revents & POLLIN) {
+    uint8_t chunk[ReceiveRing::kSize];
+    const ssize_t n = device_->Read(chunk, input_.Free());
+    if (n > 0) {
+      input_.Append(chunk, static_cast<std::size_t>(n));
+      dispatchWake_.Signal();
+      return true;
+    }
+    const int error = n == 0 ? EIO : errno;
+    if (n < 0 && Transient(error)) return true;
+    if (device_->HangupMeansLost() || (error != EIO && n < 0)) {
+      ReportLost(n == 0 ? "end of input" : ErrorText(error));
+      return false;
+    }
+  }
+  if (hangup && device_->HangupMeansLost()) {
+    ReportLost("the line hung up");
+    return false;
+  }
+  if (hangup) {
+    // A virtual device's hang-up passes when a client comes back; do not spin meanwhile.
+    pollfd wake{readerWake_.Fd(), POLLIN, 0};
+    poll(&wake, 1, pollIntervalMs_);
+  }
+  return true;
+}
+
+// --- writer ---
+
+void SerialDispatch::WriterLoop() {
+  while (!killed_) {
+    std::size_t size = 0;
+    const uint8_t* run = output_.NextRun(size);
+    pollfd fds[2] = {{deviceFd_, static_cast<short>(size ? POLLOUT : 0), 0},
+                     {writerWake_.Fd(), POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0 && !Transient(errno)) return ReportLost(ErrorText(errno));
+    if (killed_) return;
+    if (fds[1].revents) writerWake_.Clear();
+    if (!size || !(fds[0].revents & (POLLOUT | POLLERR | POLLHUP))) continue;
+    const ssize_t n = device_->Write(run, size);
+    if (n > 0) {
+      output_.Release(static_cast<std::size_t>(n));
+    } else if (n < 0 && !Transient(errno)) {
+      if (device_->HangupMeansLost() || errno != EIO) return ReportLost(ErrorText(errno));
+      poll(fds + 1, 1, pollIntervalMs_);  // a virtual device without a client: wait for one
+    }
+  }
+}
+
+// --- dispatcher ---
+
+bool SerialDispatch::RefreshLines(uint8_t& toggled) {
+  LineSample sample;
+  {
+    std::lock_guard lock(deviceMutex_);
+    if (!device_) return true;
+    if (!device_->ReadLines(sample)) return false;
+  }
+  toggled = status_.Update(sample);
+  return true;
+}
+
+void SerialDispatch::DispatchLoop() {
+  const int modemFd = device_->ModemEventFd();
+  while (!killed_) {
+    pollfd fds[2] = {{dispatchWake_.Fd(), POLLIN, 0}, {modemFd, POLLIN, 0}};
+    poll(fds, modemFd >= 0 ? 2 : 1, pollIntervalMs_);
+    if (killed_) return;
+    if (fds[0].revents) dispatchWake_.Clear();
+    if (modemFd >= 0 && fds[1].revents) device_->AckModemEvent();
+    uint8_t toggled = 0;
+    bool lost = false;
+    {
+      std::lock_guard lock(stateMutex_);
+      lost = lost_;
+    }
+    if (lost || !RefreshLines(toggled)) return DeliverLost();
+    for (uint16_t handle : triggers_->Fire(status_.Value(), toggled)) {
+      Deliver([this, handle] { events_.modem(handle); });
+    }
+    const uint64_t reportedBefore = input_.Reported();
+    uint16_t count = 0;
+    if (input_.TakeNewData(count) && !Deliver([this, count] { events_.data(count); })) {
+      input_.Unreport(reportedBefore);
+    }
+  }
+}
+
+void SerialDispatch::DeliverLost() {
+  std::string reason;
+  {
+    std::lock_guard lock(stateMutex_);
+    lost_ = true;
+    reason = lostReason_.empty() ? ErrorText(EIO) : lostReason_;
+  }
+  const std::string message =
+      portName_ + " was disconnected (" + reason + "). The port has been closed.";
+  // Keep offering it: the owner must learn that the port is gone.
+  while (!killed_ && !Deliver([this, message] { events_.lost(message); })) {
+  }
+}
+
+// Runs `event` on the owner thread through the invoker; false when it did not run.
+bool SerialDispatch::Deliver(const std::function<void()>& event) {
+  auto ticket = std::make_shared<Ticket>();
+  {
+    std::lock_guard lock(stateMutex_);
+    if (killed_) return false;
+    inEvent_ = true;
+  }
+  auto call = [ticket, self = shared_from_this(), event] {
+    {
+      std::lock_guard lock(ticket->mutex);
+      if (ticket->state != Ticket::Pending) return;
+      ticket->state = Ticket::Running;
+    }
+    if (!self->killed_) event();
+    std::lock_guard lock(ticket->mutex);
+    ticket->state = Ticket::Done;
+    ticket->changed.notify_all();
+  };
+  bool ran = invoker_->Invoke(call, kEventTimeoutMs);
+  if (!ran) {
+    std::unique_lock lock(ticket->mutex);
+    if (ticket->state == Ticket::Pending) {
+      ticket->state = Ticket::Abandoned;
+    } else {
+      // A slow handler: let nothing else reach the owner until it returns.
+      ticket->changed.wait(lock, [&] { return ticket->state == Ticket::Done; });
+      ran = true;
+    }
+  }
+  std::lock_guard lock(stateMutex_);
+  inEvent_ = false;
+  return ran;
+}

@@ -1,0 +1,99 @@
+// The engine of one open port: the device, the rings, the modem status and the three threads.
+//
+//   reader      waits on the device with poll() and fills the receive ring; notices a vanished
+//               device (EIO, ENXIO, hang-up on a real tty).
+//   dispatcher  wakes on new data, on a line change the device signals, or every 50 ms (10 ms on
+//               drivers that count line edges); refreshes the modem status, fires the triggers
+//               and hands events to the owner through the invoker, one at a time, waiting up to
+//               3000 ms for each.
+//   writer      drains the output ring into the device.
+//
+// Stop never waits on the owner thread: a dispatcher caught inside an event (the port is being
+// closed from that event, or the owner is busy) is let go and ends by itself when the event
+// returns; the device is released at once either way.
+#pragma once
+
+#include "EventInvoker.h"
+#include "ModemStatus.h"
+#include "OutputRing.h"
+#include "ReceiveRing.h"
+#include "SerialDevice.h"
+#include "WakeEvent.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class SerialTriggers;
+
+class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
+ public:
+  static constexpr int kEventTimeoutMs = 3000;
+
+  // Calls made on the owner thread for the engine's events.
+  struct Events {
+    std::function<void(uint16_t count)> data;
+    std::function<void(uint16_t handle)> modem;
+    std::function<void(const std::string& message)> lost;
+  };
+
+  SerialDispatch(std::unique_ptr<SerialDevice> device, EventInvokerPtr invoker,
+                 std::shared_ptr<SerialTriggers> triggers, std::size_t outSize,
+                 std::string portName);
+  ~SerialDispatch();
+
+  // Reads the lines once (change bits clear) and starts the threads.
+  void Start(Events events);
+  // Ends the threads and releases the device. Safe from inside one of this engine's events.
+  void Stop();
+  bool Stopped() const { return killed_.load(); }
+
+  // Owner thread.
+  std::vector<std::string> Configure(const LineSettings& settings);
+  bool Write(const uint8_t* data, std::size_t size);
+  ReceiveRing& Input() { return input_; }
+  void Consumed(std::size_t count);
+  void DiscardInput();
+  ModemStatus& Status() { return status_; }
+  void SetDTR(bool on);
+  void SetRTS(bool on);
+
+ private:
+  struct Ticket;
+  void ReaderLoop();
+  void WriterLoop();
+  void DispatchLoop();
+  bool ReadInput(short revents);
+  bool RefreshLines(uint8_t& toggled);
+  bool Deliver(const std::function<void()>& event);
+  void ReportLost(const std::string& reason);
+  void DeliverLost();
+
+  std::mutex deviceMutex_;  // the device may be released while the dispatcher lingers
+  std::unique_ptr<SerialDevice> device_;
+  int deviceFd_;
+  EventInvokerPtr invoker_;
+  std::shared_ptr<SerialTriggers> triggers_;
+  std::string portName_;
+  Events events_;
+  ReceiveRing input_;
+  OutputRing output_;
+  ModemStatus status_;
+  WakeEvent readerWake_;
+  WakeEvent writerWake_;
+  WakeEvent dispatchWake_;
+  int pollIntervalMs_ = 50;
+
+  std::mutex stateMutex_;
+  std::atomic<bool> killed_{false};
+  bool inEvent_ = false;
+  std::string lostReason_;
+  bool lost_ = false;
+
+  std::thread reader_;
+  std::thread dispatcher_;
+  std::thread writer_;
+};

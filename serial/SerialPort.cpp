@@ -1,0 +1,272 @@
+#include "SerialPort.h"
+
+#include "PortMap.h"
+#include "SerialDevice.h"
+#include "SerialDispatch.h"
+#include "SerialErrors.h"
+#include "SerialTriggers.h"
+
+namespace {
+constexpr int kMaxQueueSize = 65535;
+}
+
+TSerialPort::TSerialPort(EventInvokerPtr invoker)
+    : invoker_(std::move(invoker)), triggers_(std::make_shared<SerialTriggers>()) {}
+
+TSerialPort::~TSerialPort() {
+  try {
+    ClosePort();
+  } catch (...) {
+    // Closing releases what it can; nothing may escape a destructor.
+  }
+}
+
+std::string TSerialPort::DisplayName() const { return "COM" + std::to_string(comNumber_); }
+
+// --- properties ---
+
+void TSerialPort::SetComNumber(int number) {
+  if (number < 0 || number > kMaxQueueSize) throw EBadArgument();
+  const bool reopen = state_ == psOpen;
+  ClosePort();
+  comNumber_ = number;
+  if (reopen) OpenPort();
+}
+
+void TSerialPort::SetBaud(int32_t baud) {
+  if (!SerialBaudSupported(baud)) throw EBadArgument();
+  baud_ = baud;
+  ApplyLineSettings();
+}
+
+void TSerialPort::SetParity(TParity parity) {
+  if (parity < pNone || parity > pSpace) throw EBadArgument();
+  parity_ = parity;
+  ApplyLineSettings();
+}
+
+void TSerialPort::SetDataBits(int bits) {
+  if (bits < 5 || bits > 8) throw EBadArgument();
+  dataBits_ = bits;
+  ApplyLineSettings();
+}
+
+void TSerialPort::SetStopBits(int bits) {
+  if (bits != 1 && bits != 2) throw EBadArgument();
+  stopBits_ = bits;
+  ApplyLineSettings();
+}
+
+void TSerialPort::SetInSize(int bytes) {
+  if (bytes < 1 || bytes > kMaxQueueSize) throw EBadArgument();
+  inSize_ = bytes;
+}
+
+void TSerialPort::SetOutSize(int bytes) {
+  if (bytes < 1 || bytes > kMaxQueueSize) throw EBadArgument();
+  outSize_ = bytes;
+}
+
+void TSerialPort::SetHWFlowOptions(uint8_t options) {
+  hwFlow_ = options & (hwfUseDTR | hwfUseRTS | hwfRequireDSR | hwfRequireCTS);
+  ApplyLineSettings();
+}
+
+void TSerialPort::SetSWFlowOptions(TSWFlowOptions options) {
+  if (options < swfNone || options > swfBoth) throw EBadArgument();
+  swFlow_ = options;
+  ApplyLineSettings();
+}
+
+void TSerialPort::SetXOnChar(uint8_t c) {
+  xOn_ = c;
+  ApplyLineSettings();
+}
+
+void TSerialPort::SetXOffChar(uint8_t c) {
+  xOff_ = c;
+  ApplyLineSettings();
+}
+
+void TSerialPort::ApplyLineSettings() {
+  if (state_ != psOpen) return;
+  dispatch_->Configure({baud_, parity_, dataBits_, stopBits_, hwFlow_, swFlow_, xOn_, xOff_});
+}
+
+// --- opening and closing ---
+
+void TSerialPort::SetOpen(bool open) {
+  if (open) {
+    OpenPort();
+  } else {
+    ClosePort();
+  }
+}
+
+int TSerialPort::ChooseNumber() {
+  if (!promptForPort_ || !prompt_) throw ENoPortSelected();
+  const int answer = prompt_(SerialSelect::ListPorts());
+  if (answer == kPromptNoEntry) throw ENoPortAvailable();
+  if (answer <= 0 || answer > kMaxQueueSize) throw ENoPortSelected();
+  comNumber_ = answer;
+  return answer;
+}
+
+void TSerialPort::OpenPort() {
+  if (state_ != psClosed) return;
+  const int number = comNumber_ != 0 ? comNumber_ : ChooseNumber();
+  const PortTarget target = PortMap::Resolve(number);
+  auto engine = std::make_shared<SerialDispatch>(OpenSerialDevice(target), invoker_, triggers_,
+                                                 static_cast<std::size_t>(outSize_),
+                                                 DisplayName() + " (" + target.Describe() + ")");
+  const std::vector<std::string> dropped =
+      engine->Configure({baud_, parity_, dataBits_, stopBits_, hwFlow_, swFlow_, xOn_, xOff_});
+  if (!(hwFlow_ & hwfUseDTR)) engine->SetDTR(dtr_);
+  if (!(hwFlow_ & hwfUseRTS)) engine->SetRTS(rts_);
+  engine->Start({[this](uint16_t count) { DeliverData(count); },
+                 [this](uint16_t handle) { DeliverModemTrigger(handle); },
+                 [this](const std::string& message) { DeliverDeviceLost(message); }});
+  dispatch_ = std::move(engine);
+  state_ = psOpen;
+  for (const std::string& note : dropped) {
+    if (OnDiagnostic) OnDiagnostic(*this, DisplayName() + ": " + note);
+  }
+}
+
+void TSerialPort::ClosePort() {
+  if (state_ != psOpen) return;
+  state_ = psShuttingDown;
+  std::shared_ptr<SerialDispatch> engine = std::move(dispatch_);
+  engine->Stop();
+  state_ = psClosed;
+}
+
+bool TSerialPort::UsablePort() {
+  if (state_ == psShuttingDown) return false;
+  if (state_ == psClosed) {
+    if (!autoOpen_) throw ECommNotOpen();
+    OpenPort();
+  }
+  return true;
+}
+
+// --- data ---
+
+void TSerialPort::WriteString(const std::vector<uint8_t>& bytes) {
+  if (!UsablePort() || bytes.empty()) return;
+  if (!dispatch_->Write(bytes.data(), bytes.size())) throw EOutputBufferTooSmall();
+}
+
+void TSerialPort::WriteString(std::string_view bytes) {
+  WriteString(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+uint8_t TSerialPort::ReadByte() {
+  if (!UsablePort()) return 0;
+  uint8_t byte = 0;
+  if (inDataEvent_) {
+    if (!dispatch_->Input().Peek(static_cast<std::size_t>(eventReads_), byte)) {
+      throw EInputBufferEmpty();
+    }
+    ++eventReads_;
+    return byte;
+  }
+  if (!dispatch_->Input().Peek(0, byte)) throw EInputBufferEmpty();
+  dispatch_->Consumed(1);
+  return byte;
+}
+
+void TSerialPort::DiscardInput() {
+  if (!UsablePort()) return;
+  dispatch_->DiscardInput();
+  eventReads_ = 0;
+}
+
+// --- modem lines ---
+
+void TSerialPort::SetDTR(bool on) {
+  dtr_ = on;
+  if (state_ == psOpen && !(hwFlow_ & hwfUseDTR)) dispatch_->SetDTR(on);
+}
+
+void TSerialPort::SetRTS(bool on) {
+  rts_ = on;
+  if (state_ == psOpen && !(hwFlow_ & hwfUseRTS)) dispatch_->SetRTS(on);
+}
+
+bool TSerialPort::ReadLine(uint8_t bit, uint8_t changeBit) {
+  return state_ == psOpen && dispatch_->Status().Take(bit, changeBit);
+}
+
+bool TSerialPort::CTS() { return ReadLine(kModemCTS, kModemDeltaCTS); }
+bool TSerialPort::DSR() { return ReadLine(kModemDSR, kModemDeltaDSR); }
+bool TSerialPort::RI() { return ReadLine(kModemRI, kModemTrailingRI); }
+bool TSerialPort::DCD() { return ReadLine(kModemDCD, kModemDeltaDCD); }
+bool TSerialPort::DeltaCTS() { return ReadLine(kModemDeltaCTS, kModemDeltaCTS); }
+
+uint8_t TSerialPort::ModemStatus() const {
+  return state_ == psOpen ? dispatch_->Status().Value() : 0;
+}
+
+// --- triggers ---
+
+uint16_t TSerialPort::AddModemWatch(int type) {
+  if (!UsablePort()) return 0;
+  return triggers_->Add(type);
+}
+
+void TSerialPort::ArmModemWatch(uint16_t handle, uint8_t mask, bool activate) {
+  if (!UsablePort()) return;
+  triggers_->Arm(handle, mask, activate, dispatch_->Status().Value());
+}
+
+void TSerialPort::RemoveWatch(uint16_t handle) {
+  if (state_ != psOpen) return;
+  triggers_->Remove(handle);
+}
+
+// --- events (owner thread, called by the dispatcher through the invoker) ---
+
+void TSerialPort::DeliverData(uint16_t count) {
+  const std::shared_ptr<SerialDispatch> engine = dispatch_;
+  inDataEvent_ = true;
+  eventReads_ = 0;
+  try {
+    if (OnTriggerAvail) OnTriggerAvail(*this, count);
+  } catch (const std::exception& e) {
+    ReportHandlerError(e.what());
+  } catch (...) {
+    ReportHandlerError("Unknown error in a serial data event");
+  }
+  inDataEvent_ = false;
+  // A handler that closed (or reopened) the port consumed nothing of the new opening.
+  if (engine && engine == dispatch_) engine->Consumed(static_cast<std::size_t>(eventReads_));
+  eventReads_ = 0;
+}
+
+void TSerialPort::DeliverModemTrigger(uint16_t handle) {
+  try {
+    if (OnTriggerModemStatus) OnTriggerModemStatus(*this, handle);
+  } catch (const std::exception& e) {
+    ReportHandlerError(e.what());
+  } catch (...) {
+    ReportHandlerError("Unknown error in a serial modem event");
+  }
+}
+
+void TSerialPort::DeliverDeviceLost(const std::string& message) {
+  ClosePort();
+  try {
+    if (OnError) OnError(*this, message);
+  } catch (...) {
+    // The report is the last word on this port; a failing handler has nothing left to tell.
+  }
+}
+
+void TSerialPort::ReportHandlerError(const char* what) {
+  try {
+    if (OnError) OnError(*this, what);
+  } catch (...) {
+    // Never let a handler's failure unwind into the invoker.
+  }
+}

@@ -1,0 +1,68 @@
+#include "SerialTriggers.h"
+
+#include "SerialErrors.h"
+#include "SerialPort.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kTypeBits = 3;
+constexpr int kMaxType = 5;
+int TypeOf(uint16_t handle) { return handle & ((1 << kTypeBits) - 1); }
+}  // namespace
+
+uint16_t SerialTriggers::Add(int type) {
+  if (type < 1 || type > kMaxType) throw EBadArgument();
+  std::lock_guard lock(mutex_);
+  for (int slot = 1; slot <= kSlots; ++slot) {
+    const auto handle = static_cast<uint16_t>((slot << kTypeBits) | type);
+    const bool taken = std::any_of(triggers_.begin(), triggers_.end(), [&](const Trigger& t) {
+      return (t.handle >> kTypeBits) == slot;
+    });
+    if (!taken) {
+      triggers_.push_back(Trigger{handle, 0, 0, false});
+      return handle;
+    }
+  }
+  throw ENoMoreTriggers();
+}
+
+SerialTriggers::Trigger* SerialTriggers::Find(uint16_t handle) {
+  auto it = std::find_if(triggers_.begin(), triggers_.end(),
+                         [&](const Trigger& t) { return t.handle == handle; });
+  return it == triggers_.end() ? nullptr : &*it;
+}
+
+void SerialTriggers::Arm(uint16_t handle, uint8_t mask, bool activate, uint8_t status) {
+  std::lock_guard lock(mutex_);
+  Trigger* trigger = Find(handle);
+  if (!trigger) throw EBadTriggerHandle();
+  trigger->mask = mask;
+  trigger->stored = status & mask;
+  trigger->armed = activate;
+}
+
+void SerialTriggers::Remove(uint16_t handle) {
+  std::lock_guard lock(mutex_);
+  if (!Find(handle)) throw EBadTriggerHandle();
+  std::erase_if(triggers_, [&](const Trigger& t) { return t.handle == handle; });
+}
+
+bool SerialTriggers::Known(uint16_t handle) const {
+  std::lock_guard lock(mutex_);
+  return std::any_of(triggers_.begin(), triggers_.end(),
+                     [&](const Trigger& t) { return t.handle == handle; });
+}
+
+std::vector<uint16_t> SerialTriggers::Fire(uint8_t status, uint8_t toggled) {
+  std::lock_guard lock(mutex_);
+  std::vector<uint16_t> fired;
+  for (Trigger& t : triggers_) {
+    if (!t.armed || TypeOf(t.handle) != kModemTriggerType) continue;
+    if ((((t.stored ^ status) | toggled) & t.mask) != 0) {
+      t.armed = false;
+      fired.push_back(t.handle);
+    }
+  }
+  return fired;
+}

@@ -1,0 +1,186 @@
+#include "TtyDevice.h"
+
+#include "SerialErrors.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+struct BaudCode {
+  int32_t rate;
+  speed_t code;
+};
+constexpr BaudCode kBauds[] = {
+    {50, B50},         {75, B75},         {110, B110},       {134, B134},
+    {150, B150},       {200, B200},       {300, B300},       {600, B600},
+    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
+    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
+    {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
+    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
+const char* ParityName(TParity parity) {
+  switch (parity) {
+    case pOdd: return "odd";
+    case pEven: return "even";
+    case pMark: return "mark";
+    case pSpace: return "space";
+    case pNone: break;
+  }
+  return "none";
+}
+
+tcflag_t ParityFlags(TParity parity) {
+  switch (parity) {
+    case pOdd: return PARENB | PARODD;
+    case pEven: return PARENB;
+    case pMark: return PARENB | PARODD | CMSPAR;
+    case pSpace: return PARENB | CMSPAR;
+    case pNone: break;
+  }
+  return 0;
+}
+
+tcflag_t SizeFlag(int dataBits) {
+  switch (dataBits) {
+    case 5: return CS5;
+    case 6: return CS6;
+    case 7: return CS7;
+    default: return CS8;
+  }
+}
+
+void ApplyFlow(termios& tio, const LineSettings& s) {
+  if ((s.hwFlow & hwfUseRTS) && (s.hwFlow & hwfRequireCTS)) tio.c_cflag |= CRTSCTS;
+  if (s.swFlow == swfTransmit || s.swFlow == swfBoth) tio.c_iflag |= IXON;
+  if (s.swFlow == swfReceive || s.swFlow == swfBoth) tio.c_iflag |= IXOFF;
+  tio.c_cc[VSTART] = s.xOn;
+  tio.c_cc[VSTOP] = s.xOff;
+}
+
+bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
+
+[[noreturn]] void RaiseOpenError(int error, const std::string& path) {
+  if (error == ENOENT || error == ENODEV || error == ENXIO || error == ENOTDIR) throw EBadId();
+  if (error == EBUSY || error == EWOULDBLOCK) throw EAlreadyOpen();
+  throw EInOutError(error, path);
+}
+
+}  // namespace
+
+bool SerialBaudSupported(int32_t baud) {
+  for (const BaudCode& b : kBauds) {
+    if (b.rate == baud) return true;
+  }
+  return false;
+}
+
+TtyDevice::TtyDevice(int fd) : fd_(fd) {}
+
+TtyDevice::TtyDevice(const std::string& path) {
+  fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd_ < 0) RaiseOpenError(errno, path);
+  termios tio{};
+  const bool terminal = tcgetattr(fd_, &tio) == 0;
+  const int notTerminal = errno;
+  if (!terminal || flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    const int error = terminal ? errno : notTerminal;
+    ::close(fd_);
+    fd_ = -1;
+    RaiseOpenError(error, path);
+  }
+  ioctl(fd_, TIOCEXCL);
+  haveCounts_ = ioctl(fd_, TIOCGICOUNT, &counts_) == 0;
+}
+
+TtyDevice::~TtyDevice() {
+  if (fd_ < 0) return;
+  ioctl(fd_, TIOCNXCL);  // the flag would outlive us on a tty whose other side stays open
+  ::close(fd_);
+}
+
+ssize_t TtyDevice::Read(uint8_t* buffer, std::size_t size) { return ::read(fd_, buffer, size); }
+
+ssize_t TtyDevice::Write(const uint8_t* data, std::size_t size) { return ::write(fd_, data, size); }
+
+std::vector<std::string> TtyDevice::Configure(const LineSettings& s) {
+  termios tio{};
+  if (tcgetattr(fd_, &tio) != 0) throw EInOutError(errno);
+  cfmakeraw(&tio);
+  tio.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY);
+  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  tio.c_cflag |= CLOCAL | CREAD | SizeFlag(s.dataBits) | ParityFlags(s.parity);
+  if (s.stopBits == 2) tio.c_cflag |= CSTOPB;
+  ApplyFlow(tio, s);
+  tio.c_cc[VMIN] = 1;
+  tio.c_cc[VTIME] = 0;
+  speed_t speed = B19200;
+  for (const BaudCode& b : kBauds) {
+    if (b.rate == s.baud) speed = b.code;
+  }
+  cfsetispeed(&tio, speed);
+  cfsetospeed(&tio, speed);
+  if (tcsetattr(fd_, TCSANOW, &tio) != 0) throw EInOutError(errno);
+
+  termios kept{};
+  if (tcgetattr(fd_, &kept) != 0) throw EInOutError(errno);
+  std::vector<std::string> dropped;
+  const tcflag_t parityBits = PARENB | PARODD | CMSPAR;
+  if ((kept.c_cflag & parityBits) != (tio.c_cflag & parityBits)) {
+    dropped.push_back(std::string("parity ") + ParityName(s.parity) + " was not applied");
+  }
+  if ((kept.c_cflag & CSIZE) != (tio.c_cflag & CSIZE)) {
+    dropped.push_back(std::to_string(s.dataBits) + " data bits were not applied");
+  }
+  if ((kept.c_cflag & CSTOPB) != (tio.c_cflag & CSTOPB)) {
+    dropped.push_back(std::to_string(s.stopBits) + " stop bits were not applied");
+  }
+  if (cfgetospeed(&kept) != speed) {
+    dropped.push_back("baud " + std::to_string(s.baud) + " was not applied");
+  }
+  return dropped;
+}
+
+bool TtyDevice::ReadLines(LineSample& sample) {
+  int bits = 0;
+  sample = {};
+  if (ioctl(fd_, TIOCMGET, &bits) != 0) return NoModemLines(errno);
+  if (bits & TIOCM_CTS) sample.lines |= kModemCTS;
+  if (bits & TIOCM_DSR) sample.lines |= kModemDSR;
+  if (bits & TIOCM_RNG) sample.lines |= kModemRI;
+  if (bits & TIOCM_CAR) sample.lines |= kModemDCD;
+  serial_icounter_struct now{};
+  if (haveCounts_ && ioctl(fd_, TIOCGICOUNT, &now) == 0) {
+    // Edges the driver counted between two readings, so a short pulse is not missed.
+    if (now.cts != counts_.cts) sample.toggled |= kModemCTS;
+    if (now.dsr != counts_.dsr) sample.toggled |= kModemDSR;
+    if (now.rng != counts_.rng) sample.toggled |= kModemRI;
+    if (now.dcd != counts_.dcd) sample.toggled |= kModemDCD;
+    counts_ = now;
+  }
+  return true;
+}
+
+void TtyDevice::SetLine(int bit, bool on) { ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit); }
+
+void TtyDevice::SetDTR(bool on) { SetLine(TIOCM_DTR, on); }
+
+void TtyDevice::SetRTS(bool on) { SetLine(TIOCM_RTS, on); }
+
+void TtyDevice::FlushInput() { tcflush(fd_, TCIFLUSH); }
+
+bool TtyDevice::Selectable(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == EBUSY;
+  termios tio{};
+  const bool usable = tcgetattr(fd, &tio) == 0;
+  ::close(fd);  // releases nothing of anyone else's: our flock was never taken
+  return usable;
+}

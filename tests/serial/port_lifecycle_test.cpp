@@ -1,0 +1,185 @@
+// Closing from inside an event, pty: ports serving one client after another, and a device that
+// vanishes while open.
+#include "SerialTestSupport.h"
+
+#include <sys/stat.h>
+
+using namespace serial_test;
+
+namespace {
+
+std::string TempLink(const char* name) {
+  return "/tmp/selkie-" + std::to_string(getpid()) + "-" + name;
+}
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+int OpenClient(const std::string& path) {
+  return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+}
+
+// A port that answers every byte with the byte plus one.
+void Echo(TSerialPort& port) {
+  port.OnTriggerAvail = [](TSerialPort& p, uint16_t count) {
+    std::vector<uint8_t> reply;
+    for (int i = 0; i < count; ++i) reply.push_back(static_cast<uint8_t>(p.ReadByte() + 1));
+    p.WriteString(reply);
+  };
+}
+
+}  // namespace
+
+TEST(PortLifecycle, CloseFromInsideTheDataEventCompletesAndReleasesTheDevice) {
+  PtyPair pty;
+  ComOverride map(206, pty.Path());
+  OwnedPort owned;
+  owned.port.SetComNumber(206);
+  owned.port.SetAutoOpen(false);
+  bool closedInside = false;
+  owned.port.OnTriggerAvail = [&](TSerialPort& port, uint16_t) {
+    port.ReadByte();
+    port.SetOpen(false);
+    closedInside = !port.Open();
+    EXPECT_THROW(port.ReadByte(), ECommNotOpen);
+  };
+  owned.port.SetOpen(true);
+  WriteAll(pty.Master(), {1, 2});
+  ASSERT_TRUE(owned.PumpUntil([&] { return closedInside; }));
+  EXPECT_EQ(owned.port.State(), psClosed);
+  // The device is free again: a second port takes it at once and is served.
+  OwnedPort second;
+  second.port.SetComNumber(206);
+  Echo(second.port);
+  second.port.SetOpen(true);
+  WriteAll(pty.Master(), {7});
+  std::vector<uint8_t> reply;
+  ASSERT_TRUE(second.PumpUntil([&] {
+    auto more = ReadBytes(pty.Master(), 1, 1ms);
+    reply.insert(reply.end(), more.begin(), more.end());
+    return !reply.empty();
+  }));
+  EXPECT_EQ(reply, std::vector<uint8_t>{8});
+}
+
+TEST(PortLifecycle, CloseFromInsideTheModemEvent) {
+  OwnedPort a, b;
+  a.port.SetComNumber(251);
+  b.port.SetComNumber(252);
+  a.port.SetOpen(true);
+  b.port.SetOpen(true);
+  int events = 0;
+  b.port.OnTriggerModemStatus = [&](TSerialPort& port, uint16_t) {
+    ++events;
+    port.SetOpen(false);
+  };
+  const uint16_t handle = b.port.AddModemWatch(kModemTriggerType);
+  b.port.ArmModemWatch(handle, 0x10, true);
+  a.port.SetRTS(false);
+  ASSERT_TRUE(b.PumpUntil([&] { return events == 1; }));
+  EXPECT_FALSE(b.port.Open());
+  b.port.SetOpen(true);  // reopens cleanly
+  EXPECT_TRUE(b.port.Open());
+}
+
+TEST(PortLifecycle, PtyPortServesOneClientAfterAnotherAndRemovesItsLink) {
+  const std::string link = TempLink("pty");
+  ComOverride map(207, "pty:" + link);
+  OwnedPort owned;
+  owned.port.SetComNumber(207);
+  owned.port.SetParity(pOdd);
+  Echo(owned.port);
+  std::vector<std::string> errors;
+  owned.port.OnError = [&](TSerialPort&, const std::string& m) { errors.push_back(m); };
+  owned.port.SetOpen(true);
+  ASSERT_TRUE(Exists(link));
+
+  for (uint8_t round = 1; round <= 2; ++round) {
+    const int client = OpenClient(link);
+    ASSERT_GE(client, 0);
+    WriteAll(client, {round, 0x40});
+    std::vector<uint8_t> reply;
+    ASSERT_TRUE(owned.PumpUntil([&] {
+      auto more = ReadBytes(client, 2 - reply.size(), 1ms);
+      reply.insert(reply.end(), more.begin(), more.end());
+      return reply.size() == 2;
+    }));
+    EXPECT_EQ(reply, (std::vector<uint8_t>{static_cast<uint8_t>(round + 1), 0x41}));
+    // Raw far side: the port's own reply is not echoed back to it.
+    EXPECT_FALSE(owned.PumpUntil([&] { return !Silent(client, 1ms); }, 50ms));
+    ::close(client);
+    EXPECT_FALSE(owned.PumpUntil([&] { return !errors.empty(); }, 100ms));
+    EXPECT_TRUE(owned.port.Open());
+  }
+  owned.port.SetOpen(false);
+  EXPECT_FALSE(Exists(link));
+}
+
+TEST(PortLifecycle, PtyLinkHeldByALivePortIsInUseAndAStaleOneIsReplaced) {
+  const std::string link = TempLink("busy");
+  ComOverride map(208, "pty:" + link);
+  OwnedPort first, second;
+  first.port.SetComNumber(208);
+  second.port.SetComNumber(208);
+  first.port.SetOpen(true);
+  EXPECT_THROW(second.port.SetOpen(true), EAlreadyOpen);
+  first.port.SetOpen(false);
+  ASSERT_EQ(symlink("/dev/pts/selkie-gone", link.c_str()), 0);  // left by a crashed program
+  second.port.SetOpen(true);
+  EXPECT_TRUE(second.port.Open());
+  second.port.SetOpen(false);
+  EXPECT_FALSE(Exists(link));
+}
+
+TEST(PortLifecycle, PtyPortInAMissingFolderIsBadId) {
+  ComOverride map(209, "pty:/nonexistent-selkie-dir/port");
+  OwnedPort owned;
+  owned.port.SetComNumber(209);
+  EXPECT_THROW(owned.port.SetOpen(true), EBadId);
+}
+
+TEST(PortLifecycle, VanishingDeviceIsReportedOnceAndLeavesThePortClosed) {
+  PtyPair pty;
+  ComOverride map(210, pty.Path());
+  OwnedPort owned;
+  owned.port.SetComNumber(210);
+  std::vector<std::string> errors;
+  bool openDuringReport = true;
+  owned.port.OnError = [&](TSerialPort& port, const std::string& message) {
+    errors.push_back(message);
+    openDuringReport = port.Open();
+  };
+  owned.port.SetOpen(true);
+  owned.port.WriteString(std::string("abc"));
+  ASSERT_EQ(ReadBytes(pty.Master(), 3).size(), 3u);
+  pty.CloseMaster();  // the USB interface is pulled
+  ASSERT_TRUE(owned.PumpUntil([&] { return !errors.empty(); }));
+  EXPECT_FALSE(owned.PumpUntil([&] { return errors.size() > 1; }, 200ms));
+  EXPECT_FALSE(openDuringReport);
+  EXPECT_FALSE(owned.port.Open());
+  EXPECT_EQ(errors[0].rfind("COM210 (" + pty.Path() + ") was disconnected", 0), 0u) << errors[0];
+  EXPECT_THROW(owned.port.WriteString(std::string("x")), EBadId);  // AutoOpen finds it gone
+}
+
+TEST(PortLifecycle, ClosingNeverWaitsForABusyOwner) {
+  // Nobody pumps the owner loop: events stay queued, and closing must not wait for them.
+  OwnedPort a, b;
+  a.port.SetComNumber(251);
+  b.port.SetComNumber(252);
+  a.port.SetOpen(true);
+  b.port.SetOpen(true);
+  b.port.OnTriggerAvail = [](TSerialPort&, uint16_t) { ADD_FAILURE() << "ran after close"; };
+  a.port.WriteString(std::string("zz"));
+  // Wait (without running anything) until b's dispatcher is blocked handing over the event.
+  const auto queued = std::chrono::steady_clock::now() + kWait;
+  while (b.loop->Pending() == 0 && std::chrono::steady_clock::now() < queued) {
+    std::this_thread::yield();
+  }
+  ASSERT_EQ(b.loop->Pending(), 1u);
+  const auto start = std::chrono::steady_clock::now();
+  b.port.SetOpen(false);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+  b.loop->Pump(0ms);  // the late event finds its port closed and does nothing
+}
