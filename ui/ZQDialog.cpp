@@ -167,8 +167,8 @@ void TZQDlg::PlaceDialog(QWidget* owner) {
   }
 }
 
-void TZQDlg::StringEntry(QWidget* owner, uint8_t mode, QString& result, const QString& defaultText,
-                         const QString& prompt, const QString& caption) {
+void TZQDlg::PrepareStringEntry(uint8_t mode, const QString& defaultText, const QString& prompt,
+                                const QString& caption) {
   setWindowTitle(caption);
   STR_Text->setText(prompt);
   SelectPage(P_STRINGENTRY);
@@ -176,6 +176,11 @@ void TZQDlg::StringEntry(QWidget* owner, uint8_t mode, QString& result, const QS
   const bool masked = mode == 2;
   STR_Image->setPixmap(ZQPicture(masked ? QStringLiteral("DT_LOCK") : QStringLiteral("DT_DEFAULT")));
   STR_Edit->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+}
+
+void TZQDlg::StringEntry(QWidget* owner, uint8_t mode, QString& result, const QString& defaultText,
+                         const QString& prompt, const QString& caption) {
+  PrepareStringEntry(mode, defaultText, prompt, caption);
   // Placed once the size is known, so the dialog is centred at its real size.
   PlaceDialog(owner);
   result = exec() == mrOK ? STR_Edit->text() : defaultText;

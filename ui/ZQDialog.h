@@ -29,6 +29,11 @@ public:
   void StringEntry(QWidget* owner, uint8_t mode, QString& result, const QString& defaultText,
                    const QString& prompt, const QString& caption);
 
+  // Steps before the showing of StringEntry: caption, prompt, default text, mask and picture by
+  // mode, and the size that fits the prompt. Placement is separate (PlaceDialog).
+  void PrepareStringEntry(uint8_t mode, const QString& defaultText, const QString& prompt,
+                          const QString& caption);
+
   // Shows one page and gives its designated control the focus (page 0: the edit; pages 2 and 3:
   // their OK button; page 1: Retry). An index outside 0..3 is ignored.
   void SelectPage(int index);

@@ -1,0 +1,116 @@
+#include "QtTestApp.h"
+#include "vcommsu.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Port A as the receive handling leaves it: `received` extracted into Rx, `reply` framed into Tx.
+SonyPort PortAfter(const Bytes& received, const Bytes& reply) {
+  SonyPort port;
+  EXPECT_TRUE(ReceiveBytes(port, received));
+  EXPECT_TRUE(ExtractMessage(port));
+  for (std::size_t i = 0; i < reply.size(); ++i) port.Tx[i] = reply[i];
+  FrameTx(port);
+  return port;
+}
+
+class CommsMonitorTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { TestApp(); }
+
+  QStringList Lines() const { return comms.m1->toPlainText().split(QLatin1Char('\n')); }
+
+  // The three calls of one message, as the owner of port A makes them.
+  void Exchange(const SonyPort& port) {
+    comms.MessageReceived(port);
+    comms.TransportHandled(port);
+    comms.ReplySent(port);
+  }
+
+  void ShowWindow() {
+    comms.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&comms));
+  }
+
+  Tcommsf comms;
+  const SonyPort play = PortAfter({0x20, 0x01, 0x21}, {0x10, 0x01});
+  const SonyPort timeSense = PortAfter({0x61, 0x0C, 0x01, 0x6E}, {0x74, 0x04, 0x00, 0x00, 0x00, 0x01});
+};
+
+TEST_F(CommsMonitorTest, StartsHiddenWithTheDesignedLineAndBoxUnchecked) {
+  EXPECT_EQ(comms.windowTitle(), QStringLiteral("Comms"));
+  EXPECT_FALSE(comms.IsShown());
+  EXPECT_FALSE(comms.ShowComs());
+  EXPECT_EQ(comms.kshow->text(), QStringLiteral("Shoiw Coms"));
+  EXPECT_EQ(Lines(), QStringList{QStringLiteral("m1")});
+}
+
+TEST_F(CommsMonitorTest, CheckedAndVisibleTransportCommandGivesThreeLines) {
+  ShowWindow();
+  QTest::mouseClick(comms.kshow, Qt::LeftButton, {}, QPoint(5, comms.kshow->height() / 2));
+  ASSERT_TRUE(comms.ShowComs());
+  Exchange(play);
+  EXPECT_EQ(Lines(), (QStringList{QStringLiteral("m1"), QStringLiteral("Rx:20 01 21 "),
+                                  QStringLiteral("20 01 21 "), QStringLiteral("  Tx 10 01 11 ")}));
+}
+
+TEST_F(CommsMonitorTest, UncheckedAndVisibleLogsOnlyTransportCommandsOnce) {
+  ShowWindow();
+  Exchange(timeSense);
+  Exchange(play);
+  EXPECT_EQ(Lines(), (QStringList{QStringLiteral("m1"), QStringLiteral("20 01 21 ")}));
+}
+
+TEST_F(CommsMonitorTest, CheckedAndHiddenLogsReceivedAndSentButNoCommandLine) {
+  comms.SetShowComs(true);
+  Exchange(play);
+  Exchange(timeSense);
+  EXPECT_EQ(Lines(), (QStringList{QStringLiteral("m1"), QStringLiteral("Rx:20 01 21 "),
+                                  QStringLiteral("  Tx 10 01 11 "), QStringLiteral("Rx:61 0C 01 6E "),
+                                  QStringLiteral("  Tx 74 04 00 00 00 01 79 ")}));
+}
+
+TEST_F(CommsMonitorTest, LongestMessageGivesAFullCommandLine) {
+  Bytes message{0x2F, 0x10};
+  for (int i = 0; i < 15; ++i) message.push_back(static_cast<uint8_t>(i));
+  uint8_t sum = 0;
+  for (uint8_t b : message) sum = static_cast<uint8_t>(sum + b);
+  message.push_back(sum);
+  const SonyPort port = PortAfter(message, {0x10, 0x01});
+  comms.AddCommandLine(port);
+  const QString line = Lines().last();
+  EXPECT_EQ(line.size(), 18 * 3);
+  EXPECT_TRUE(line.startsWith(QStringLiteral("2F 10 00 01 ")));
+  EXPECT_TRUE(line.endsWith(QString::fromStdString(HexByte(sum)) + QLatin1Char(' ')));
+}
+
+TEST_F(CommsMonitorTest, ClearRemovesEveryLineIncludingTheDesignedOne) {
+  ShowWindow();
+  comms.AddLine(QStringLiteral("one"));
+  QTest::mouseClick(comms.kclear, Qt::LeftButton);
+  EXPECT_TRUE(comms.m1->toPlainText().isEmpty());
+  comms.AddLine(QStringLiteral("after"));
+  EXPECT_EQ(Lines(), QStringList{QStringLiteral("after")});
+}
+
+TEST_F(CommsMonitorTest, CloseBoxHidesAndLinesKeepComing) {
+  ShowWindow();
+  comms.SetShowComs(true);
+  comms.close();
+  EXPECT_FALSE(comms.IsShown());
+  Exchange(play);
+  EXPECT_EQ(Lines().size(), 3);
+  comms.ToggleShown();
+  EXPECT_TRUE(comms.IsShown());
+  comms.ToggleShown();
+  EXPECT_FALSE(comms.IsShown());
+}
+
+}  // namespace

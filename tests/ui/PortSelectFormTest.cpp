@@ -1,0 +1,76 @@
+#include "PortSelectForm.h"
+#include "QtTestApp.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+const std::vector<SerialSelectEntry> kEntries = {
+    {3, "/dev/ttyS2", "COM3 (/dev/ttyS2)"},
+    {251, "virtual cable A", "COM251 (virtual cable A)"},
+};
+
+class PortSelectFormTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { TestApp(); }
+
+  // Runs the form modally; `user` acts on it; a form left open is cancelled after a while.
+  int Run(TPortSelectForm& form, const std::function<void()>& user) {
+    QTimer::singleShot(0, &form, [&] {
+      QTest::qWaitForWindowExposed(&form);
+      user();
+    });
+    QTimer::singleShot(5000, &form, [&] { form.reject(); });
+    return form.Run();
+  }
+};
+
+TEST_F(PortSelectFormTest, ShowsItsTwoLinesAndPreselectsTheFirstPort) {
+  TPortSelectForm form(kEntries);
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Select Port"));
+  EXPECT_EQ(form.Label1->text(), QStringLiteral("The configured serial port is not valid."));
+  EXPECT_EQ(form.Label2->text(), QStringLiteral("Please choose another port."));
+  ASSERT_EQ(form.PortList->count(), 2);
+  EXPECT_EQ(form.PortList->currentText(), QStringLiteral("COM3 (/dev/ttyS2)"));
+  EXPECT_EQ(form.SelectedNumber(), 3);
+  EXPECT_TRUE(form.OKBtn->isDefault());
+  EXPECT_TRUE(form.NoPortText->isHidden());
+}
+
+TEST_F(PortSelectFormTest, OkAnswersTheChosenNumber) {
+  TPortSelectForm form(kEntries);
+  EXPECT_EQ(Run(form, [&] {
+              form.PortList->setCurrentIndex(1);
+              QTest::mouseClick(form.OKBtn, Qt::LeftButton);
+            }),
+            251);
+}
+
+TEST_F(PortSelectFormTest, EnterAcceptsTheFirstPort) {
+  TPortSelectForm form(kEntries);
+  EXPECT_EQ(Run(form, [&] { QTest::keyClick(&form, Qt::Key_Return); }), 3);
+}
+
+TEST_F(PortSelectFormTest, CancelAndEscapeAnswerCancelled) {
+  TPortSelectForm first(kEntries);
+  EXPECT_EQ(Run(first, [&] { QTest::mouseClick(first.CancelBtn, Qt::LeftButton); }), kPromptCancelled);
+  TPortSelectForm second(kEntries);
+  EXPECT_EQ(Run(second, [&] { QTest::keyClick(&second, Qt::Key_Escape); }), kPromptCancelled);
+}
+
+TEST_F(PortSelectFormTest, EmptyListSaysSoAndOkAnswersNoEntry) {
+  TPortSelectForm form({});
+  EXPECT_FALSE(form.NoPortText->isHidden());
+  EXPECT_TRUE(form.PortList->isHidden());
+  EXPECT_EQ(form.NoPortText->text(), QStringLiteral("No serial port was found."));
+  EXPECT_EQ(Run(form, [&] { QTest::mouseClick(form.OKBtn, Qt::LeftButton); }), kPromptNoEntry);
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#include "QtInvoker.h"
+#include "QtTestApp.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+class QtInvokerTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() { TestApp(); }
+
+  // Handles GUI-thread events until `done` holds or two seconds have passed.
+  template <typename Done> bool PumpUntil(Done done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 2000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+  }
+
+  QtInvoker invoker;
+};
+
+TEST_F(QtInvokerTest, RunsTheCallOnTheGuiThreadAndReportsIt) {
+  QThread* ranOn = nullptr;
+  std::atomic<int> answer{-1};
+  std::thread dispatcher([&] {
+    answer = invoker.Invoke([&] { ranOn = QThread::currentThread(); }, 3000) ? 1 : 0;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return answer != -1; }));
+  dispatcher.join();
+  EXPECT_EQ(answer, 1);
+  EXPECT_EQ(ranOn, TestApp().thread());
+}
+
+TEST_F(QtInvokerTest, CallsFromSeveralThreadsAllRunAndAreAllReported) {
+  int runs = 0;  // touched on the GUI thread only
+  std::atomic<int> reported{0};
+  std::atomic<int> finished{0};
+  std::vector<std::thread> dispatchers;
+  for (int t = 0; t < 4; ++t) {
+    dispatchers.emplace_back([&] {
+      for (int i = 0; i < 25; ++i) {
+        if (invoker.Invoke([&] { ++runs; }, 3000)) ++reported;
+      }
+      ++finished;
+    });
+  }
+  EXPECT_TRUE(PumpUntil([&] { return finished == 4; }));
+  for (auto& d : dispatchers) d.join();
+  EXPECT_EQ(runs, 100);
+  EXPECT_EQ(reported, 100);
+}
+
+TEST_F(QtInvokerTest, TimesOutWhenTheGuiThreadIsBusyAndTheLateCallIsHarmless) {
+  std::atomic<bool> ran{false};
+  bool answer = true;
+  std::thread dispatcher([&] { answer = invoker.Invoke([&] { ran = true; }, 50); });
+  dispatcher.join();  // the GUI thread handles no events meanwhile
+  EXPECT_FALSE(answer);
+  EXPECT_FALSE(ran);
+  EXPECT_TRUE(PumpUntil([&] { return ran.load(); }));
+}
+
+TEST_F(QtInvokerTest, CallFromTheGuiThreadIsQueuedNotWaitedFor) {
+  bool ran = false;
+  QElapsedTimer timer;
+  timer.start();
+  EXPECT_FALSE(invoker.Invoke([&] { ran = true; }, 3000));
+  EXPECT_LT(timer.elapsed(), 1000);
+  EXPECT_FALSE(ran);
+  EXPECT_TRUE(PumpUntil([&] { return ran; }));
+}
+
+TEST_F(QtInvokerTest, InvokerMayGoBeforeItsPendingCall) {
+  bool ran = false;
+  {
+    auto shortLived = std::make_shared<QtInvoker>();
+    std::thread dispatcher([&] { shortLived->Invoke([&] { ran = true; }, 10); });
+    dispatcher.join();
+  }
+  EXPECT_TRUE(PumpUntil([&] { return ran; }));
+}
+
+}  // namespace
