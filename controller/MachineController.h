@@ -43,6 +43,9 @@ class MachineController {
 
   MachineController();
 
+  // Port B's record. The owner may use the port-management fields (StatusTriggerHandle); the
+  // protocol fields belong to the engine.
+  SonyPort& Port() { return port_; }
   const SonyPort& Port() const { return port_; }
   const MachineControlPanel& Panel() const { return panel_; }
   int PollCountdown() const { return poller_.PollCountdown(); }
