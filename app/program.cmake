@@ -1,6 +1,6 @@
 # The program selkietest: start-up, settings record, single instance, frame-tick rules, the main
 # window and the headless runner. The Qt-free parts form selkie_program_core so that tests and
-# benchmarks link them without a window.
+# benchmarks link them without a window; the main window forms selkie_mainwindow.
 add_library(selkie_program_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/SettingsRecord.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp
@@ -8,3 +8,26 @@ add_library(selkie_program_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FrameSync.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgramOptions.cpp)
 target_include_directories(selkie_program_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+
+add_library(selkie_headless STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/ProgramPorts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HeadlessRunner.cpp)
+target_link_libraries(selkie_headless PUBLIC
+  selkie_program_core selkie_serial selkie_vmachine selkie_controller)
+
+add_library(selkie_mainwindow STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/PanelWidgets.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VmPanelView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ControlPanelView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MainMenu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mselkietestu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SelkiePortHandlers.cpp)
+target_link_libraries(selkie_mainwindow PUBLIC selkie_headless selkie_windows selkie_ui Qt6::Widgets)
+
+add_executable(selkietest ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(selkietest PRIVATE selkie_mainwindow)
+set_target_properties(selkietest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+
+install(TARGETS selkietest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/selkietest.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -1,0 +1,101 @@
+#include "MainMenu.h"
+
+#include "MachineIdentity.h"
+#include "VmPanel.h"
+
+namespace {
+
+QAction* Item(QMenu* menu, const char* name, const QString& caption, bool checkable = false) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(name);
+  action->setCheckable(checkable);
+  return action;
+}
+
+QAction* RadioItem(QMenu* menu, QActionGroup* group, const char* name, const QString& caption,
+                   int tag) {
+  QAction* action = Item(menu, name, caption, true);
+  action->setData(tag);
+  group->addAction(action);
+  return action;
+}
+
+QActionGroup* Group(QObject* parent, const char* name) {
+  auto* group = new QActionGroup(parent);
+  group->setObjectName(name);
+  group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  return group;
+}
+
+}  // namespace
+
+MainMenu::MainMenu(QMenuBar* bar) {
+  View1 = bar->addMenu("View");
+  View1->setObjectName("View1");
+  Synctest1 = Item(View1, "Synctest1", "Sync test", true);
+  MachineControl1 = Item(View1, "MachineControl1", "Machine Control", true);
+  MachineControl1->setChecked(true);
+  VirtualMachine1 = Item(View1, "VirtualMachine1", "Virtual Machine", true);
+  VirtualMachine1->setChecked(true);
+  OpenClose1 = Item(View1, "OpenClose1", "Open/Close", true);
+  GPO1 = Item(View1, "GPO1", "GPO", true);
+  Comms1 = Item(View1, "Comms1", "Comms");
+
+  Tools1 = bar->addMenu("Tools");
+  Tools1->setObjectName("Tools1");
+  Macrokey1 = Item(Tools1, "Macrokey1", "Controller TC -> Clipboard");
+  Macrokey1->setShortcut(QKeySequence(Qt::Key_F11));
+  GotoClipboard1 = Item(Tools1, "GotoClipboard1", "Goto Clipboard");
+  GotoClipboard1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F11));
+  ZQVersion1 = Item(Tools1, "ZQVersion1", "ZQ Version");
+  ZQVersion1->setShortcut(QKeySequence(Qt::Key_F10));
+  InstallSelkieDriver1 = Item(Tools1, "InstallSelkieDriver1", "Install Selkie Driver");
+  rvslockdir = Item(Tools1, "rvslockdir", "Reverse Lock rvs", true);
+
+  ID1 = bar->addMenu("Mcn");
+  ID1->setObjectName("ID1");
+  IdGroup = Group(ID1, "IdGroup");
+  for (int tag = 0; tag < kMachineTypes; ++tag) {
+    const MachineIdentity& id = IdentityOf(tag);
+    identities[static_cast<std::size_t>(tag)] =
+        RadioItem(ID1, IdGroup, std::string(id.item).c_str(),
+                  QString::fromUtf8(id.caption.data(), static_cast<int>(id.caption.size())), tag);
+  }
+  EnterID1 = RadioItem(ID1, IdGroup, "EnterID1", "Enter ID", kEnterIdItem);
+  identities[0]->setChecked(true);
+
+  Std1 = bar->addMenu("STD");
+  Std1->setObjectName("Std1");
+  StdGroup = Group(Std1, "StdGroup");
+  N24P1 = RadioItem(Std1, StdGroup, "N24P1", "24P", 2);
+  PAL251 = RadioItem(Std1, StdGroup, "PAL251", "EBU", 0);
+  SMPTENonDrop1 = RadioItem(Std1, StdGroup, "SMPTENonDrop1", "SMPTE Non Drop", 1);
+  SMPTEDrop1 = RadioItem(Std1, StdGroup, "SMPTEDrop1", "SMPTE Drop", 3);
+  PAL251->setChecked(true);
+
+  Machine1 = bar->addMenu("Mcn No.");
+  Machine1->setObjectName("Machine1");
+  UnitGroup = Group(Machine1, "UnitGroup");
+  const char* const unitNames[] = {"None1", "N11", "N21", "N31", "N41"};
+  const char* const unitCaptions[] = {"None", "1", "2", "3", "4"};
+  for (int i = 0; i < 5; ++i)
+    unitNumbers[static_cast<std::size_t>(i)] =
+        RadioItem(Machine1, UnitGroup, unitNames[i], unitCaptions[i], i);
+
+  Tracks1 = bar->addMenu("Tracks");
+  Tracks1->setObjectName("Tracks1");
+  TracksGroup = Group(Tracks1, "TracksGroup");
+  const char* const trackNames[] = {"Normal1", "Eight1", "Sixteen1", "Twentyfour1", "ThirtyTwo1"};
+  const char* const trackCaptions[] = {"Normal", "Eight", "Sixteen", "Twentyfour", "ThirtyTwo"};
+  for (int i = 0; i < 5; ++i)
+    trackCounts[static_cast<std::size_t>(i)] =
+        RadioItem(Tracks1, TracksGroup, trackNames[i], trackCaptions[i], 16 * i);
+  trackCounts[0]->setChecked(true);
+
+  Help1 = bar->addAction("Help");
+  Help1->setObjectName("Help1");
+}
+
+void MainMenu::CheckTag(QActionGroup* group, int tag) {
+  for (QAction* action : group->actions()) action->setChecked(action->data().toInt() == tag);
+}

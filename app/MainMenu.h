@@ -1,0 +1,38 @@
+// MainMenu1, the main window's menu bar: every item with its name (objectName), caption,
+// shortcut, tag (data) and radio group. The window connects the items to its handlers and sets
+// the check marks from the engines' state.
+#pragma once
+
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <array>
+
+struct MainMenu {
+  // Builds the menus into `bar`; radio groups allow "none checked" so a window can mirror any
+  // engine state.
+  explicit MainMenu(QMenuBar* bar);
+
+  QMenu* View1;
+  QAction *Synctest1, *MachineControl1, *VirtualMachine1, *OpenClose1, *GPO1, *Comms1;
+  QMenu* Tools1;
+  QAction *Macrokey1, *GotoClipboard1, *ZQVersion1, *InstallSelkieDriver1, *rvslockdir;
+  QMenu* ID1;
+  std::array<QAction*, 17> identities{};  // tag 0..16
+  QAction* EnterID1;
+  QActionGroup* IdGroup;
+  QMenu* Std1;
+  QAction *N24P1, *PAL251, *SMPTENonDrop1, *SMPTEDrop1;
+  QActionGroup* StdGroup;
+  QMenu* Machine1;
+  std::array<QAction*, 5> unitNumbers{};  // None1, N11, N21, N31, N41: tags 0..4
+  QActionGroup* UnitGroup;
+  QMenu* Tracks1;
+  std::array<QAction*, 5> trackCounts{};  // Normal1 .. ThirtyTwo1: tags 0, 16, 32, 48, 64
+  QActionGroup* TracksGroup;
+  QAction* Help1;
+
+  // Checks the item of `group` whose tag is `tag`, and unchecks the others (none for no match).
+  static void CheckTag(QActionGroup* group, int tag);
+};

@@ -1,0 +1,54 @@
+// Panel2, the "Virtual Machine" view of the main window: the widgets of port A's virtual machine
+// at their designed places, and Mirror(), which shows the engine's panel data on them. Clicks are
+// wired by the main window, which forwards them to the engine.
+#pragma once
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <array>
+
+#include "VirtualMachine.h"
+#include "VyoButton.h"
+
+class VmPanelView : public QFrame {
+ public:
+  static constexpr int kWidth = 624;
+  static constexpr int kHeight = 259;
+
+  explicit VmPanelView(QWidget* parent);
+
+  void Mirror(const VirtualMachine& vm);
+
+  // Transport keys (Tag = the Sony command), mode key, lamps.
+  TVyoButton *vrwd, *vrvsplay, *vstop, *vplay, *vfwd, *vedit, *vOff;
+  TVyoButton *vgoto, *vlocal, *MarkIn, *MarkOut;
+  TVyoButton *vcued, *vlocked, *vstill, *eeon;
+  // Port A lamps: coma1 "Com:<n>" re-chooses the port, coma2 opens or closes it.
+  TVyoButton *coma1, *coma2;
+  QLabel *vtally, *vpoz, *cmdstr, *csuma;
+  QCheckBox *qall, *nostill, *recinhibit, *nostatus;
+  // Track arming: rr1..rr24 (index 0 = rr1), ra1, ra2, rtc, ra4, rv, rasm, rins, and the bank key.
+  QFrame* trackpanel;
+  std::array<TVyoButton*, kTrackKeys> rr{};
+  std::array<TVyoButton*, kFunctionKeys> ra{};
+  TVyoButton* bank;
+  // The two "EVS DD35" clip-server panels.
+  QGroupBox *DD35Panel1, *DD35Panel2;
+  QListWidget *dd35clips1, *dd35clips2;
+  QLabel *lsmid1, *LSMID2, *dd35in1, *dd35out1, *dd35in2, *dd35out2;
+
+ private:
+  void BuildTransport();
+  void BuildTracks();
+  QGroupBox* BuildClipPanel(const char* name, int x, QListWidget*& list, QLabel*& lsmId,
+                            const char* lsmIdName, QLabel*& in, const char* inName, QLabel*& out,
+                            const char* outName);
+  void MirrorClips(const ClipServer& clips);
+};
+
+// The x positions of the eight track keys of a row, and the rows' y positions.
+constexpr std::array<int, 8> kTrackKeyX = {8, 39, 70, 101, 131, 162, 193, 224};
+constexpr std::array<int, 4> kTrackRowY = {0, 32, 64, 96};

@@ -1,0 +1,97 @@
+// selkietest: parses the command line and starts the headless runner or the window program.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdlib>
+#include <iostream>
+
+#include "HeadlessRunner.h"
+#include "KeypadF.h"
+#include "ProgramOptions.h"
+#include "QtInvoker.h"
+#include "SettingsFile.h"
+#include "SingleInstance.h"
+#include "mselkietestu.h"
+#include "vcommsu.h"
+
+namespace {
+
+constexpr const char* kNoDisplay =
+    "selkietest: no display can be opened.\n"
+    "  Run the virtual machine without a window:  selkietest --headless --port-a pty:/tmp/selkie-a\n"
+    "  or run the window without showing it:      QT_QPA_PLATFORM=offscreen selkietest\n";
+
+bool gApplicationReady = false;
+
+// A toolkit that cannot start (no display, no platform plugin) ends the program with a clear
+// message instead of an abort and a core file.
+void MessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtFatalMsg && !gApplicationReady) {
+    std::cerr << kNoDisplay << "  (" << message.toStdString() << ")" << std::endl;
+    _exit(1);
+  }
+  if (type != QtDebugMsg) std::cerr << message.toStdString() << std::endl;
+  if (type == QtFatalMsg) std::abort();
+}
+
+bool DisplayConfigured() {
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+    if (const char* value = std::getenv(name); value && *value) return true;
+  return false;
+}
+
+int RunWindow(const ProgramOptions& options) {
+  if (!DisplayConfigured()) {
+    std::cerr << kNoDisplay;
+    return 1;
+  }
+  qInstallMessageHandler(MessageHandler);
+  std::vector<char*> argv;
+  std::vector<std::string> toolkitArgs = options.toolkitArgs;
+  for (std::string& arg : toolkitArgs) argv.push_back(arg.data());
+  int argc = static_cast<int>(argv.size());
+  QApplication app(argc, argv.data());
+  gApplicationReady = true;
+  QApplication::setApplicationName("selkietest");
+  QApplication::setApplicationDisplayName("Selkie Test");
+
+  SingleInstance instance;
+  if (!instance.Acquire()) {
+    QMessageBox box(QMessageBox::NoIcon, "Selkie Test", "The Selkie is already running.",
+                    QMessageBox::Ok);
+    box.exec();
+    return 0;
+  }
+
+  SelkieConfig config;
+  const std::filesystem::path program = ProgramPath();
+  config.programFolder = program.parent_path();
+  config.demo = options.demo;
+  config.settingsPath = options.settings ? std::filesystem::path(*options.settings)
+                                         : DefaultSettingsPath(program, options.demo ? "-demo" : "");
+  TSelkieF main(config, std::make_shared<QtInvoker>());
+  TKeypadF keypad(&main);
+  Tcommsf comms;
+  main.AttachWindows(&keypad, &comms);
+  main.show();
+  return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ProgramOptions options;
+  try {
+    options = ParseOptions(std::vector<std::string>(argv, argv + argc));
+  } catch (const OptionsError& e) {
+    std::cerr << "selkietest: " << e.what() << std::endl;
+    return 2;
+  }
+  if (options.help) {
+    std::cout << UsageText();
+    return 0;
+  }
+  if (options.headless) return RunHeadless(options);
+  return RunWindow(options);
+}
