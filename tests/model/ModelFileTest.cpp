@@ -1,0 +1,142 @@
+// Saving and loading: round trip, refused files, reported errors, and a save that dies halfway.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+
+#include "ModelFixture.h"
+#include "VyoModel.h"
+
+using namespace modeltest;
+
+// A child process sets this to stop inside a save, after the image is written but before it is
+// renamed into place; the library's call to fsync lands here (the program's definition comes first).
+static int g_stallSaveSignal = -1;
+
+extern "C" int fsync(int fd) {
+  if (g_stallSaveSignal >= 0) {
+    const char ready = 'R';
+    (void)!write(g_stallSaveSignal, &ready, 1);
+    for (;;) pause();
+  }
+  using Fsync = int (*)(int);
+  static const Fsync real = reinterpret_cast<Fsync>(dlsym(RTLD_NEXT, "fsync"));
+  return real(fd);
+}
+
+namespace {
+
+class ModelFileTest : public ModelTest {
+ protected:
+  void SetUp() override {
+    ModelTest::SetUp();
+    char pattern[] = "/tmp/vyomodel-file-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override { RunCommand("rm -rf '" + folder_ + "'"); }
+
+  std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+  static std::vector<uint8_t> Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+  static void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
+  static void FillImage(uint8_t seed) {
+    for (std::size_t i = 0; i < kImageSize; ++i) Raw()[i] = uint8_t(i * 7 + seed);
+  }
+  static std::vector<uint8_t> Image() { return std::vector<uint8_t>(Raw(), Raw() + kImageSize); }
+  int FilesInFolder() const {
+    int count = 0;
+    DIR* dir = opendir(folder_.c_str());
+    while (dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
+    closedir(dir);
+    return count;
+  }
+
+  std::string folder_;
+};
+
+TEST_F(ModelFileTest, SaveAndLoadRoundTripByteForByte) {
+  FillImage(3);
+  const std::vector<uint8_t> saved = Image();
+  const auto name = LengthPrefixed(Path("model.zqm"));
+  ASSERT_EQ(savemodel(name.data()), 1);
+  EXPECT_EQ(Bytes(Path("model.zqm")), saved) << "the file is the image, no header";
+  EXPECT_EQ(FilesInFolder(), 1) << "no temporary file left";
+  std::memset(Raw(), 0, kImageSize);
+  ASSERT_EQ(loadmodel(name.data()), 1);
+  EXPECT_EQ(Image(), saved);
+
+  FillImage(9);
+  ASSERT_EQ(savemodel(name.data()), 1) << "saving over an existing file";
+  EXPECT_EQ(Bytes(Path("model.zqm")), Image());
+}
+
+TEST_F(ModelFileTest, FilesOfTheWrongLengthOrMissingAreRefusedAndChangeNothing) {
+  FillImage(5);
+  const std::vector<uint8_t> before = Image();
+  for (const std::size_t size : {kImageSize - 1, kImageSize + 1, std::size_t{0}}) {
+    WriteBytes(Path("odd"), std::vector<uint8_t>(size, 0x11));
+    const auto name = LengthPrefixed(Path("odd"));
+    EXPECT_EQ(loadmodel(name.data()), 0) << size;
+  }
+  EXPECT_EQ(loadmodel(LengthPrefixed(Path("missing")).data()), 0);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(loadmodel(LengthPrefixed(folder_).data()), 0) << "a folder";
+  EXPECT_EQ(loadmodel(LengthPrefixed("").data()), 0);
+  EXPECT_EQ(loadmodel(nullptr), 0);
+  EXPECT_EQ(Image(), before);
+}
+
+TEST_F(ModelFileTest, FailedSaveIsReportedAndLeavesNothingBehind) {
+  EXPECT_EQ(savemodel(LengthPrefixed(Path("no/such/folder/model")).data()), 0);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(savemodel(LengthPrefixed("").data()), 0);
+  ASSERT_EQ(mkdir(Path("taken").c_str(), 0700), 0);
+  EXPECT_EQ(savemodel(LengthPrefixed(Path("taken")).data()), 0) << "a folder cannot be replaced";
+  EXPECT_EQ(FilesInFolder(), 1) << "the temporary file is removed";
+}
+
+TEST_F(ModelFileTest, SaveKilledHalfwayLeavesThePreviousFileIntact) {
+  FillImage(1);
+  const std::vector<uint8_t> previous = Image();
+  const auto name = LengthPrefixed(Path("model.zqm"));
+  ASSERT_EQ(savemodel(name.data()), 1);
+
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(ready[0]);
+    FillImage(2);
+    g_stallSaveSignal = ready[1];
+    savemodel(name.data());
+    _exit(1);  // not reached: the save stalls and is killed
+  }
+  close(ready[1]);
+  char signal = 0;
+  ASSERT_EQ(read(ready[0], &signal, 1), 1) << "the child reached the middle of its save";
+  close(ready[0]);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+
+  EXPECT_EQ(Bytes(Path("model.zqm")), previous) << "the previous file survives the killed save";
+  EXPECT_NE(Image(), previous) << "the child really had a new image to save";
+  std::memset(Raw(), 0, kImageSize);
+  ASSERT_EQ(loadmodel(name.data()), 1);
+  EXPECT_EQ(Image(), previous);
+}
+
+}  // namespace

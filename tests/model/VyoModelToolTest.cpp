@@ -1,0 +1,83 @@
+// The vyomodel command-line tool: its output, messages and exit codes.
+#include <fstream>
+
+#include "ModelFixture.h"
+#include "VyoModel.h"
+
+using namespace modeltest;
+
+namespace {
+
+class VyoModelToolTest : public ModelTest {
+ protected:
+  static CommandResult Tool(const std::string& arguments) {
+    return RunCommand(std::string(VYOMODEL_TOOL) + " " + arguments);
+  }
+};
+
+TEST_F(VyoModelToolTest, DumpShowsTheSystemAndTheMachinesInUse) {
+  setZQ_MaxMachine(2);
+  const auto name = LengthPrefixed("DA88");
+  setZQ_McnIDName(1, name.data());
+  setZQ_McnStatus4(1, 0x04);
+  setZQ_McnPosition(1, 30 * 3661 + 5);
+  setZQ_Error(47);
+  const CommandResult all = Tool("dump");
+  ASSERT_EQ(all.status, 0) << all.output;
+  EXPECT_NE(all.output.find("Generator"), std::string::npos);
+  EXPECT_NE(all.output.find("Reader"), std::string::npos);
+  EXPECT_NE(all.output.find("A: DA88"), std::string::npos);
+  EXPECT_NE(all.output.find("01:01:01:05"), std::string::npos);
+  EXPECT_NE(all.output.find("B: "), std::string::npos);
+  EXPECT_EQ(all.output.find("C: "), std::string::npos) << "machine 3 is above MaxMachine";
+  EXPECT_NE(all.output.find("Unknown Error : 47"), std::string::npos);
+
+  const CommandResult one = Tool("dump 1");
+  ASSERT_EQ(one.status, 0);
+  EXPECT_NE(one.output.find("A: DA88"), std::string::npos);
+  EXPECT_EQ(one.output.find("Reader"), std::string::npos);
+  EXPECT_EQ(Tool("dump 36").status, 2);
+  EXPECT_EQ(Tool("dump x").status, 2);
+  EXPECT_EQ(Tool("").status, 2);
+  EXPECT_EQ(Tool("frobnicate").status, 2);
+}
+
+TEST_F(VyoModelToolTest, WatchNamesEachChange) {
+  setZQ_MaxMachine(2);
+  DrainChanges();
+  setZQ_Master(1);
+  setZQ_McnOffset(2, 5);
+  const CommandResult watch = Tool("watch 2");
+  ASSERT_EQ(watch.status, 0) << watch.output;
+  EXPECT_NE(watch.output.find("248  system: master"), std::string::npos) << watch.output;
+  EXPECT_NE(watch.output.find("26  machine B (2): offset/arming"), std::string::npos) << watch.output;
+}
+
+TEST_F(VyoModelToolTest, SaveAndLoadReportAndReturnStatus) {
+  char folder[] = "/tmp/vyomodel-tool-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string file = std::string(folder) + "/saved.zqm";
+  setZQ_McnTally(4, 9);
+  const CommandResult save = Tool("save " + file);
+  EXPECT_EQ(save.status, 0);
+  EXPECT_EQ(save.output, "Model saved to " + file + "\n");
+  setZQ_McnTally(4, 1);
+  const CommandResult load = Tool("load " + file);
+  EXPECT_EQ(load.status, 0);
+  EXPECT_EQ(load.output, "Model loaded from " + file + "\n");
+  EXPECT_EQ(getZQ_McnTally(4), 9);
+
+  std::ofstream(std::string(folder) + "/short") << "short";
+  const CommandResult wrong = Tool(std::string("load ") + folder + "/short");
+  EXPECT_EQ(wrong.status, 1);
+  EXPECT_NE(wrong.output.find("is not a model image: it has 5 bytes, a model has 16316"), std::string::npos);
+  const CommandResult missing = Tool(std::string("load ") + folder + "/missing");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.output.find("No such file or directory"), std::string::npos);
+  const CommandResult unsaved = Tool(std::string("save ") + folder + "/none/x");
+  EXPECT_EQ(unsaved.status, 1);
+  EXPECT_NE(unsaved.output.find("cannot save the model"), std::string::npos);
+  RunCommand(std::string("rm -rf '") + folder + "'");
+}
+
+}  // namespace
