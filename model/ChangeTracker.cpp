@@ -1,6 +1,8 @@
 // Change tracking: setters raise flags; getZQ_LastChange hands them out one per call. Three
 // cursors (the system cursor, the machine cursor and each machine's own cursor) move on past
 // every flag handed out, so no flag starves the others.
+#include <cstring>
+
 #include "VyoModel.h"
 #include "ZMModel.h"
 
@@ -16,12 +18,24 @@ bool TakeFlag(uint8_t& flag) {
   return Load(flag) != 0 && __atomic_exchange_n(&flag, uint8_t{0}, __ATOMIC_RELAXED) != 0;
 }
 
-// One pass over flags first..last from the cursor on, wrapping; the cursor moves past the flag
+// True when any of the 7 flag bytes is set. A quick look at all of them at once: most polls find
+// nothing, and a flag raised just after the look is handed out by a later poll anyway.
+bool AnyRaised(const uint8_t* flags) {
+  uint64_t bytes = 0;
+  std::memcpy(&bytes, flags, kChangeFlags);
+  return bytes != 0;
+}
+
+// One pass over the 7 flags first..last from the cursor on, wrapping; the cursor moves past the flag
 // taken. A cursor outside its range (a damaged file) restarts at first. Returns the flag number
 // taken, or -1.
 int ScanFlags(uint8_t* flags, int first, int last, uint8_t& cursor) {
   int at = Load(cursor);
-  if (at < first || at > last) at = first;
+  if (at < first || at > last) {
+    at = first;
+    Store(cursor, uint8_t(at));
+  }
+  if (!AnyRaised(flags)) return -1;
   const int start = at;
   int taken = -1;
   do {
