@@ -18,6 +18,7 @@ class OutputRing {
   const uint8_t* NextRun(std::size_t& size) const;
   void Release(std::size_t count);
   std::size_t Queued() const;
+  std::size_t Capacity() const { return bytes_.size(); }
 
  private:
   mutable std::mutex mutex_;

@@ -80,7 +80,16 @@ std::vector<std::string> SerialDispatch::Configure(const LineSettings& settings)
 }
 
 bool SerialDispatch::Write(const uint8_t* data, std::size_t size) {
-  if (!output_.Put(data, size)) return false;
+  std::size_t sent = 0;
+  // Nothing queued (only this thread queues): write at once and spare a reply the hand-over to
+  // the writer thread. What the device does not take now goes through the ring as usual.
+  if (output_.Queued() == 0 && size <= output_.Capacity()) {
+    std::lock_guard lock(deviceMutex_);
+    const ssize_t n = device_ ? device_->Write(data, size) : 0;
+    if (n > 0) sent = static_cast<std::size_t>(n);
+  }
+  if (sent == size) return true;
+  if (!output_.Put(data + sent, size - sent)) return false;
   writerWake_.Signal();
   return true;
 }

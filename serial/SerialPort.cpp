@@ -7,6 +7,7 @@
 #include "SerialTriggers.h"
 
 namespace {
+constexpr int kMaxComNumber = 65535;
 constexpr int kMaxQueueSize = 65535;
 }
 
@@ -26,7 +27,7 @@ std::string TSerialPort::DisplayName() const { return "COM" + std::to_string(com
 // --- properties ---
 
 void TSerialPort::SetComNumber(int number) {
-  if (number < 0 || number > kMaxQueueSize) throw EBadArgument();
+  if (number < 0 || number > kMaxComNumber) throw EBadArgument();
   const bool reopen = state_ == psOpen;
   ClosePort();
   comNumber_ = number;
@@ -107,7 +108,7 @@ int TSerialPort::ChooseNumber() {
   if (!promptForPort_ || !prompt_) throw ENoPortSelected();
   const int answer = prompt_(SerialSelect::ListPorts());
   if (answer == kPromptNoEntry) throw ENoPortAvailable();
-  if (answer <= 0 || answer > kMaxQueueSize) throw ENoPortSelected();
+  if (answer <= 0 || answer > kMaxComNumber) throw ENoPortSelected();
   comNumber_ = answer;
   return answer;
 }

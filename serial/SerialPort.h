@@ -77,7 +77,7 @@ class TSerialPort {
   // --- Properties (defaults in brackets) ---
   int ComNumber() const { return comNumber_; }  // [0 = none]
   // Stores the number; an open port is closed and reopened on it, keeping its triggers.
-  void SetComNumber(int number);
+  void SetComNumber(int number);  // EBadArgument outside 0..65535
   int32_t Baud() const { return baud_; }  // [19200]
   void SetBaud(int32_t baud);             // applied at once while open
   TParity Parity() const { return parity_; }  // [pNone]
@@ -86,7 +86,7 @@ class TSerialPort {
   void SetDataBits(int bits);                 // EBadArgument outside 5..8
   int StopBits() const { return stopBits_; }  // [1], 1 or 2
   void SetStopBits(int bits);                 // EBadArgument unless 1 or 2
-  int InSize() const { return inSize_; }      // [4096] taken at the next open
+  int InSize() const { return inSize_; }      // [4096] kept; Linux tty queues are fixed
   void SetInSize(int bytes);                  // EBadArgument outside 1..65535
   int OutSize() const { return outSize_; }    // [4096] the output ring, taken at the next open
   void SetOutSize(int bytes);                 // EBadArgument outside 1..65535
