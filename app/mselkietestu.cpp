@@ -42,6 +42,7 @@ TSelkieF::TSelkieF(const SelkieConfig& config, EventInvokerPtr invoker, QWidget*
   palette.setColor(QPalette::Window, palette.color(QPalette::Highlight));
   setPalette(palette);
   InstallDefaultDesktop();
+  if (config_.adjustDesktop) config_.adjustDesktop(Desktop);
   BuildWindow();
   WireSerial();
   WireVmPanel();

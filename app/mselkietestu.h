@@ -36,10 +36,14 @@
 class TKeypadF;
 class Tcommsf;
 
+struct SelkieDesktop;
+
 struct SelkieConfig {
   std::filesystem::path settingsPath;
   std::filesystem::path programFolder;  // manuals and the driver installer are looked up here
   bool demo = false;                    // ports A and B on the two ends of the virtual cable
+  // Replaces some of the user's side before the window is created (tests answer for the user).
+  std::function<void(SelkieDesktop&)> adjustDesktop;
 };
 
 struct SelkieDesktop {

@@ -31,3 +31,8 @@ set_target_properties(selkietest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CUR
 install(TARGETS selkietest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/selkietest.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# Renders the demo window to a PNG (scripts/screenshot-main); not installed.
+add_executable(selkie_screenshot ${CMAKE_CURRENT_LIST_DIR}/ScreenshotMain.cpp)
+target_link_libraries(selkie_screenshot PRIVATE selkie_mainwindow)
+set_target_properties(selkie_screenshot PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})

@@ -1,0 +1,108 @@
+// The main window under test on the offscreen platform: a QApplication for the whole program, a
+// window built as main() builds it with its settings in a temporary folder, and the user's side
+// of every box and prompt answered by the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <deque>
+#include <memory>
+
+#include "KeypadF.h"
+#include "QtInvoker.h"
+#include "TempDir.h"
+#include "mselkietestu.h"
+#include "vcommsu.h"
+
+class QtEnvironment : public testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "app_window_test";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<QApplication>(argc, argv);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  std::unique_ptr<QApplication> app_;
+};
+
+// One application for the whole test program, however many files include this header.
+inline testing::Environment* const kQtEnvironment =
+    testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class WindowTest : public testing::Test {
+ protected:
+  TempDir dir;
+  SettingsRecord record;      // written to the settings file when writeSettings
+  bool writeSettings = false;
+  std::vector<QString> errors;
+  std::vector<QString> messages;
+  std::vector<std::pair<QString, QString>> opened;
+  std::deque<int> promptAnswers;  // kPromptCancelled when empty
+  int prompts = 0;
+  QString manualChoice;
+  std::unique_ptr<TSelkieF> w;
+  std::unique_ptr<TKeypadF> keypad;
+  std::unique_ptr<Tcommsf> comms;
+
+  std::filesystem::path SettingsPath() const { return dir.path() / "selkietest.ini"; }
+
+  void Start(bool demo = false) {
+    if (writeSettings) SettingsFile(SettingsPath()).Save(record);
+    SelkieConfig config;
+    config.settingsPath = SettingsPath();
+    config.programFolder = dir.path();
+    config.demo = demo;
+    config.adjustDesktop = [this](SelkieDesktop& d) {
+      d.showError = [this](const QString& m) { errors.push_back(m); };
+      d.showMessage = [this](const QString& m) { messages.push_back(m); };
+      d.chooseManual = [this](const QString&) { return manualChoice; };
+      d.openDocument = [this](const QString& f, const QString& folder) {
+        opened.emplace_back(f, folder);
+      };
+      d.promptPort = [this](const std::vector<SerialSelectEntry>&) {
+        ++prompts;
+        if (promptAnswers.empty()) return kPromptCancelled;
+        const int answer = promptAnswers.front();
+        promptAnswers.pop_front();
+        return answer;
+      };
+    };
+    w = std::make_unique<TSelkieF>(config, std::make_shared<QtInvoker>());
+    keypad = std::make_unique<TKeypadF>();
+    comms = std::make_unique<Tcommsf>();
+    w->AttachWindows(keypad.get(), comms.get());
+    w->show();
+  }
+
+  void TearDown() override {
+    w.reset();
+    keypad.reset();
+    comms.reset();
+  }
+
+  // Runs the event loop until `done` holds or `ms` pass; returns done().
+  template <typename Pred>
+  bool WaitFor(Pred done, int ms = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+  }
+
+  void Spin(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+
+  SettingsRecord SavedRecord() const {
+    SettingsRecord saved;
+    SettingsFile(SettingsPath()).Load(saved);
+    return saved;
+  }
+};

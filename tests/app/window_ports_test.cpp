@@ -1,0 +1,172 @@
+// The window's port management and line tests over the virtual null-modem cable (COM251 and
+// COM252): the one-time prompt, the second failure's error box, re-choosing and toggling a port,
+// the DTR/RTS outputs seen on the other end's lamps, and sync by CTS pulses.
+#include <QTimer>
+
+#include "OwnerLoop.h"
+#include "PortMap.h"
+#include "WindowFixture.h"
+
+namespace {
+constexpr int kMissing = 240;  // maps to no device
+}  // namespace
+
+TEST_F(WindowTest, MissingComNumberPromptsOnceAndKeepsTheChoice) {
+  record.ShowVirtualMachine = 1;
+  record.PortANumber = kMissing;
+  writeSettings = true;
+  promptAnswers = {PortMap::kCableA};
+  Start();
+  EXPECT_EQ(prompts, 1);
+  EXPECT_TRUE(w->SerialA.Open());
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(w->Settings().PortANumber, PortMap::kCableA);
+  EXPECT_EQ(SavedRecord().PortANumber, PortMap::kCableA);
+  EXPECT_EQ(w->Panel2->coma1->Caption(), "Com:251");
+}
+
+TEST_F(WindowTest, SecondFailureShowsTheErrorAndStopsTheOpenClick) {
+  record.ShowVirtualMachine = record.ShowMachineControl = 1;
+  record.PortANumber = kMissing;
+  record.PortBNumber = PortMap::kCableB;
+  writeSettings = true;
+  Start();  // the prompt is cancelled
+  EXPECT_EQ(prompts, 1);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "The ComNumber property of the TSerialPort has not been set");
+  EXPECT_FALSE(w->SerialA.Open());
+  EXPECT_FALSE(w->SerialB.Open()) << "port B is not opened by the failed click";
+  EXPECT_EQ(w->Panel2->y(), 4) << "the rest of the start-up still lays out the views";
+  EXPECT_EQ(SavedRecord().PortANumber, kMissing) << "a failed open stores no number";
+
+  w->open1->OnClick(w->open1);  // the user tries again and cancels again
+  EXPECT_EQ(prompts, 2);
+  EXPECT_EQ(errors.size(), 2u);
+}
+
+TEST_F(WindowTest, StoredNumberZeroAsksTwiceBeforeTheError) {
+  record.ShowVirtualMachine = 1;
+  writeSettings = true;
+  Start();
+  EXPECT_EQ(prompts, 2);
+  EXPECT_EQ(errors.size(), 1u);
+}
+
+TEST_F(WindowTest, Coma2ClosesAndReopensWithTheStoredNumber) {
+  record.ShowVirtualMachine = 1;
+  record.PortANumber = PortMap::kCableA;
+  writeSettings = true;
+  Start();
+  ASSERT_TRUE(w->SerialA.Open());
+  w->coma2Click();
+  EXPECT_FALSE(w->SerialA.Open());
+  EXPECT_FALSE(w->Panel2->coma1->Lit());
+  EXPECT_FALSE(w->Panel2->coma2->Lit());
+  w->coma2Click();
+  EXPECT_TRUE(w->SerialA.Open());
+  EXPECT_EQ(w->SerialA.ComNumber(), PortMap::kCableA);
+  EXPECT_TRUE(w->Panel2->coma1->Lit());
+  EXPECT_EQ(prompts, 0);
+}
+
+TEST_F(WindowTest, ChoosingAPortAlwaysAsksAndSaves) {
+  record.ShowVirtualMachine = 1;
+  record.PortANumber = PortMap::kCableA;
+  writeSettings = true;
+  Start();
+  promptAnswers = {PortMap::kCableB};
+  w->ComA1Click();
+  EXPECT_EQ(prompts, 1);
+  EXPECT_EQ(w->SerialA.ComNumber(), PortMap::kCableB);
+  EXPECT_EQ(w->Panel2->coma1->Caption(), "Com:252");
+  EXPECT_EQ(SavedRecord().PortANumber, PortMap::kCableB);
+  for (int i = 0; i < 40; ++i) {  // re-choosing never runs out of modem watches
+    promptAnswers = {i % 2 ? PortMap::kCableB : PortMap::kCableA};
+    w->ComA1Click();
+  }
+  EXPECT_TRUE(errors.empty()) << errors.front().toStdString();
+}
+
+TEST_F(WindowTest, CloseAndResetButtons) {
+  record.ShowVirtualMachine = record.ShowMachineControl = record.ShowOpenClose = 1;
+  record.PortANumber = PortMap::kCableA;
+  record.PortBNumber = PortMap::kCableB;
+  writeSettings = true;
+  Start();
+  EXPECT_TRUE(w->open1->Lit());
+  w->close1Click();
+  EXPECT_FALSE(w->SerialA.Open());
+  EXPECT_FALSE(w->SerialB.Open());
+  EXPECT_TRUE(w->close1->Lit());
+  EXPECT_FALSE(w->open1->Lit());
+  w->Reset1Click();
+  EXPECT_TRUE(w->SerialA.Open());
+  EXPECT_TRUE(w->SerialB.Open());
+  EXPECT_TRUE(w->open1->Lit());
+}
+
+TEST_F(WindowTest, DtrAndRtsTogglesLightTheOtherEndsLamps) {
+  record.ShowVirtualMachine = record.ShowMachineControl = record.ShowGpo = 1;
+  record.PortANumber = PortMap::kCableA;
+  record.PortBNumber = PortMap::kCableB;
+  writeSettings = true;
+  Start();
+  // The lamps are read by the frame tick, which Timer1 runs while port A is open.
+  EXPECT_TRUE(WaitFor([&] { return w->dsrb->Lit() && w->dcdb->Lit(); }))
+      << "port A's DTR is on after opening";
+  EXPECT_FALSE(w->dtra->Lit());
+
+  w->dtraClick();
+  EXPECT_TRUE(w->dtra->Lit()) << "lit while the output is off";
+  EXPECT_TRUE(WaitFor([&] { return !w->dsrb->Lit() && !w->dcdb->Lit(); }));
+  EXPECT_TRUE(w->DSRA->Lit()) << "port B's DTR still drives port A";
+
+  w->dtraClick();
+  EXPECT_FALSE(w->dtra->Lit());
+  EXPECT_TRUE(WaitFor([&] { return w->dsrb->Lit(); }));
+
+  w->DTRBClick();
+  EXPECT_TRUE(WaitFor([&] { return !w->DSRA->Lit() && !w->dcda->Lit(); }));
+
+  // RTS of port A is port B's CTS: its falling edge is a frame pulse on port B.
+  w->rtsaClick();
+  EXPECT_TRUE(w->rtsa->Lit());
+  EXPECT_TRUE(WaitFor([&] { return w->VsyncB->Caption() == "Good Sync B"; }));
+}
+
+TEST_F(WindowTest, CtsPulsesOnPortBKeepGoodSyncAndLostLockStill) {
+  record.ShowMachineControl = record.ShowSyncTest = 1;
+  record.PortBNumber = PortMap::kCableB;
+  writeSettings = true;
+  Start();
+  ASSERT_TRUE(w->SerialB.Open());
+  // The far end of the cable, driven by the test: RTS toggled every 20 ms is a 25 Hz pulse.
+  auto loop = std::make_shared<OwnerLoop>();
+  TSerialPort far(loop);
+  far.SetComNumber(PortMap::kCableA);
+  far.SetOpen(true);
+  QTimer pulse;
+  pulse.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&pulse, &QTimer::timeout, [&] { far.SetRTS(!far.RTS()); });
+  pulse.start(20);
+  ASSERT_TRUE(WaitFor([&] { return w->VsyncB->Lit(); }));
+  const int before = w->Sync().LostLock();
+  bool stayedLit = true;
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 1000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    stayedLit = stayedLit && w->VsyncB->Lit();
+  }
+  EXPECT_TRUE(stayedLit);
+  EXPECT_LE(w->Sync().LostLock() - before, 1) << "the timer does not fire while pulses come";
+
+  pulse.stop();
+  EXPECT_TRUE(WaitFor([&] { return w->VsyncB->Caption() == "No Sync B"; }, 500));
+  const int lost = w->Sync().LostLock();
+  Spin(1000);
+  EXPECT_GE(w->Sync().LostLock() - lost, 8) << "about 12 per second without pulses";
+  w->lostlockClick();
+  EXPECT_EQ(w->lostlock->Caption().toInt(), w->Sync().LostLock());
+  far.SetOpen(false);
+}
