@@ -63,9 +63,14 @@ void MachineController::krvsplayClick() {
   port_.Tx[2] = 0x40;
 }
 
+// The machine must get the digits as typed. The library reaches the time bytes through a frame
+// count, so the text is read at 30 frames per second (standard 1), which holds every entry the
+// keypad accepts; at 25 (standard 0, a non-drop machine's flag) frames 25..29 would locate to
+// midnight instead.
 void MachineController::QueueGoto(std::string_view entry) {
+  constexpr uint8_t kWidestLabels = 1;
   Queue(0x24, 0x31);
-  timecode_calls::TextToSony(entry, port_.Tx.bytes.data(), 2, port_.DropFrame ? 1 : 0);
+  timecode_calls::TextToSony(entry, port_.Tx.bytes.data(), 2, kWidestLabels);
 }
 
 void MachineController::kgotoClick(int keypadResult, std::string_view keypadEntry) {

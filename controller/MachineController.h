@@ -66,8 +66,8 @@ class MachineController {
   void kplayClick(int tag);
   // "<": queue 21 22 40 (reverse play at play speed).
   void krvsplayClick();
-  // Goto after the keypad closed: on OK queue 24 31 and the entry's four time bytes (standard
-  // 1 when the machine counts drop-frame, else 0); any other result queues nothing.
+  // Goto after the keypad closed: on OK queue 24 31 and the entry's four time bytes, the digits
+  // as typed (frames up to 29 in any standard); any other result queues nothing.
   void kgotoClick(int keypadResult, std::string_view keypadEntry);
   void kgotoClick(const KeypadU& keypad);
   // Goto to the clipboard's time code without the keypad: the text is filtered through the

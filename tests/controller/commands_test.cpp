@@ -53,6 +53,27 @@ TEST(GotoCommands, KeypadResultAndClipboard) {
   EXPECT_EQ(Tick(controller), std::vector<Bytes>{Msg({0x24, 0x31, 0x11, 0x30, 0x20, 0x10})});
 }
 
+// The keypad accepts frames up to 29 whatever the machine counts in; a locate must carry the
+// typed digits, not fall back to midnight because 28 frames do not exist at 25 per second.
+TEST(GotoCommands, FramesAbove24ReachTheMachineAsTyped) {
+  for (bool dropFrame : {false, true}) {
+    MachineController controller;
+    controller.SerialBTriggerAvail(Msg({0x74, 0x04, dropFrame ? uint8_t{0x40} : uint8_t{0x00}, 0, 0, 0}));
+    ASSERT_EQ(controller.Port().DropFrame, dropFrame);
+    controller.GotoClipboard1Click("01:00:00:28");
+    EXPECT_EQ(Tick(controller), std::vector<Bytes>{Msg({0x24, 0x31, 0x28, 0x00, 0x00, 0x01})})
+        << "drop-frame " << dropFrame;
+    controller.SerialBTriggerAvail(kAck);
+    KeypadU keypad;
+    keypad.FormShow();
+    keypad.SetEntryText("23:59:59:29");
+    ASSERT_TRUE(keypad.kokClick());
+    controller.kgotoClick(keypad);
+    EXPECT_EQ(Tick(controller), std::vector<Bytes>{Msg({0x24, 0x31, 0x29, 0x59, 0x59, 0x23})})
+        << "drop-frame " << dropFrame;
+  }
+}
+
 TEST(TrackCommands, Track30InBankOne) {
   MachineController controller;
   controller.kbankClick();
