@@ -240,11 +240,13 @@ VYOMODEL_API void setZQ_TrackMap(uint8_t *const *buffer, uint8_t src, uint8_t ds
 
 /* ---- Sony 9-pin front end. ---- */
 
-/* Handles one Sony message (CMD-1, CMD-2, data; a checksum is not examined and data bytes past
-   the count in CMD-1 are not read) addressed to machine m: transport, preset and arming commands
-   become command-server requests, sense requests are answered from the model. Writes the reply
-   with its checksum into reply (at least 18 bytes); its length is (reply[0] & 15) + 3. A bad
-   machine number or a null message gets NAK 11 12 01; a null reply does nothing. */
+/* Handles one Sony message (CMD-1, CMD-2, data; a checksum is not examined; data bytes past the
+   count in CMD-1 are not read, a command that needs them takes them as 0) addressed to machine m:
+   transport, preset and arming commands become command-server requests, sense requests are
+   answered from the model. Writes the reply with its checksum into reply (at least 18 bytes); its
+   length is (reply[0] & 15) + 3. A sense request running past the end of its block, an arming
+   toggle outside the bytes sent, a bad machine number or a null message get NAK 11 12 01; a null
+   reply does nothing. */
 VYOMODEL_API void ZQ_ParseSony(const uint8_t *message, uint8_t *reply, int8_t m);
 
 /* ---- Persistence: file names are length-prefixed strings. ---- */
