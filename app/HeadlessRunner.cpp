@@ -189,6 +189,7 @@ void HeadlessRunner::FrameTick() {
     return;
   }
   vm_.FrameTick();
+  if (OnFrameTick) OnFrameTick();
 }
 
 void HeadlessRunner::PortAData(uint16_t count) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -37,6 +38,9 @@ class HeadlessRunner {
   void Start();
   // Serves the ports until `stop` becomes true, then closes them.
   void Run(const std::atomic<bool>& stop);
+
+  // Called at the end of every frame tick (benchmarks measure the tick's regularity with it).
+  std::function<void()> OnFrameTick;
 
   const VirtualMachine& Machine() const { return vm_; }
   const MachineController& Controller() const { return controller_; }
