@@ -151,6 +151,15 @@ void TKeypadF::kokClick() { Act([&] { logic_.kokClick(); }); }
 void TKeypadF::BitBtn1Click() { Act([&] { logic_.BitBtn1Click(); }); }
 
 bool TKeypadF::eventFilter(QObject* watched, QEvent* event) {
+  // A masked field moves its caret to the start when focus arrives with the window; the caret
+  // belongs where the logic left it.
+  if (watched == Entry && event->type() == QEvent::FocusIn) {
+    mirroring_ = true;
+    static_cast<QObject*>(Entry)->event(event);
+    Entry->setCursorPosition(logic_.Caret());
+    mirroring_ = false;
+    return true;
+  }
   if (watched == Entry && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     char code = 0;

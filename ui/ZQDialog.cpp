@@ -39,11 +39,15 @@ QLabel* MakePicture(QWidget* page, const QString& name) {
   return label;
 }
 
-QLabel* MakeText(QWidget* page, const QString& text, int top) {
+// A label sized to its text; a label of the fixed pages is filled later and gets the room down to
+// the buttons instead.
+QLabel* MakeText(QWidget* page, const QString& text, int top, bool fixedPage) {
   auto* label = new QLabel(text, page);
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setGeometry(kTextLeft, top, kTextWidth, label->heightForWidth(kTextWidth));
+  const int height = fixedPage ? kFixedPageHeight - kButtonHeight - 20 - top
+                               : label->heightForWidth(kTextWidth);
+  label->setGeometry(kTextLeft, top, kTextWidth, height);
   return label;
 }
 
@@ -77,7 +81,7 @@ TVyoButton* TZQDlg::MakeButton(QWidget* page, const QString& caption, int x, int
 QWidget* TZQDlg::BuildStringEntryPage() {
   auto* page = new QWidget;
   STR_Image = MakePicture(page, QStringLiteral("DT_DEFAULT"));
-  STR_Text = MakeText(page, QStringLiteral("Enter password here"), kTextTop);
+  STR_Text = MakeText(page, QStringLiteral("Enter password here"), kTextTop, false);
   STR_Edit = new QLineEdit(page);
   auto* maskStyle = new StarMaskStyle;
   maskStyle->setParent(STR_Edit);
@@ -92,8 +96,8 @@ QWidget* TZQDlg::BuildStringEntryPage() {
 QWidget* TZQDlg::BuildPassFailPage() {
   auto* page = new QWidget;
   PF_Icon = MakePicture(page, QStringLiteral("DT_NOENTRY"));
-  PF_Message = MakeText(page, QStringLiteral("Incorrect Password"), kTextTop);
-  PF_Text = MakeText(page, QString(), kTextTop + 24);
+  PF_Message = MakeText(page, QStringLiteral("Incorrect Password"), kTextTop, false);
+  PF_Text = MakeText(page, QString(), kTextTop + 24, true);
   const int buttonTop = kFixedPageHeight - kButtonHeight - 10;
   PF_Cancel = MakeButton(page, QStringLiteral("Cancel"), kRightButtonLeft, buttonTop, mrCancel);
   PF_Retry = MakeButton(page, QStringLiteral("Retry"), kLeftButtonLeft, buttonTop, mrNone);
@@ -104,7 +108,7 @@ QWidget* TZQDlg::BuildPassFailPage() {
 QWidget* TZQDlg::BuildStandardPage() {
   auto* page = new QWidget;
   STD_Image = MakePicture(page, QStringLiteral("DT_DEFAULT"));
-  STD_Text = MakeText(page, QString(), kTextTop);
+  STD_Text = MakeText(page, QString(), kTextTop, true);
   STD_OK = MakeButton(page, QStringLiteral("OK"), kRightButtonLeft,
                       kFixedPageHeight - kButtonHeight - 10, mrOK);
   return page;
@@ -113,7 +117,7 @@ QWidget* TZQDlg::BuildStandardPage() {
 QWidget* TZQDlg::BuildQueryPage() {
   auto* page = new QWidget;
   QRY_image = MakePicture(page, QStringLiteral("DT_DEFAULT"));
-  QRY_Text = MakeText(page, QString(), kTextTop);
+  QRY_Text = MakeText(page, QString(), kTextTop, true);
   const int buttonTop = kFixedPageHeight - kButtonHeight - 10;
   QRY_Cancel = MakeButton(page, QStringLiteral("Cancel"), kRightButtonLeft, buttonTop, mrCancel);
   QRY_OK = MakeButton(page, QStringLiteral("OK"), kLeftButtonLeft, buttonTop, mrOK);

@@ -23,8 +23,6 @@ SonyPort PortAfter(const Bytes& received, const Bytes& reply) {
 
 class CommsMonitorTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() { TestApp(); }
-
   QStringList Lines() const { return comms.m1->toPlainText().split(QLatin1Char('\n')); }
 
   // The three calls of one message, as the owner of port A makes them.

@@ -12,13 +12,11 @@ namespace {
 
 class KeypadWindowTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() { TestApp(); }
-
   // Shows the keypad modally; `user` acts on it. A keypad left open is aborted after a while so a
   // failing test cannot hang.
   int Show(const std::function<void()>& user) {
     QTimer::singleShot(0, &keypad, [&] {
-      QTest::qWaitForWindowExposed(&keypad);
+      (void)QTest::qWaitForWindowExposed(&keypad);
       user();
     });
     QTimer::singleShot(5000, &keypad, [&] { keypad.done(-1); });
@@ -90,6 +88,25 @@ TEST_F(KeypadWindowTest, AbortThenShowStartsFromTheLastAcceptedValue) {
     Click(keypad.BitBtn1);
   });
   EXPECT_EQ(shownAtStart, QStringLiteral("12:00:00:00"));
+}
+
+TEST_F(KeypadWindowTest, TheCaretIsWhereItWasLeftWhenShownAgain) {
+  Show([&] {
+    Click(keypad.KReset);
+    Digit(1);
+    Digit(2);
+    Click(keypad.BitBtn1);
+  });
+  int caretAtStart = -1;
+  QString digitLandsAt;
+  Show([&] {
+    caretAtStart = keypad.Entry->cursorPosition();
+    Digit(9);
+    digitLandsAt = Shown();
+    Click(keypad.BitBtn1);
+  });
+  EXPECT_EQ(caretAtStart, 3);
+  EXPECT_EQ(digitLandsAt, QStringLiteral("00:90:00:00"));
 }
 
 TEST_F(KeypadWindowTest, KeyboardTypingAndEnterAcceptWhatWasTyped) {

@@ -19,12 +19,10 @@ const std::vector<SerialSelectEntry> kEntries = {
 
 class PortSelectFormTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() { TestApp(); }
-
   // Runs the form modally; `user` acts on it; a form left open is cancelled after a while.
   int Run(TPortSelectForm& form, const std::function<void()>& user) {
     QTimer::singleShot(0, &form, [&] {
-      QTest::qWaitForWindowExposed(&form);
+      (void)QTest::qWaitForWindowExposed(&form);
       user();
     });
     QTimer::singleShot(5000, &form, [&] { form.reject(); });

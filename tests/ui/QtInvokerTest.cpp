@@ -12,8 +12,6 @@ namespace {
 
 class QtInvokerTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() { TestApp(); }
-
   // Handles GUI-thread events until `done` holds or two seconds have passed.
   template <typename Done> bool PumpUntil(Done done) {
     QElapsedTimer timer;
@@ -36,7 +34,7 @@ TEST_F(QtInvokerTest, RunsTheCallOnTheGuiThreadAndReportsIt) {
   EXPECT_TRUE(PumpUntil([&] { return answer != -1; }));
   dispatcher.join();
   EXPECT_EQ(answer, 1);
-  EXPECT_EQ(ranOn, TestApp().thread());
+  EXPECT_EQ(ranOn, qApp->thread());
 }
 
 TEST_F(QtInvokerTest, CallsFromSeveralThreadsAllRunAndAreAllReported) {

@@ -1,4 +1,4 @@
-// One QApplication for a GUI test program, created on first use (the tests run offscreen).
+// Helpers of the GUI test programs (offscreen); QtTestMain.cpp holds their QApplication.
 #pragma once
 
 #include <QApplication>
@@ -7,14 +7,6 @@
 #include <QWidget>
 
 #include <ostream>
-
-inline QApplication& TestApp() {
-  static int argc = 1;
-  static char name[] = "selkie_ui_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
 
 // The widget as painted now.
 inline QImage Painted(QWidget& widget) { return widget.grab().toImage(); }

@@ -26,8 +26,6 @@ public:
 
 class VyoButtonTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() { TestApp(); }
-
   void SetUp() override {
     host.resize(200, 100);
     button = new TVyoButton(&host);

@@ -16,14 +16,12 @@ namespace {
 
 class ZQDialogTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() { TestApp(); }
-
   // Runs the string entry; `user` acts on the shown dialog. A stuck dialog is closed after a while
   // so that a failing test cannot hang.
   QString Entry(QWidget* owner, uint8_t mode, const QString& defaultText,
                 const std::function<void()>& user) {
     QTimer::singleShot(0, &dialog, [&] {
-      QTest::qWaitForWindowExposed(&dialog);
+      (void)QTest::qWaitForWindowExposed(&dialog);
       user();
     });
     QTimer::singleShot(5000, &dialog, [&] { dialog.done(TZQDlg::mrNone); });
@@ -155,7 +153,6 @@ TEST_F(ZQDialogTest, PagesFocusTheirButtonAndRetryReturnsToTheEntryPage) {
 }
 
 TEST(ZQPicturesTest, ThreeDistinctPicturesAndNothingElse) {
-  TestApp();
   const QImage info = ZQPicture(QStringLiteral("DT_DEFAULT")).toImage();
   const QImage lock = ZQPicture(QStringLiteral("DT_LOCK")).toImage();
   const QImage noEntry = ZQPicture(QStringLiteral("DT_NOENTRY")).toImage();
