@@ -167,13 +167,16 @@ TEST(Responder, EveryMessageOfOneEventIsAnsweredInOrder) {
   // A damaged request leaves debris; the editor's retry lands beside the next request.
   vm.DataAvailable(Bytes{0x20}, {});
   const Bytes two = Concat({Framed({0x00, 0x11}), Framed({0x60, 0x36})});
-  const VmEventResult result = vm.DataAvailable(two, {});
+  const VmEventResult result = vm.DataAvailable(two, {true, true, false});
   const Bytes third = Framed({0x00, 0xB3});
   const VmEventResult alone = vm.DataAvailable(third, {});
   EXPECT_EQ(Concat({result.ReplyBytes(), alone.ReplyBytes()}),
             Concat({Reply({0x12, 0x11, 0xF1, 0x1D}), Reply({0x71, 0x36, 0x00}),
                     Reply({0x12, 0xB3, 0x5A, 0x21})}));
   EXPECT_EQ(result.exchanges.size(), 2u);
+  EXPECT_EQ(result.MonitorLines(),
+            (std::vector<std::string>{"Rx:00 11 11 ", "  Tx 12 11 F1 1D 31 ", "Rx:60 36 96 ",
+                                      "  Tx 71 36 00 A7 "}));
   EXPECT_EQ(vm.Panel().csuma, "01");
 }
 
