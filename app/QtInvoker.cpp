@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
