@@ -59,14 +59,16 @@ int32_t MessageFrames(const Message& msg) { return Sony2frms(msg.bytes, 2, Stand
 void PutTime(Reply& reply, int32_t frames, uint8_t standard) { frms2Sony(frames, standard, 2, reply.bytes); }
 
 // The machine and arming byte that the arming commands address: RecordBank is the machine number
-// times 8 plus a bank 0..7, and bank b lives in arming byte b + 1 (bank 7 in byte 0).
+// times 8 plus a bank 0..7, and bank b lives in arming byte b + 1, except that bank 6 lives in
+// byte 0 (so bank 7 lands in byte 8).
 struct ArmingTarget {
   int8_t machine;
   int position;
 };
 ArmingTarget CurrentArmingTarget() {
   const uint8_t bank = getZQ_RecordBank();
-  return {int8_t(bank >> 3), ((bank & 7) + 1) & 7};
+  const int position = (bank & 7) + 1;
+  return {int8_t(bank >> 3), position == 7 ? 0 : position};
 }
 
 void ReadMachineArming(int8_t m, uint8_t* bytes) {
@@ -136,10 +138,13 @@ void Transport(const Message& msg, Reply&) {
 // EDIT PRESET: a machine target takes DATA-1.. into its 7 arming bytes; the logical target takes
 // DATA-2.. (DATA-1 is the preset byte) into the 12 logical bytes. Only the data bytes present are
 // copied, and never more than the target holds. The model itself is not changed.
+// The target is RecordBank read as a signed byte and divided by 8 (truncating): -15..-8 address
+// the generator, -7..7 the logical bytes; a byte below -15 names no machine, so nothing is sent.
 void EditPreset(const Message& msg) {
   const int n = msg.Count();
-  const int target = getZQ_RecordBank() / 8;
+  const int target = int8_t(getZQ_RecordBank()) / 8;
   if (target != 0) {
+    if (!IsMachine(target)) return;
     uint8_t bytes[kMachineArmingBytes];
     ReadMachineArming(int8_t(target), bytes);
     std::memcpy(bytes, &msg.bytes[2], std::size_t(std::min(n, kMachineArmingBytes)));
@@ -258,7 +263,7 @@ void Sense(const Message& msg, Reply& reply) {
 // ---- group C: the system's own requests ----
 
 // Toggles one track of the record bank (DATA-1 8..15 picks the bit) and sends the bank's bytes.
-// A machine target sends 7 bytes, so byte 7 cannot be toggled there: NAK.
+// A machine target sends 7 bytes, so byte 8 (bank 7) cannot be toggled there: NAK.
 void ToggleArming(int d, Reply& reply) {
   const ArmingTarget target = CurrentArmingTarget();
   const uint8_t mask = uint8_t(1u << (d - 8));

@@ -238,13 +238,65 @@ TEST_F(SonyFrontEndTest, ArmingToggleSendsTheBankWithOneBitFlipped) {
   setZQ_RecordBank(12);  // machine 1, bank 4 -> byte 5
   EXPECT_EQ(Parse({0xC1, 0x58, 0x0A}, 1), Ack());
   EXPECT_EQ(getZQ_McnTrackArming(1, 5), 0x01) << "the model is not changed";
-  setZQ_RecordBank(7);  // logical, bank 7 -> byte 0
+  setZQ_RecordBank(6);  // logical, bank 6 -> position 7, which becomes 0
   EXPECT_EQ(Parse({0xC1, 0x58, 0x0F}, 1), Ack());
-  setZQ_RecordBank(8 + 6);  // machine 1, bank 6 -> byte 7: outside the 7 bytes sent
+  setZQ_RecordBank(7);  // logical, bank 7 -> position 8
+  EXPECT_EQ(Parse({0xC1, 0x58, 0x08}, 1), Ack());
+  setZQ_RecordBank(8 + 6);  // machine 1, bank 6 -> byte 0
+  EXPECT_EQ(Parse({0xC1, 0x58, 0x09}, 1), Ack());
+  setZQ_RecordBank(8 + 7);  // machine 1, bank 7 -> byte 8: outside the 7 bytes sent
   EXPECT_EQ(Parse({0xC1, 0x58, 0x08}, 1), Nak());
   EXPECT_THAT(ServerLines(),
               ElementsAre("ZQServer_McnTrackArming machine=1 count=7 arming=00 00 00 00 00 05 00",
-                          "ZQServer_LogicalTrackArming count=12 arming=80 00 00 00 00 00 00 00 00 00 00 00"));
+                          "ZQServer_LogicalTrackArming count=12 arming=80 00 00 00 00 00 00 00 00 00 00 00",
+                          "ZQServer_LogicalTrackArming count=12 arming=00 00 00 00 00 00 00 00 01 00 00 00",
+                          "ZQServer_McnTrackArming machine=1 count=7 arming=02 00 00 00 00 01 00"));
+}
+
+TEST_F(SonyFrontEndTest, ArmingStateReadsByteEightForBankSeven) {
+  uint8_t logical[12] = {0x11, 0, 0, 0, 0, 0, 0, 0, 0x88};
+  uint8_t* buffer = logical;
+  setZQ_LogicalReady(&buffer, 0, 0, 12);
+  setZQ_RecordBank(6);  // position 0
+  EXPECT_THAT(Parse({0xC0, 0x59}, 1), ElementsAre(0xD2, 0x59, 0x41, 0x11));
+  setZQ_RecordBank(7);  // position 8
+  EXPECT_THAT(Parse({0xC0, 0x59}, 1), ElementsAre(0xD2, 0x59, 0x41, 0x88));
+  setZQ_McnTrackArming(2, 8, 0x5C);
+  setZQ_RecordBank(2 * 8 + 7);
+  EXPECT_THAT(Parse({0xC0, 0x59}, 1), ElementsAre(0xD2, 0x59, 0x41, 0x5C));
+}
+
+TEST_F(SonyFrontEndTest, EditPresetTargetIsTheSignedRecordBankDividedByEight) {
+  setZQ_McnTrackArming(-1, 6, 0x66);
+  setZQ_RecordBank(0xF8);  // -8: the generator, bank 0
+  EXPECT_EQ(Parse({0x41, 0x30, 0x12}, 1), Ack());
+  setZQ_RecordBank(0xF1);  // -15: still the generator
+  EXPECT_EQ(Parse({0x41, 0x30, 0x13}, 1), Ack());
+  setZQ_RecordBank(0xFC);  // -4 divided by 8 truncates to 0: the logical bytes
+  EXPECT_EQ(Parse({0x42, 0x30, 0x12, 0x34}, 1), Ack());
+  setZQ_RecordBank(0x80);  // -128: machine -16 does not exist
+  EXPECT_EQ(Parse({0x41, 0x30, 0x12}, 1), Ack());
+  EXPECT_THAT(ServerLines(),
+              ElementsAre("ZQServer_McnTrackArming machine=-1 count=7 arming=12 00 00 00 00 00 66",
+                          "ZQServer_McnTrackArming machine=-1 count=7 arming=13 00 00 00 00 00 66",
+                          "ZQServer_LogicalTrackArming count=12 arming=34 00 00 00 00 00 00 00 00 00 00 00"));
+}
+
+TEST_F(SonyFrontEndTest, PresetTimeCommandsMapToServerCodes) {
+  setZQ_McnPosition(2, 777);
+  const std::pair<uint8_t, const char*> withTime[] = {
+      {0x04, "37 (0x25)"}, {0x14, "34 (0x22)"}, {0x15, "35 (0x23)"},
+      {0x31, "38 (0x26)"}, {0x3C, "40 (0x28)"}, {0x78, "36 (0x24)"}};
+  for (const auto& [cmd2, code] : withTime) {
+    ZQServerRecord_Clear();
+    EXPECT_EQ(Parse({0x44, cmd2, 0x00, 0x00, 0x01, 0x00}, 2), Ack());  // 00:01:00:00 EBU
+    EXPECT_THAT(ServerLines(),
+                ElementsAre(std::string("ZQServer_McnCommandWithTCFrms machine=2 command=") + code +
+                            " frames=1500"));
+  }
+  ZQServerRecord_Clear();
+  EXPECT_EQ(Parse({0x40, 0x10}, 2), Ack());
+  EXPECT_THAT(ServerLines(), ElementsAre("ZQServer_McnCommandWithTCFrms machine=2 command=34 (0x22) frames=777"));
 }
 
 TEST_F(SonyFrontEndTest, ArmingStateOfCx59) {
