@@ -42,18 +42,20 @@ void PrintSystemPart(std::FILE* out) {
   std::fprintf(out, "        master position %s  loop command %u\n", PositionText(-1).c_str(), getzq_loopcmd());
 }
 
+// NoComms is not shown: attaching sets it for every machine, this tool's own attach included, so it
+// would always read set. The tape status (7: no communication) comes from the machine itself.
 void PrintMachineHeader(std::FILE* out) {
   std::fprintf(out, "%-14s %-5s %-4s %-11s %-11s %-11s %-5s %s\n", "Machine", "Tally", "ID", "Status 1-4",
-               "Position", "Offset", "Std", "Play Lock Chase Rec Arm Loc NoComms");
+               "Position", "Offset", "Std", "Play Lock Chase Rec Arm Loc Tape");
 }
 
 void PrintMachine(std::FILE* out, int8_t m) {
   uint8_t name[256] = {};
   getZQ_C_McnName(m, name);
-  std::fprintf(out, "%-14s %-5u %04X %02X %02X %02X %02X %-11s %-11d %-5s %c    %c    %c     %c   %c   %c   %c\n",
+  std::fprintf(out, "%-14s %-5u %04X %02X %02X %02X %02X %-11s %-11d %-5s %c    %c    %c     %c   %c   %c   %u\n",
                LengthPrefixed(name).c_str(), getZQ_McnTally(m), getZQ_McnSonyID(m), getZQ_McnStatus1(m),
                getZQ_McnStatus2(m), getZQ_McnStatus3(m), getZQ_McnStatus4(m), PositionText(m).c_str(),
                getZQ_McnOffset(m), StandardText(getZQ_McnStandard(m)), Yes(getZQ_McnInPlay(m)),
                Yes(getZQ_McnIsLocked(m)), Yes(getZQ_McnIsChasing(m)), Yes(getZQ_McnInRecord(m)),
-               Yes(getZQ_McnIsArmed(m)), Yes(getZQ_McnIsLocating(m)), Yes(getZQ_McnNoComms(m)));
+               Yes(getZQ_McnIsArmed(m)), Yes(getZQ_McnIsLocating(m)), getZQ_McnTapeStatus(m));
 }

@@ -32,6 +32,12 @@ int Usage() {
   return kUsage;
 }
 
+// Says what is wrong with the command line, then shows the usage.
+int BadCommandLine(const std::string& what) {
+  std::fprintf(stderr, "vyomodel: %s\n", what.c_str());
+  return Usage();
+}
+
 bool ParseInt(const char* text, long low, long high, long& value) {
   char* end = nullptr;
   errno = 0;
@@ -41,7 +47,10 @@ bool ParseInt(const char* text, long low, long high, long& value) {
 
 int Dump(int argc, char** argv) {
   long only = 0;
-  if (argc > 3 || (argc == 3 && !ParseInt(argv[2], -1, 35, only))) return Usage();
+  if (argc > 3) return BadCommandLine("dump takes at most one machine number");
+  if (argc == 3 && !ParseInt(argv[2], -1, 35, only)) {
+    return BadCommandLine(std::string("not a machine number -1..35: ") + argv[2]);
+  }
   PrintSystemPart(stdout);
   PrintMachineHeader(stdout);
   if (argc == 3) {
@@ -54,7 +63,10 @@ int Dump(int argc, char** argv) {
 
 int Watch(int argc, char** argv) {
   long limit = 0;
-  if (argc > 3 || (argc == 3 && !ParseInt(argv[2], 1, 1000000, limit))) return Usage();
+  if (argc > 3) return BadCommandLine("watch takes at most a count");
+  if (argc == 3 && !ParseInt(argv[2], 1, 1000000, limit)) {
+    return BadCommandLine(std::string("not a count 1..1000000: ") + argv[2]);
+  }
   for (long shown = 0; limit == 0 || shown < limit;) {
     const uint8_t code = getZQ_LastChange();
     if (code == 0) {
@@ -95,7 +107,11 @@ int Load(const char* file) {
   uint8_t name[256];
   if (!LengthPrefixedName(file, name)) return kUsage;
   struct stat st {};
-  if (stat(file, &st) == 0 && S_ISREG(st.st_mode) && st.st_size != kImageSize) {
+  if (stat(file, &st) == 0 && !S_ISREG(st.st_mode)) {
+    std::fprintf(stderr, "vyomodel: %s is not a model image: it is not a regular file\n", file);
+    return kFailed;
+  }
+  if (stat(file, &st) == 0 && st.st_size != kImageSize) {
     std::fprintf(stderr, "vyomodel: %s is not a model image: it has %lld bytes, a model has %ld\n", file,
                  static_cast<long long>(st.st_size), kImageSize);
     return kFailed;
@@ -115,7 +131,9 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   if (command == "dump") return Dump(argc, argv);
   if (command == "watch") return Watch(argc, argv);
-  if (command == "save" && argc == 3) return Save(argv[2]);
-  if (command == "load" && argc == 3) return Load(argv[2]);
-  return Usage();
+  if (command == "save" || command == "load") {
+    if (argc != 3) return BadCommandLine(command + " takes one file name");
+    return command == "save" ? Save(argv[2]) : Load(argv[2]);
+  }
+  return BadCommandLine("unknown command: " + command);
 }

@@ -36,10 +36,34 @@ TEST_F(VyoModelToolTest, DumpShowsTheSystemAndTheMachinesInUse) {
   ASSERT_EQ(one.status, 0);
   EXPECT_NE(one.output.find("A: DA88"), std::string::npos);
   EXPECT_EQ(one.output.find("Reader"), std::string::npos);
-  EXPECT_EQ(Tool("dump 36").status, 2);
-  EXPECT_EQ(Tool("dump x").status, 2);
-  EXPECT_EQ(Tool("").status, 2);
-  EXPECT_EQ(Tool("frobnicate").status, 2);
+}
+
+TEST_F(VyoModelToolTest, DumpShowsTheTapeStatusNotTheNoCommsEveryAttachSets) {
+  setZQ_MaxMachine(1);
+  setZQ_McnStatus2(1, 0x03);
+  const CommandResult dump = Tool("dump 1");
+  ASSERT_EQ(dump.status, 0) << dump.output;
+  EXPECT_NE(dump.output.find("Loc Tape\n"), std::string::npos) << dump.output;
+  EXPECT_NE(dump.output.find(".   3\n"), std::string::npos) << dump.output;
+}
+
+TEST_F(VyoModelToolTest, BadCommandLinesSayWhatIsWrong) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"dump 36", "vyomodel: not a machine number -1..35: 36"},
+      {"dump x", "vyomodel: not a machine number -1..35: x"},
+      {"dump 1 2", "vyomodel: dump takes at most one machine number"},
+      {"watch 0", "vyomodel: not a count 1..1000000: 0"},
+      {"save", "vyomodel: save takes one file name"},
+      {"load a b", "vyomodel: load takes one file name"},
+      {"frobnicate", "vyomodel: unknown command: frobnicate"}};
+  for (const auto& [arguments, message] : cases) {
+    const CommandResult result = Tool(arguments);
+    EXPECT_EQ(result.status, 2) << arguments;
+    EXPECT_EQ(result.output.rfind(std::string(message) + "\nusage: vyomodel dump", 0), 0u) << result.output;
+  }
+  const CommandResult bare = Tool("");
+  EXPECT_EQ(bare.status, 2);
+  EXPECT_EQ(bare.output.rfind("usage: ", 0), 0u) << bare.output;
 }
 
 TEST_F(VyoModelToolTest, WatchNamesEachChange) {
@@ -71,6 +95,10 @@ TEST_F(VyoModelToolTest, SaveAndLoadReportAndReturnStatus) {
   const CommandResult wrong = Tool(std::string("load ") + folder + "/short");
   EXPECT_EQ(wrong.status, 1);
   EXPECT_NE(wrong.output.find("is not a model image: it has 5 bytes, a model has 16316"), std::string::npos);
+  const CommandResult folderLoad = Tool(std::string("load ") + folder);
+  EXPECT_EQ(folderLoad.status, 1);
+  EXPECT_NE(folderLoad.output.find("is not a model image: it is not a regular file"), std::string::npos)
+      << folderLoad.output;
   const CommandResult missing = Tool(std::string("load ") + folder + "/missing");
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.output.find("No such file or directory"), std::string::npos);
