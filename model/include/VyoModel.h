@@ -175,7 +175,11 @@ VYOMODEL_API uint8_t setZQ_Error(uint8_t code);
    and the Standard of the master machine (bits 0 and 1). No flag. */
 VYOMODEL_API uint8_t getZQ_SystemStatus(void);
 VYOMODEL_API uint8_t setZQ_SystemStatus(uint8_t value);
-/* Machine number x 8 + bank (0..7) addressed by the arming commands. System flag 2. */
+/* Machine number x 8 + bank (0..7) addressed by the arming commands. System flag 2.
+   In ZQ_ParseSony, EDIT PRESET SENSE reads machine RecordBank >> 3 (unsigned); the arming toggle
+   and state (Cx 58/59) address that machine (0: the logical bytes) and its arming byte bank + 1,
+   except that bank 6 is byte 0 (so bank 7 is byte 8); EDIT PRESET addresses machine
+   (RecordBank read as int8_t) / 8, truncating, 0 meaning the logical bytes. */
 VYOMODEL_API uint8_t getZQ_RecordBank(void);
 VYOMODEL_API void setZQ_RecordBank(uint8_t value);
 VYOMODEL_API uint8_t getZQ_Editmode(void);  /* the setter always stores; no flag */
