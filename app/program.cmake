@@ -25,7 +25,9 @@ add_library(selkie_mainwindow STATIC
 target_link_libraries(selkie_mainwindow PUBLIC selkie_headless selkie_windows selkie_ui Qt6::Widgets)
 
 add_executable(selkietest ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(selkietest PRIVATE selkie_mainwindow)
+# The program binds the command server at load time like every program of the family, though no
+# path of its own sends a request.
+target_link_libraries(selkietest PRIVATE selkie_mainwindow "-Wl,--no-as-needed" VyoServer "-Wl,--as-needed")
 set_target_properties(selkietest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 
 install(TARGETS selkietest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
