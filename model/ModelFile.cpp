@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -66,12 +67,26 @@ bool ReadAll(int fd, uint8_t* data, std::size_t size) {
   return true;
 }
 
-// Creates a new temporary file beside path (mode 0666 less the umask, like the file it replaces).
+// The file a save replaces: a symbolic link is followed, so that the link keeps pointing at the
+// saved model instead of being replaced by a file of its own.
+std::string SaveTarget(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (real == nullptr) return path;
+  std::string target = real;
+  std::free(real);
+  return target;
+}
+
+// Creates a new temporary file beside path with the mode of the file it replaces (a new file:
+// 0666 less the umask).
 int CreateTemporary(const std::string& path, std::string& temporary) {
   static std::atomic<unsigned> serial{0};
+  struct stat old {};
+  const bool replaces = stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary = path + ".tmp." + std::to_string(getpid()) + "." + std::to_string(serial++);
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 && replaces) (void)fchmod(fd, old.st_mode & 07777);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -99,8 +114,9 @@ bool WriteTemporary(int fd, const Image& image) {
 extern "C" {
 
 uint8_t savemodel(const uint8_t* name) {
-  std::string path;
-  if (!PathOf(name, path)) return 0;
+  std::string given;
+  if (!PathOf(name, given)) return 0;
+  const std::string path = SaveTarget(given);
   Image image;
   std::memcpy(image.data(), g_Model, kImageSize);
   std::string temporary;

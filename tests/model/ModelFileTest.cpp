@@ -81,6 +81,25 @@ TEST_F(ModelFileTest, SaveAndLoadRoundTripByteForByte) {
   EXPECT_EQ(Bytes(Path("model.zqm")), Image());
 }
 
+TEST_F(ModelFileTest, SaveKeepsTheModeOfTheFileItReplacesAndWritesThroughALink) {
+  const auto name = LengthPrefixed(Path("model.zqm"));
+  ASSERT_EQ(savemodel(name.data()), 1);
+  ASSERT_EQ(chmod(Path("model.zqm").c_str(), 0640), 0);
+  FillImage(4);
+  ASSERT_EQ(savemodel(name.data()), 1);
+  struct stat st {};
+  ASSERT_EQ(stat(Path("model.zqm").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u) << "an operator's choice of mode survives a save";
+
+  ASSERT_EQ(symlink("model.zqm", Path("current").c_str()), 0);
+  FillImage(6);
+  ASSERT_EQ(savemodel(LengthPrefixed(Path("current")).data()), 1);
+  ASSERT_EQ(lstat(Path("current").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link is kept";
+  EXPECT_EQ(Bytes(Path("model.zqm")), Image()) << "the linked file holds the new image";
+  EXPECT_EQ(FilesInFolder(), 2);
+}
+
 TEST_F(ModelFileTest, FilesOfTheWrongLengthOrMissingAreRefusedAndChangeNothing) {
   FillImage(5);
   const std::vector<uint8_t> before = Image();
