@@ -6,6 +6,7 @@
 // Exit status: 0 done, 1 the operation failed, 2 bad command line.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,7 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 constexpr long kImageSize = 16316;
+constexpr int kLastMachine = 35;
 
 int Usage() {
   std::fputs("usage: vyomodel dump [machine -1..35]\n"
@@ -56,7 +58,9 @@ int Dump(int argc, char** argv) {
   if (argc == 3) {
     PrintMachine(stdout, int8_t(only));
   } else {
-    for (int m = -1; m <= getZQ_MaxMachine(); ++m) PrintMachine(stdout, int8_t(m));
+    // A damaged MaxMachine must not list records that do not exist.
+    const int last = std::min(int(getZQ_MaxMachine()), kLastMachine);
+    for (int m = -1; m <= last; ++m) PrintMachine(stdout, int8_t(m));
   }
   return 0;
 }

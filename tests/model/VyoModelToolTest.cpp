@@ -1,4 +1,5 @@
 // The vyomodel command-line tool: its output, messages and exit codes.
+#include <algorithm>
 #include <fstream>
 
 #include "ModelFixture.h"
@@ -45,6 +46,12 @@ TEST_F(VyoModelToolTest, DumpShowsTheTapeStatusNotTheNoCommsEveryAttachSets) {
   ASSERT_EQ(dump.status, 0) << dump.output;
   EXPECT_NE(dump.output.find("Loc Tape\n"), std::string::npos) << dump.output;
   EXPECT_NE(dump.output.find(".   3\n"), std::string::npos) << dump.output;
+
+  Raw()[9083] = 100;  // a damaged MaxMachine
+  const CommandResult all = Tool("dump");
+  ASSERT_EQ(all.status, 0);
+  EXPECT_NE(all.output.find("\nc: "), std::string::npos) << "machine 35 is listed";
+  EXPECT_EQ(std::count(all.output.begin(), all.output.end(), '\n'), 4 + 1 + 37) << "and no record past it";
 }
 
 TEST_F(VyoModelToolTest, BadCommandLinesSayWhatIsWrong) {
