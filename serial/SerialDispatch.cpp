@@ -255,7 +255,11 @@ bool SerialDispatch::Deliver(const std::function<void()>& event) {
     if (killed_) return false;
     inEvent_ = true;
   }
-  auto call = [ticket, self = shared_from_this(), event] {
+  // The queued call holds the engine only weakly: an owner that never runs its queue (an idle
+  // loop) must not keep a closed port's engine, and the invoker it holds, alive in a cycle.
+  auto call = [ticket, weak = weak_from_this(), event] {
+    const auto self = weak.lock();
+    if (!self) return;
     {
       std::lock_guard lock(ticket->mutex);
       if (ticket->state != Ticket::Pending) return;
