@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -140,10 +141,21 @@ void TVyoButton::PaintCaption(QPainter& painter) {
 }
 
 void TVyoButton::mousePressEvent(QMouseEvent* event) {
+  if (OnMouseDown && !RunMouseDown(event->button())) return;
   downButtons_ = event->buttons() | event->button();
   held_ = true;
   update();
   if (OnUpdTimer) OnUpdTimer(this, true);
+}
+
+bool TVyoButton::RunMouseDown(Qt::MouseButton button) {
+  const bool wasDown = QGuiApplication::mouseButtons().testFlag(button);
+  QPointer<TVyoButton> self(this);
+  OnMouseDown(this, button);
+  if (!self) return false;
+  // A modal window opened by the handler may have taken the release: then there is no press left
+  // to hold, and a later release must not click.
+  return !(wasDown && !QGuiApplication::mouseButtons().testFlag(button));
 }
 
 void TVyoButton::mouseReleaseEvent(QMouseEvent* /*event*/) {

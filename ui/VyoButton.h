@@ -21,6 +21,7 @@ class TVyoButton : public QWidget {
 public:
   using TNotifyEvent = std::function<void(TVyoButton* sender)>;
   using TvyoUpdTimer = std::function<void(TVyoButton* sender, bool depressed)>;
+  using TMouseDownEvent = std::function<void(TVyoButton* sender, Qt::MouseButton button)>;
 
   static constexpr int kDefaultWidth = 80;
   static constexpr int kDefaultHeight = 20;
@@ -78,6 +79,11 @@ public:
   TNotifyEvent OnClick;       // left press released, or Enter pressed
   TNotifyEvent OnRightClick;  // right press released, or a press cancelled through Timedout
   TvyoUpdTimer OnUpdTimer;    // went down (true) or came up (false)
+  // Every mouse press, with the button that went down, before the button counts as held and
+  // before OnUpdTimer. The handler may open a modal window (or delete this button): a press
+  // whose release was taken by that window while the handler ran leaves the button not held,
+  // with neither OnUpdTimer nor a click.
+  TMouseDownEvent OnMouseDown;
 
   QSize sizeHint() const override { return {kDefaultWidth, kDefaultHeight}; }
 
@@ -91,6 +97,7 @@ protected:
   void changeEvent(QEvent* event) override;
 
 private:
+  bool RunMouseDown(Qt::MouseButton button);  // false: the press is over (or this button is gone)
   void PaintFace(class QPainter& painter);
   void PaintFocusMark(QPainter& painter);
   void PaintCaption(QPainter& painter);

@@ -1,7 +1,9 @@
 #include "QtTestApp.h"
 #include "VyoButton.h"
 
+#include <QPointer>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -162,6 +164,51 @@ TEST_F(VyoButtonTest, LeftClickReportsDownClickUpInOrder) {
 TEST_F(VyoButtonTest, RightClickReportsOnRightClickOnly) {
   QTest::mouseClick(button, Qt::RightButton, {}, QPoint(40, 10));
   EXPECT_EQ(events, (std::vector<std::string>{"down", "right", "up"}));
+}
+
+TEST_F(VyoButtonTest, MouseDownReportsWhichButtonBeforeTheHeldLogic) {
+  button->OnMouseDown = [this](TVyoButton* sender, Qt::MouseButton which) {
+    EXPECT_EQ(sender, button);
+    EXPECT_FALSE(sender->Timedout());
+    events.push_back("mousedown " + std::to_string(static_cast<int>(which)));
+  };
+  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(40, 10));
+  QTest::mouseClick(button, Qt::RightButton, {}, QPoint(40, 10));
+  QTest::mouseClick(button, Qt::MiddleButton, {}, QPoint(40, 10));
+  EXPECT_EQ(events, (std::vector<std::string>{"mousedown 1", "down", "click", "up",  //
+                                              "mousedown 2", "down", "right", "up",  //
+                                              "mousedown 4", "down", "up"}));
+}
+
+TEST_F(VyoButtonTest, MouseDownHandlerMayDeleteTheButton) {
+  button->OnMouseDown = [this](TVyoButton* sender, Qt::MouseButton) {
+    events.push_back("mousedown");
+    delete sender;
+    button = nullptr;
+  };
+  QPointer<TVyoButton> watched(button);
+  QTest::mousePress(button, Qt::LeftButton, {}, QPoint(40, 10));
+  EXPECT_TRUE(watched.isNull());
+  EXPECT_EQ(events, (std::vector<std::string>{"mousedown"}));
+}
+
+// As when the handler runs a modal window that receives the release: the button must not stay
+// held, and the press produces no OnUpdTimer and no click.
+TEST_F(VyoButtonTest, PressEndedInsideTheMouseDownHandlerLeavesTheButtonUp) {
+  QWindow* window = host.windowHandle();
+  ASSERT_NE(window, nullptr);
+  const QPoint inButton = button->mapTo(&host, QPoint(40, 10));
+  button->OnMouseDown = [&](TVyoButton*, Qt::MouseButton) {
+    events.push_back("mousedown");
+    QTest::mouseRelease(window, Qt::LeftButton, {}, inButton);
+  };
+  QTest::mousePress(window, Qt::LeftButton, {}, inButton);
+  EXPECT_FALSE(button->Timedout());
+  EXPECT_EQ(events, (std::vector<std::string>{"mousedown"}));
+
+  button->OnMouseDown = nullptr;
+  QTest::mouseClick(window, Qt::LeftButton, {}, inButton, 300);
+  EXPECT_EQ(events, (std::vector<std::string>{"mousedown", "down", "click", "up"}));
 }
 
 TEST_F(VyoButtonTest, TimedoutWhileHeldGivesExactlyOneRightClickAndNoClick) {
