@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,15 +28,26 @@ std::string ReadLink(const std::string& path) {
   return n < 0 ? std::string() : std::string(target, static_cast<std::size_t>(n));
 }
 
-// A link left by a port that no longer exists: its far side is gone or no port holds its lock.
+// The live port's mark on its far side: a record lock (open file description lock). It is not the
+// flock that openers of a serial device take, so a program of this family can still open the link
+// as its device, and TtyDevice's flock then keeps everyone else out while that client holds it.
+struct flock LivenessLock(short type) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  return lock;
+}
+
+// A link left by a port that no longer exists: its far side is gone or nothing marks it live.
 bool StaleLink(const std::string& path) {
   struct stat info {};
   if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return false;
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT || errno == EIO;
-  const bool unlocked = flock(fd, LOCK_EX | LOCK_NB) == 0;
+  struct flock probe = LivenessLock(F_WRLCK);
+  const bool unmarked = fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type == F_UNLCK;
   ::close(fd);
-  return unlocked;
+  return unmarked;
 }
 
 }  // namespace
@@ -49,7 +59,8 @@ PtyDevice::PtyDevice(const std::string& linkPath) : TtyDevice(OpenMaster()), lin
     farName_ = name;
     farFd_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (farFd_ < 0) throw EInOutError(errno, farName_);
-    flock(farFd_, LOCK_EX | LOCK_NB);  // marks the link live for StaleLink
+    struct flock mark = LivenessLock(F_WRLCK);
+    fcntl(farFd_, F_OFD_SETLK, &mark);  // marks the link live for StaleLink
     MakeLink();
   } catch (...) {
     if (farFd_ >= 0) ::close(farFd_);

@@ -183,3 +183,29 @@ TEST(PortLifecycle, ClosingNeverWaitsForABusyOwner) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
   b.loop->Pump(0ms);  // the late event finds its port closed and does nothing
 }
+
+TEST(PortLifecycle, PtyPortServesAPortOfThisFamilyOnItsLink) {
+  // One instance runs the virtual machine on pty:<link>, another opens <link> as its device.
+  const std::string link = TempLink("family");
+  ComOverride machineMap(211, "pty:" + link);
+  ComOverride clientMap(212, link);
+  auto loop = std::make_shared<OwnerLoop>();
+  TSerialPort machine(loop), client(loop);
+  machine.SetComNumber(211);
+  client.SetComNumber(212);
+  Echo(machine);
+  std::vector<uint8_t> answer;
+  client.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) { while (n--) answer.push_back(p.ReadByte()); };
+  machine.SetOpen(true);
+  client.SetOpen(true);
+  client.WriteString(std::vector<uint8_t>{0x10, 0x20});
+  ASSERT_TRUE(loop->PumpUntil([&] { return answer.size() == 2; }, kWait));
+  EXPECT_EQ(answer, (std::vector<uint8_t>{0x11, 0x21}));
+  // While the client holds it, the link is in use for everybody else.
+  TSerialPort third(loop);
+  third.SetComNumber(212);
+  EXPECT_THROW(third.SetOpen(true), EAlreadyOpen);
+  client.SetOpen(false);
+  third.SetOpen(true);
+  EXPECT_TRUE(third.Open());
+}
