@@ -114,7 +114,9 @@ int TSerialPort::ChooseNumber() {
 }
 
 void TSerialPort::OpenPort() {
-  if (state_ != psClosed) return;
+  // A port shutting down has already let its device go (only the event that closed it is still
+  // running), so it may be opened again, e.g. on a new ComNumber.
+  if (state_ == psOpen) return;
   const int number = comNumber_ != 0 ? comNumber_ : ChooseNumber();
   const PortTarget target = PortMap::Resolve(number);
   auto engine = std::make_shared<SerialDispatch>(OpenSerialDevice(target), invoker_, triggers_,
@@ -139,7 +141,13 @@ void TSerialPort::ClosePort() {
   state_ = psShuttingDown;
   std::shared_ptr<SerialDispatch> engine = std::move(dispatch_);
   engine->Stop();
-  state_ = psClosed;
+  // Closed from inside one of its events: the close completes when that event returns.
+  if (eventDepth_ == 0) state_ = psClosed;
+}
+
+void TSerialPort::EventReturned() {
+  --eventDepth_;
+  if (eventDepth_ == 0 && state_ == psShuttingDown) state_ = psClosed;
 }
 
 bool TSerialPort::UsablePort() {
@@ -230,6 +238,7 @@ void TSerialPort::RemoveWatch(uint16_t handle) {
 
 void TSerialPort::DeliverData(uint16_t count) {
   const std::shared_ptr<SerialDispatch> engine = dispatch_;
+  ++eventDepth_;
   inDataEvent_ = true;
   eventReads_ = 0;
   try {
@@ -243,9 +252,11 @@ void TSerialPort::DeliverData(uint16_t count) {
   // A handler that closed (or reopened) the port consumed nothing of the new opening.
   if (engine && engine == dispatch_) engine->Consumed(static_cast<std::size_t>(eventReads_));
   eventReads_ = 0;
+  EventReturned();
 }
 
 void TSerialPort::DeliverModemTrigger(uint16_t handle) {
+  ++eventDepth_;
   try {
     if (OnTriggerModemStatus) OnTriggerModemStatus(*this, handle);
   } catch (const std::exception& e) {
@@ -253,6 +264,7 @@ void TSerialPort::DeliverModemTrigger(uint16_t handle) {
   } catch (...) {
     ReportHandlerError("Unknown error in a serial modem event");
   }
+  EventReturned();
 }
 
 void TSerialPort::DeliverDeviceLost(const std::string& message) {

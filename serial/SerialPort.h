@@ -109,8 +109,9 @@ class TSerialPort {
   // --- Opening and state ---
   bool Open() const { return state_ == psOpen; }
   // true: opens (raises on failure, leaving the port closed); false: closes. Closing from inside
-  // one of this port's events is allowed: the device is released at once and the dispatcher
-  // thread ends when the event returns.
+  // one of this port's events is allowed: the device is released at once, the port is shutting
+  // down (its operations do nothing) until the event returns and closed after it; the dispatcher
+  // thread ends when the event returns. Opening again meanwhile is allowed.
   void SetOpen(bool open);
   TPortState State() const { return state_; }
   // Asked for a number when opening with ComNumber 0 and PromptForPort true.
@@ -172,6 +173,7 @@ class TSerialPort {
   void DeliverData(uint16_t count);
   void DeliverModemTrigger(uint16_t handle);
   void DeliverDeviceLost(const std::string& message);
+  void EventReturned();
   void ReportHandlerError(const char* what);
   bool ReadLine(uint8_t bit, uint8_t deltaBit);
 
@@ -198,4 +200,5 @@ class TSerialPort {
   // Bytes ReadByte has taken during the data event now running (consumed when it returns).
   int eventReads_ = 0;
   bool inDataEvent_ = false;
+  int eventDepth_ = 0;  // events of this port running on the owner thread now
 };

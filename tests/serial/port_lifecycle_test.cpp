@@ -37,18 +37,26 @@ TEST(PortLifecycle, CloseFromInsideTheDataEventCompletesAndReleasesTheDevice) {
   ComOverride map(206, pty.Path());
   OwnedPort owned;
   owned.port.SetComNumber(206);
-  owned.port.SetAutoOpen(false);
   bool closedInside = false;
+  TPortState stateInside = psOpen;
   owned.port.OnTriggerAvail = [&](TSerialPort& port, uint16_t) {
     port.ReadByte();
     port.SetOpen(false);
     closedInside = !port.Open();
-    EXPECT_THROW(port.ReadByte(), ECommNotOpen);
+    stateInside = port.State();
+    // Until the event returns the port is shutting down: its operations do nothing (AutoOpen,
+    // on by default here, does not reopen it either).
+    EXPECT_NO_THROW(port.ReadByte());
+    EXPECT_NO_THROW(port.WriteString(std::string("late")));
+    EXPECT_NO_THROW(port.ArmModemWatch(9, 0x10, true));
+    EXPECT_EQ(port.State(), psShuttingDown);
   };
   owned.port.SetOpen(true);
   WriteAll(pty.Master(), {1, 2});
   ASSERT_TRUE(owned.PumpUntil([&] { return closedInside; }));
+  EXPECT_EQ(stateInside, psShuttingDown);
   EXPECT_EQ(owned.port.State(), psClosed);
+  EXPECT_TRUE(Silent(pty.Master(), 20ms));  // "late" was not written
   // The device is free again: a second port takes it at once and is served.
   OwnedPort second;
   second.port.SetComNumber(206);
@@ -74,14 +82,35 @@ TEST(PortLifecycle, CloseFromInsideTheModemEvent) {
   b.port.OnTriggerModemStatus = [&](TSerialPort& port, uint16_t) {
     ++events;
     port.SetOpen(false);
+    EXPECT_EQ(port.State(), psShuttingDown);
   };
   const uint16_t handle = b.port.AddModemWatch(kModemTriggerType);
   b.port.ArmModemWatch(handle, 0x10, true);
   a.port.SetRTS(false);
   ASSERT_TRUE(b.PumpUntil([&] { return events == 1; }));
-  EXPECT_FALSE(b.port.Open());
+  EXPECT_EQ(b.port.State(), psClosed);
   b.port.SetOpen(true);  // reopens cleanly
   EXPECT_TRUE(b.port.Open());
+}
+
+TEST(PortLifecycle, ComNumberChangeInsideAnEventReopensOnTheNewNumber) {
+  OwnedPort a, b, c;
+  a.port.SetComNumber(251);
+  b.port.SetComNumber(252);
+  a.port.SetOpen(true);
+  b.port.SetOpen(true);
+  c.port.SetComNumber(252);
+  b.port.OnTriggerAvail = [&](TSerialPort& port, uint16_t) { port.SetComNumber(251); };
+  a.port.WriteString(std::string("x"));
+  a.port.SetOpen(false);  // frees end A for b's switch
+  ASSERT_TRUE(b.PumpUntil([&] { return b.port.ComNumber() == 251; }));
+  EXPECT_EQ(b.port.State(), psOpen);
+  c.port.SetOpen(true);  // end B was released
+  std::vector<uint8_t> atB;
+  b.port.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) { while (n--) atB.push_back(p.ReadByte()); };
+  c.port.WriteString(std::string("y"));
+  ASSERT_TRUE(b.PumpUntil([&] { return atB.size() == 1; }));
+  EXPECT_EQ(atB[0], 'y');
 }
 
 TEST(PortLifecycle, PtyPortServesOneClientAfterAnotherAndRemovesItsLink) {
