@@ -77,6 +77,17 @@ void TVyoButton::SetTabStop(bool on) {
   update();
 }
 
+QColor TVyoButton::FillColor() const {
+  return colors_.Color(isEnabled() ? TZQColors::Fill_Off + litState_ : TZQColors::Fill_Disabled);
+}
+
+// The outline's colour, which the focus mark shares; a button without a ring draws both in the
+// fill colour, so neither shows.
+QColor TVyoButton::PenColor() const {
+  if (ringWidth_ == 0) return FillColor();
+  return colors_.Color(isEnabled() ? TZQColors::Ring_Off + litState_ : TZQColors::Ring_Disabled);
+}
+
 QColor TVyoButton::TextColor() const {
   return isEnabled() ? colors_.Color(TZQColors::Text_Off + litState_) : frozenTextColor_;
 }
@@ -96,16 +107,11 @@ void TVyoButton::paintEvent(QPaintEvent* /*event*/) {
 
 void TVyoButton::PaintFace(QPainter& painter) {
   const int penWidth = ringWidth_ + (held_ ? 2 : 0);
-  const bool enabled = isEnabled();
-  const QColor fill = colors_.Color(enabled ? TZQColors::Fill_Off + litState_ : TZQColors::Fill_Disabled);
-  QColor ring = colors_.Color(enabled ? TZQColors::Ring_Off + litState_ : TZQColors::Ring_Disabled);
-  if (ringWidth_ == 0) ring = fill;
-
-  painter.setBrush(fill);
+  painter.setBrush(FillColor());
   if (penWidth == 0) {
     painter.setPen(Qt::NoPen);
   } else {
-    QPen pen(ring, penWidth, Qt::SolidLine);
+    QPen pen(PenColor(), penWidth, Qt::SolidLine);
     pen.setJoinStyle(Qt::MiterJoin);
     painter.setPen(pen);
   }
@@ -121,8 +127,7 @@ void TVyoButton::PaintFace(QPainter& painter) {
 }
 
 void TVyoButton::PaintFocusMark(QPainter& painter) {
-  const QColor ring = colors_.Color(isEnabled() ? TZQColors::Ring_Off + litState_ : TZQColors::Ring_Disabled);
-  painter.setPen(QPen(ring, 1, Qt::DotLine));
+  painter.setPen(QPen(PenColor(), 1, Qt::DotLine));
   painter.setBrush(Qt::NoBrush);
   const QRectF mark(2.5, 2.5, width() - 5, height() - 5);
   const qreal radius = cornerDiameter_ / 2.0;

@@ -101,6 +101,8 @@ private:
   void PaintFace(class QPainter& painter);
   void PaintFocusMark(QPainter& painter);
   void PaintCaption(QPainter& painter);
+  QColor FillColor() const;
+  QColor PenColor() const;
   QColor TextColor() const;
 
   TVyoCornerStyle cornerStyle_ = zqcRound;

@@ -303,6 +303,24 @@ TEST_F(VyoButtonTest, FocusMarkIsDrawnOnlyWithFocus) {
   EXPECT_EQ(markPixels(), 0);
 }
 
+// The mark is drawn with the face's pen: in the fill colour when the button has no ring.
+TEST_F(VyoButtonTest, FocusMarkOfARinglessButtonTakesTheFillColour) {
+  button->resize(80, 30);
+  button->Colors().SetColor(TZQColors::Ring_Off, kBlue);
+  button->Colors().SetColor(TZQColors::Fill_Off, kYellow);
+  button->SetRingWidth(0);
+  host.activateWindow();
+  button->setFocus();
+  ASSERT_TRUE(button->hasFocus());
+  const QImage image = Painted(*button);
+  EXPECT_EQ(PixelAt(image, 2, 15), kYellow);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      ASSERT_NE(image.pixelColor(x, y), kBlue) << x << "," << y;
+    }
+  }
+}
+
 TEST(ZQColorsTest, ChangeFiresOnlyForADifferentColourAtAValidIndex) {
   TZQColors colors;
   int changes = 0;
