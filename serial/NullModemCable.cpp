@@ -16,6 +16,10 @@ struct EndState {
   bool dtr = false;
   bool rts = false;
   int modemEvent = -1;
+  // Switches of the outputs since the process started, so the other end sees a short pulse
+  // even when it reads the lines only before and after it (as a driver's line counters do).
+  uint32_t dtrSwitches = 0;
+  uint32_t rtsSwitches = 0;
 };
 
 // The cable itself lives as long as the process: one socket pair carries the bytes both ways.
@@ -36,6 +40,15 @@ struct Cable {
       throw EInOutError(errno, "virtual cable");
     }
     fds = {pair[0], pair[1]};
+  }
+
+  void SetOutputs(int end, bool dtr, bool rts) {
+    EndState& state = ends[end];
+    if (state.dtr != dtr) ++state.dtrSwitches;
+    if (state.rts != rts) ++state.rtsSwitches;
+    state.dtr = dtr;
+    state.rts = rts;
+    Signal(1 - end);
   }
 
   // Wakes the dispatcher of `end` when its input lines may have changed.
@@ -64,15 +77,19 @@ NullModemCableEnd::NullModemCableEnd(int end) : end_(end) {
   if (modemEvent_ < 0) throw EInOutError(errno, "virtual cable");
   fd_ = cable.fds[end];
   Drain(fd_);  // what was sent while this end was unplugged never arrived
-  cable.ends[end] = EndState{true, false, false, modemEvent_};
+  cable.ends[end].open = true;
+  cable.ends[end].modemEvent = modemEvent_;
+  seenDtrSwitches_ = cable.ends[1 - end].dtrSwitches;
+  seenRtsSwitches_ = cable.ends[1 - end].rtsSwitches;
   cable.Signal(1 - end);
 }
 
 NullModemCableEnd::~NullModemCableEnd() {
   Cable& cable = Cable::Instance();
   std::lock_guard lock(cable.mutex);
-  cable.ends[end_] = EndState{};
-  cable.Signal(1 - end_);
+  cable.SetOutputs(end_, false, false);  // unplugged: drives nothing
+  cable.ends[end_].open = false;
+  cable.ends[end_].modemEvent = -1;
   ::close(modemEvent_);
 }
 
@@ -99,21 +116,23 @@ bool NullModemCableEnd::ReadLines(LineSample& sample) {
   sample = {};
   if (other.dtr) sample.lines |= kModemDSR | kModemDCD;
   if (other.rts) sample.lines |= kModemCTS;
+  if (other.dtrSwitches != seenDtrSwitches_) sample.toggled |= kModemDSR | kModemDCD;
+  if (other.rtsSwitches != seenRtsSwitches_) sample.toggled |= kModemCTS;
+  seenDtrSwitches_ = other.dtrSwitches;
+  seenRtsSwitches_ = other.rtsSwitches;
   return true;
 }
 
 void NullModemCableEnd::SetDTR(bool on) {
   Cable& cable = Cable::Instance();
   std::lock_guard lock(cable.mutex);
-  cable.ends[end_].dtr = on;
-  cable.Signal(1 - end_);
+  cable.SetOutputs(end_, on, cable.ends[end_].rts);
 }
 
 void NullModemCableEnd::SetRTS(bool on) {
   Cable& cable = Cable::Instance();
   std::lock_guard lock(cable.mutex);
-  cable.ends[end_].rts = on;
-  cable.Signal(1 - end_);
+  cable.SetOutputs(end_, cable.ends[end_].dtr, on);
 }
 
 void NullModemCableEnd::FlushInput() { Drain(fd_); }

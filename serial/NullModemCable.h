@@ -31,4 +31,7 @@ class NullModemCableEnd : public SerialDevice {
   int end_;
   int fd_ = -1;
   int modemEvent_ = -1;
+  // The other end's output switch counts at this end's last reading of its lines.
+  uint32_t seenDtrSwitches_ = 0;
+  uint32_t seenRtsSwitches_ = 0;
 };

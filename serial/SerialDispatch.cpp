@@ -196,14 +196,13 @@ void SerialDispatch::WriterLoop() {
 
 // --- dispatcher ---
 
-bool SerialDispatch::RefreshLines(uint8_t& toggled) {
+bool SerialDispatch::RefreshLines() {
+  // Under the device lock: a reading and its Update stay in order between the two threads.
+  std::lock_guard lock(deviceMutex_);
+  if (!device_) return true;
   LineSample sample;
-  {
-    std::lock_guard lock(deviceMutex_);
-    if (!device_) return true;
-    if (!device_->ReadLines(sample)) return false;
-  }
-  toggled = status_.Update(sample);
+  if (!device_->ReadLines(sample)) return false;
+  status_.Update(sample);
   return true;
 }
 
@@ -215,14 +214,13 @@ void SerialDispatch::DispatchLoop() {
     if (killed_) return;
     if (fds[0].revents) dispatchWake_.Clear();
     if (modemFd >= 0 && fds[1].revents) device_->AckModemEvent();
-    uint8_t toggled = 0;
     bool lost = false;
     {
       std::lock_guard lock(stateMutex_);
       lost = lost_;
     }
-    if (lost || !RefreshLines(toggled)) return DeliverLost();
-    for (uint16_t handle : triggers_->Fire(status_.Value(), toggled)) {
+    if (lost || !RefreshLines()) return DeliverLost();
+    for (uint16_t handle : triggers_->Fire(status_)) {
       Deliver([this, handle] { events_.modem(handle); });
     }
     const uint64_t reportedBefore = input_.Reported();

@@ -58,6 +58,10 @@ class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
   void Consumed(std::size_t count);
   void DiscardInput();
   ModemStatus& Status() { return status_; }
+  // Reads the input lines into the status byte now (the owner's line reads and arming do, so
+  // they see the lines as they are, not as the dispatcher last saw them). False when the device
+  // has gone.
+  bool RefreshLines();
   void SetDTR(bool on);
   void SetRTS(bool on);
 
@@ -67,7 +71,6 @@ class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
   void WriterLoop();
   void DispatchLoop();
   bool ReadInput(short revents);
-  bool RefreshLines(uint8_t& toggled);
   bool Deliver(const std::function<void()>& event);
   void ReportLost(const std::string& reason);
   void DeliverLost();

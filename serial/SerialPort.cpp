@@ -204,7 +204,9 @@ void TSerialPort::SetRTS(bool on) {
 }
 
 bool TSerialPort::ReadLine(uint8_t bit, uint8_t changeBit) {
-  return state_ == psOpen && dispatch_->Status().Take(bit, changeBit);
+  if (state_ != psOpen) return false;
+  dispatch_->RefreshLines();  // a vanished device is the dispatcher's to report
+  return dispatch_->Status().Take(bit, changeBit);
 }
 
 bool TSerialPort::CTS() { return ReadLine(kModemCTS, kModemDeltaCTS); }
@@ -214,7 +216,9 @@ bool TSerialPort::DCD() { return ReadLine(kModemDCD, kModemDeltaDCD); }
 bool TSerialPort::DeltaCTS() { return ReadLine(kModemDeltaCTS, kModemDeltaCTS); }
 
 uint8_t TSerialPort::ModemStatus() const {
-  return state_ == psOpen ? dispatch_->Status().Value() : 0;
+  if (state_ != psOpen) return 0;
+  dispatch_->RefreshLines();
+  return dispatch_->Status().Value();
 }
 
 // --- triggers ---
@@ -226,7 +230,8 @@ uint16_t TSerialPort::AddModemWatch(int type) {
 
 void TSerialPort::ArmModemWatch(uint16_t handle, uint8_t mask, bool activate) {
   if (!UsablePort()) return;
-  triggers_->Arm(handle, mask, activate, dispatch_->Status().Value());
+  dispatch_->RefreshLines();
+  triggers_->Arm(handle, mask, activate, dispatch_->Status());
 }
 
 void TSerialPort::RemoveWatch(uint16_t handle) {

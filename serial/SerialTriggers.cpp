@@ -9,6 +9,16 @@ namespace {
 constexpr int kTypeBits = 3;
 constexpr int kMaxType = 5;
 int TypeOf(uint16_t handle) { return handle & ((1 << kTypeBits) - 1); }
+
+// Whether a line in `mask` changed between the two counts.
+bool LinesChanged(uint8_t mask, const std::array<uint32_t, 4>& before,
+                  const std::array<uint32_t, 4>& now) {
+  constexpr uint8_t kLineBits[4] = {kModemCTS, kModemDSR, kModemRI, kModemDCD};
+  for (int line = 0; line < 4; ++line) {
+    if ((mask & kLineBits[line]) && before[line] != now[line]) return true;
+  }
+  return false;
+}
 }  // namespace
 
 uint16_t SerialTriggers::Add(int type) {
@@ -20,7 +30,7 @@ uint16_t SerialTriggers::Add(int type) {
       return (t.handle >> kTypeBits) == slot;
     });
     if (!taken) {
-      triggers_.push_back(Trigger{handle, 0, 0, false});
+      triggers_.push_back(Trigger{handle, 0, 0, {}, false});
       return handle;
     }
   }
@@ -33,12 +43,15 @@ SerialTriggers::Trigger* SerialTriggers::Find(uint16_t handle) {
   return it == triggers_.end() ? nullptr : &*it;
 }
 
-void SerialTriggers::Arm(uint16_t handle, uint8_t mask, bool activate, uint8_t status) {
+void SerialTriggers::Arm(uint16_t handle, uint8_t mask, bool activate,
+                         const ModemStatus& status) {
   std::lock_guard lock(mutex_);
   Trigger* trigger = Find(handle);
   if (!trigger) throw EBadTriggerHandle();
+  const ModemReading now = status.Reading();
   trigger->mask = mask;
-  trigger->stored = status & mask;
+  trigger->stored = now.value & mask;
+  trigger->changes = now.changes;
   trigger->armed = activate;
 }
 
@@ -54,12 +67,13 @@ bool SerialTriggers::Known(uint16_t handle) const {
                      [&](const Trigger& t) { return t.handle == handle; });
 }
 
-std::vector<uint16_t> SerialTriggers::Fire(uint8_t status, uint8_t toggled) {
+std::vector<uint16_t> SerialTriggers::Fire(const ModemStatus& status) {
   std::lock_guard lock(mutex_);
+  const ModemReading now = status.Reading();
   std::vector<uint16_t> fired;
   for (Trigger& t : triggers_) {
     if (!t.armed || TypeOf(t.handle) != kModemTriggerType) continue;
-    if ((((t.stored ^ status) | toggled) & t.mask) != 0) {
+    if (((t.stored ^ now.value) & t.mask) != 0 || LinesChanged(t.mask, t.changes, now.changes)) {
       t.armed = false;
       fired.push_back(t.handle);
     }

@@ -2,6 +2,8 @@
 // reopen (or a change of ComNumber) keeps them. A handle carries its type in its low three bits.
 #pragma once
 
+#include "ModemStatus.h"
+
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -12,19 +14,23 @@ class SerialTriggers {
 
   // A new unarmed trigger of `type` (1..5); EBadArgument or ENoMoreTriggers.
   uint16_t Add(int type);
-  // Stores the mask and the masked part of `status`, and arms or disarms; EBadTriggerHandle.
-  void Arm(uint16_t handle, uint8_t mask, bool activate, uint8_t status);
+  // Stores the mask, the masked part of `status` and its line change counts, and arms or
+  // disarms; EBadTriggerHandle.
+  void Arm(uint16_t handle, uint8_t mask, bool activate, const ModemStatus& status);
   void Remove(uint16_t handle);  // EBadTriggerHandle
   bool Known(uint16_t handle) const;
-  // The armed modem triggers that fire for `status` (lines in `toggled` count as changed even
-  // when back where they were); each is disarmed.
-  std::vector<uint16_t> Fire(uint8_t status, uint8_t toggled);
+  // The armed modem triggers that fire for `status`: a masked bit differs from the stored one,
+  // or a masked line changed since the arming even if it is back where it was. Each is disarmed.
+  // `status` is read under the triggers' lock, so an arming can never be compared with a reading
+  // older than itself.
+  std::vector<uint16_t> Fire(const ModemStatus& status);
 
  private:
   struct Trigger {
     uint16_t handle = 0;
     uint8_t mask = 0;
     uint8_t stored = 0;
+    std::array<uint32_t, 4> changes{};
     bool armed = false;
   };
   Trigger* Find(uint16_t handle);

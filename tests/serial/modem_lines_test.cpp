@@ -115,3 +115,33 @@ TEST_F(CableLines, TriggersSurviveAReopenOnAnotherNumber) {
   a.SetRTS(false);
   ASSERT_TRUE(loop->PumpUntil([&] { return fired == std::vector<uint16_t>{handle}; }, kWait));
 }
+
+TEST_F(CableLines, LineReadsAndArmingSeeTheLinesAsTheyAreNow) {
+  ASSERT_TRUE(LinesBecome(kModemCTS | kModemDSR | kModemDCD));
+  // No pumping and no waiting: a read asks the device, not an earlier sample.
+  a.SetDTR(false);
+  EXPECT_FALSE(b.DSR());
+  EXPECT_FALSE(b.DCD());
+  a.SetDTR(true);
+  EXPECT_TRUE(b.DSR());
+  // A change before arming is not reported, however soon the arming follows it.
+  const uint16_t handle = b.AddModemWatch(kModemTriggerType);
+  a.SetRTS(false);
+  b.ArmModemWatch(handle, 0x10, true);
+  EXPECT_FALSE(loop->PumpUntil([&] { return !fired.empty(); }, 150ms));
+  a.SetRTS(true);
+  ASSERT_TRUE(loop->PumpUntil([&] { return fired.size() == 1; }, kWait));
+}
+
+TEST_F(CableLines, ShortPulseBetweenTwoSamplesStillFiresTheTrigger) {
+  ASSERT_TRUE(LinesBecome(kModemCTS | kModemDSR | kModemDCD));
+  b.DeltaCTS();
+  const uint16_t handle = b.AddModemWatch(kModemTriggerType);
+  b.ArmModemWatch(handle, 0x10, true);
+  a.SetRTS(false);
+  a.SetRTS(true);  // back before b's dispatcher may have looked
+  ASSERT_TRUE(loop->PumpUntil([&] { return fired.size() == 1; }, kWait));
+  EXPECT_TRUE(b.DeltaCTS());
+  EXPECT_TRUE(b.CTS());
+  EXPECT_FALSE(loop->PumpUntil([&] { return fired.size() > 1; }, 100ms));
+}
