@@ -13,13 +13,15 @@ namespace {
 class KeypadWindowTest : public ::testing::Test {
 protected:
   // Shows the keypad modally; `user` acts on it. A keypad left open is aborted after a while so a
-  // failing test cannot hang.
+  // failing test cannot hang; the guard belongs to this showing only, so a slow machine cannot let
+  // it close a later one.
   int Show(const std::function<void()>& user) {
-    QTimer::singleShot(0, &keypad, [&] {
+    QObject showing;
+    QTimer::singleShot(0, &showing, [&] {
       (void)QTest::qWaitForWindowExposed(&keypad);
       user();
     });
-    QTimer::singleShot(5000, &keypad, [&] { keypad.done(-1); });
+    QTimer::singleShot(kStuckMs, &showing, [&] { keypad.done(-1); });
     return keypad.ShowModal();
   }
 
@@ -133,9 +135,10 @@ TEST_F(KeypadWindowTest, DigitKeyWritesWhereTheUserLeftTheCaret) {
   EXPECT_EQ(text, QStringLiteral("00:00:40:00"));
 }
 
-TEST_F(KeypadWindowTest, PlusMinusAndArrowsActOnTheEntry) {
+TEST_F(KeypadWindowTest, PlusMinusNegateAndArrowsActOnTheEntry) {
   QString afterPlus;
   QString afterMinus;
+  QString negated;
   int caretAfterLeft = -1;
   Show([&] {
     Click(keypad.KReset);
@@ -144,6 +147,12 @@ TEST_F(KeypadWindowTest, PlusMinusAndArrowsActOnTheEntry) {
     Click(keypad.tcdec);
     Click(keypad.tcdec);
     afterMinus = Shown();
+    Click(keypad.KReset);
+    Digit(0);
+    Digit(1);
+    Click(keypad.knegate);
+    negated = Shown();
+    Click(keypad.KReset);
     Click(keypad.Kright);
     Click(keypad.Kright);
     Click(keypad.kleft);
@@ -152,6 +161,7 @@ TEST_F(KeypadWindowTest, PlusMinusAndArrowsActOnTheEntry) {
   });
   EXPECT_EQ(afterPlus, QStringLiteral("00:00:00:01"));
   EXPECT_EQ(afterMinus, QStringLiteral("23:59:59:24"));
+  EXPECT_EQ(negated, QStringLiteral("23:00:00:00"));
   EXPECT_EQ(caretAfterLeft, 1);
 }
 
@@ -172,6 +182,25 @@ TEST_F(KeypadWindowTest, OnlyOkTakesTheFocusSoKeysLeaveTheCaretInTheEntry) {
     Click(keypad.BitBtn1);
   });
   EXPECT_TRUE(entryFocused);
+}
+
+// The field shows a cleared digit as "_" and the logic holds it as a space: mirroring the entry
+// back into the field after a key must keep every digit in its place.
+TEST_F(KeypadWindowTest, AClearedDigitStaysBlankWhenAKeyWritesElsewhere) {
+  QString afterDelete, afterDigit;
+  Show([&] {
+    Click(keypad.KReset);
+    keypad.Entry->setCursorPosition(1);
+    QTest::keyClick(keypad.Entry, Qt::Key_Delete);
+    afterDelete = Shown();
+    keypad.Entry->setCursorPosition(6);
+    Digit(7);
+    afterDigit = Shown();
+    Click(keypad.BitBtn1);
+  });
+  EXPECT_EQ(afterDelete, QStringLiteral("0_:00:00:00"));
+  EXPECT_EQ(afterDigit, QStringLiteral("0_:00:70:00"));
+  EXPECT_EQ(keypad.EntryText(), QStringLiteral("0 :00:70:00"));
 }
 
 TEST(KeypadPlacementTest, AtTheCursorButKeptOnTheDesktop) {

@@ -21,11 +21,12 @@ class PortSelectFormTest : public ::testing::Test {
 protected:
   // Runs the form modally; `user` acts on it; a form left open is cancelled after a while.
   int Run(TPortSelectForm& form, const std::function<void()>& user) {
-    QTimer::singleShot(0, &form, [&] {
+    QObject showing;
+    QTimer::singleShot(0, &showing, [&] {
       (void)QTest::qWaitForWindowExposed(&form);
       user();
     });
-    QTimer::singleShot(5000, &form, [&] { form.reject(); });
+    QTimer::singleShot(kStuckMs, &showing, [&] { form.reject(); });
     return form.Run();
   }
 };

@@ -8,6 +8,10 @@
 
 #include <ostream>
 
+// How long a test waits for something that should happen at once before it calls it stuck; only
+// a failing test ever waits this long.
+constexpr int kStuckMs = 30000;
+
 // The widget as painted now.
 inline QImage Painted(QWidget& widget) { return widget.grab().toImage(); }
 

@@ -321,6 +321,31 @@ TEST_F(VyoButtonTest, FocusMarkOfARinglessButtonTakesTheFillColour) {
   }
 }
 
+// The box holding caption pixels (red text on a yellow face).
+QRect CaptionBox(const QImage& image) {
+  QRect box;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.red() > 200 && c.green() < 100 && c.blue() < 100) box |= QRect(x, y, 1, 1);
+    }
+  }
+  return box;
+}
+
+// Solid blocks in a large font overflow the button every way, so the clip shows in full.
+TEST_F(VyoButtonTest, CaptionIsClippedFourPixelsInWithTabStopAndTwoWithout) {
+  button->SetCaption(QString(12, QChar(0x2588)));
+  QFont large = button->font();
+  large.setPixelSize(30);
+  button->setFont(large);
+  button->Colors().SetColor(TZQColors::Text_Off, kRed);
+  button->Colors().SetColor(TZQColors::Fill_Off, kYellow);
+  EXPECT_EQ(CaptionBox(Painted(*button)), QRect(QPoint(4, 4), QPoint(75, 15)));
+  button->SetTabStop(false);
+  EXPECT_EQ(CaptionBox(Painted(*button)), QRect(QPoint(2, 2), QPoint(77, 17)));
+}
+
 TEST(ZQColorsTest, ChangeFiresOnlyForADifferentColourAtAValidIndex) {
   TZQColors colors;
   int changes = 0;

@@ -17,14 +17,15 @@ namespace {
 class ZQDialogTest : public ::testing::Test {
 protected:
   // Runs the string entry; `user` acts on the shown dialog. A stuck dialog is closed after a while
-  // so that a failing test cannot hang.
+  // so that a failing test cannot hang; the guard ends with this showing.
   QString Entry(QWidget* owner, uint8_t mode, const QString& defaultText,
                 const std::function<void()>& user) {
-    QTimer::singleShot(0, &dialog, [&] {
+    QObject showing;
+    QTimer::singleShot(0, &showing, [&] {
       (void)QTest::qWaitForWindowExposed(&dialog);
       user();
     });
-    QTimer::singleShot(5000, &dialog, [&] { dialog.done(TZQDlg::mrNone); });
+    QTimer::singleShot(kStuckMs, &showing, [&] { dialog.done(TZQDlg::mrNone); });
     QString result = QStringLiteral("untouched");
     dialog.StringEntry(owner, mode, result, defaultText, QStringLiteral("Enter the new ID"),
                        QStringLiteral("Device ID"));
