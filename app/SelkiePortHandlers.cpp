@@ -224,5 +224,8 @@ void TSelkieF::SerialBTriggerAvail(uint16_t count) {
   const std::vector<uint8_t> bytes = ReadEventBytes(SerialB, count);
   if (controller_.SerialBTriggerAvail(bytes) == MachineController::RxOutcome::Discarded)
     SerialB.DiscardInput();
+  // The count changes here; left to the CTS event alone it would stay "00" on every line
+  // without a sync pulse.
+  controller_.ShowChecksumErrors();
   MirrorController();
 }

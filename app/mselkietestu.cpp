@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QUrl>
+#include <utility>
 
 #include "KeypadF.h"
 #include "MachineIdentity.h"
@@ -235,8 +236,8 @@ void TSelkieF::WireControlPanel() {
   p->krvsplay->OnClick = [this](TVyoButton*) {
     Mc([](MachineController& mc) { mc.krvsplayClick(); });
   };
-  p->kgoto->OnClick = [this](TVyoButton*) { Guarded([this] { ControllerGoto(); }); };
-  p->kgoto->OnRightClick = [this](TVyoButton*) { GotoClipboard1Click(); };
+  p->kgoto->OnMouseDown = [this](TVyoButton*, Qt::MouseButton button) { kgotoMouseDown(button); };
+  p->kgoto->OnClick = [this](TVyoButton*) { kgotoClick(); };
   for (TVyoButton* key : p->kr)
     key->OnClick = [this](TVyoButton* sender) {
       Mc([n = sender->Tag()](MachineController& mc) { mc.kr1Click(n); });
@@ -479,6 +480,21 @@ void TSelkieF::VmGoto() {
   std::optional<std::string> entry;
   if (result == KeypadU::kModalOk) entry = keypad_->Logic().EntryText();
   Vm([&entry](VirtualMachine& vm) { vm.vgotoClick(entry); });
+}
+
+void TSelkieF::kgotoMouseDown(Qt::MouseButton button) {
+  if (button == Qt::LeftButton) {
+    Guarded([this] { ControllerGoto(); });
+    // When the keypad was not modal the press is still down; its release must not ask again.
+    kgotoReleasePending_ = QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
+  } else if (button == Qt::RightButton || button == Qt::MiddleButton) {
+    GotoClipboard1Click();
+  }
+}
+
+void TSelkieF::kgotoClick() {
+  if (std::exchange(kgotoReleasePending_, false)) return;
+  Guarded([this] { ControllerGoto(); });
 }
 
 void TSelkieF::ControllerGoto() {

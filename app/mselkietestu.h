@@ -118,6 +118,10 @@ class TSelkieF : public QMainWindow {
   void ToggleView(uint8_t SettingsRecord::*flag);
   void Comms1Click();
   void bpozClick();
+  // The Goto key: a left press opens the keypad (kgotoClick), a right or middle press locates
+  // to the clipboard's time code; kgotoClick also serves Enter on the key.
+  void kgotoMouseDown(Qt::MouseButton button);
+  void kgotoClick();
   void GotoClipboard1Click();
   void ZQVersion1Click();
   void Help1Click();
@@ -180,4 +184,5 @@ class TSelkieF : public QMainWindow {
   Tcommsf* comms_ = nullptr;
   bool shown_ = false;
   bool errorShowing_ = false;
+  bool kgotoReleasePending_ = false;  // a left press on kgoto already ran kgotoClick
 };
