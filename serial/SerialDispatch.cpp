@@ -16,6 +16,8 @@ std::string ErrorText(int error) {
 
 bool Transient(int error) { return error == EAGAIN || error == EINTR; }
 
+constexpr int kLostRetryMs = 50;
+
 }  // namespace
 
 // One event handed to the owner. The callable checks in before running, so an event the
@@ -240,8 +242,11 @@ void SerialDispatch::DeliverLost() {
   }
   const std::string message =
       portName_ + " was disconnected (" + reason + "). The port has been closed.";
-  // Keep offering it: the owner must learn that the port is gone.
+  // Keep offering it: the owner must learn that the port is gone. An invoker may refuse at once
+  // (its owner is going away), so pause between offers; Stop wakes the pause.
   while (!killed_ && !Deliver([this, message] { events_.lost(message); })) {
+    pollfd wake{dispatchWake_.Fd(), POLLIN, 0};
+    if (poll(&wake, 1, kLostRetryMs) > 0) dispatchWake_.Clear();
   }
 }
 

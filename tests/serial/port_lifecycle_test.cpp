@@ -238,3 +238,32 @@ TEST(PortLifecycle, PtyPortServesAPortOfThisFamilyOnItsLink) {
   third.SetOpen(true);
   EXPECT_TRUE(third.Open());
 }
+
+TEST(PortLifecycle, LostDeviceReportRetriesCalmlyWhileTheOwnerRefusesEvents) {
+  // An invoker that cannot reach its owner (a GUI whose application object is gone) refuses at
+  // once; the unplug report is offered again, but not in a busy loop.
+  struct RefusingInvoker : EventInvoker {
+    std::atomic<int> calls{0};
+    bool Invoke(std::function<void()>, int) override {
+      ++calls;
+      return false;
+    }
+  };
+  auto invoker = std::make_shared<RefusingInvoker>();
+  PtyPair pty;
+  ComOverride map(213, pty.Path());
+  TSerialPort port(invoker);
+  port.SetComNumber(213);
+  port.SetOpen(true);
+  pty.CloseMaster();
+  const auto deadline = std::chrono::steady_clock::now() + kWait;
+  while (invoker->calls == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(1ms);
+  }
+  ASSERT_GT(invoker->calls, 0);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_LT(invoker->calls, 50);  // about one offer per 50 ms pass
+  const auto start = std::chrono::steady_clock::now();
+  port.SetOpen(false);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+}
