@@ -222,8 +222,10 @@ void SerialDispatch::DispatchLoop() {
       lost = lost_;
     }
     if (lost || !RefreshLines()) return DeliverLost();
-    for (uint16_t handle : triggers_->Fire(status_)) {
-      Deliver([this, handle] { events_.modem(handle); });
+    for (const SerialTriggers::Fired& fired : triggers_->Fire(status_)) {
+      // Not taken: arm it as it was, so the change is offered again on the next pass.
+      const uint16_t handle = fired.handle;
+      if (!Deliver([this, handle] { events_.modem(handle); })) triggers_->Rearm(fired);
     }
     const uint64_t reportedBefore = input_.Reported();
     uint16_t count = 0;

@@ -30,7 +30,7 @@ uint16_t SerialTriggers::Add(int type) {
       return (t.handle >> kTypeBits) == slot;
     });
     if (!taken) {
-      triggers_.push_back(Trigger{handle, 0, 0, {}, false});
+      triggers_.push_back(Trigger{handle, 0, 0, {}, false, 0});
       return handle;
     }
   }
@@ -53,6 +53,7 @@ void SerialTriggers::Arm(uint16_t handle, uint8_t mask, bool activate,
   trigger->stored = now.value & mask;
   trigger->changes = now.changes;
   trigger->armed = activate;
+  ++trigger->arming;
 }
 
 void SerialTriggers::Remove(uint16_t handle) {
@@ -61,21 +62,27 @@ void SerialTriggers::Remove(uint16_t handle) {
   std::erase_if(triggers_, [&](const Trigger& t) { return t.handle == handle; });
 }
 
+void SerialTriggers::Rearm(const Fired& fired) {
+  std::lock_guard lock(mutex_);
+  Trigger* trigger = Find(fired.handle);
+  if (trigger && trigger->arming == fired.arming) trigger->armed = true;
+}
+
 bool SerialTriggers::Known(uint16_t handle) const {
   std::lock_guard lock(mutex_);
   return std::any_of(triggers_.begin(), triggers_.end(),
                      [&](const Trigger& t) { return t.handle == handle; });
 }
 
-std::vector<uint16_t> SerialTriggers::Fire(const ModemStatus& status) {
+std::vector<SerialTriggers::Fired> SerialTriggers::Fire(const ModemStatus& status) {
   std::lock_guard lock(mutex_);
   const ModemReading now = status.Reading();
-  std::vector<uint16_t> fired;
+  std::vector<Fired> fired;
   for (Trigger& t : triggers_) {
     if (!t.armed || TypeOf(t.handle) != kModemTriggerType) continue;
     if (((t.stored ^ now.value) & t.mask) != 0 || LinesChanged(t.mask, t.changes, now.changes)) {
       t.armed = false;
-      fired.push_back(t.handle);
+      fired.push_back({t.handle, t.arming});
     }
   }
   return fired;

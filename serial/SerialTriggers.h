@@ -19,11 +19,19 @@ class SerialTriggers {
   void Arm(uint16_t handle, uint8_t mask, bool activate, const ModemStatus& status);
   void Remove(uint16_t handle);  // EBadTriggerHandle
   bool Known(uint16_t handle) const;
+  // A trigger that fired, and which of its armings it was.
+  struct Fired {
+    uint16_t handle = 0;
+    uint32_t arming = 0;
+  };
+  // Arms a trigger that fired again with what it stored at that arming (its event never reached
+  // the owner). Nothing when it was removed, armed or disarmed anew meanwhile.
+  void Rearm(const Fired& fired);
   // The armed modem triggers that fire for `status`: a masked bit differs from the stored one,
   // or a masked line changed since the arming even if it is back where it was. Each is disarmed.
   // `status` is read under the triggers' lock, so an arming can never be compared with a reading
   // older than itself.
-  std::vector<uint16_t> Fire(const ModemStatus& status);
+  std::vector<Fired> Fire(const ModemStatus& status);
 
  private:
   struct Trigger {
@@ -32,6 +40,7 @@ class SerialTriggers {
     uint8_t stored = 0;
     std::array<uint32_t, 4> changes{};
     bool armed = false;
+    uint32_t arming = 0;  // counts ArmModemWatch calls
   };
   Trigger* Find(uint16_t handle);
 

@@ -145,3 +145,29 @@ TEST_F(CableLines, ShortPulseBetweenTwoSamplesStillFiresTheTrigger) {
   EXPECT_TRUE(b.CTS());
   EXPECT_FALSE(loop->PumpUntil([&] { return fired.size() > 1; }, 100ms));
 }
+
+TEST(ModemTrigger, EventTheOwnerCouldNotTakeIsOfferedAgain) {
+  // The first hand-over fails (the owner did not take it in time); the trigger's event must not be
+  // lost with it, since the trigger disarmed itself when it fired.
+  struct FlakyInvoker : EventInvoker {
+    std::shared_ptr<OwnerLoop> loop = std::make_shared<OwnerLoop>();
+    std::atomic<int> refusals{1};
+    bool Invoke(std::function<void()> fn, int timeoutMs) override {
+      if (refusals.fetch_sub(1) > 0) return false;
+      return loop->Invoke(std::move(fn), timeoutMs);
+    }
+  };
+  auto invoker = std::make_shared<FlakyInvoker>();
+  TSerialPort a(invoker), b(invoker);
+  a.SetComNumber(251);
+  b.SetComNumber(252);
+  a.SetOpen(true);
+  b.SetOpen(true);
+  int fired = 0;
+  b.OnTriggerModemStatus = [&](TSerialPort&, uint16_t) { ++fired; };
+  const uint16_t handle = b.AddModemWatch(kModemTriggerType);
+  b.ArmModemWatch(handle, 0x10, true);
+  a.SetRTS(false);
+  ASSERT_TRUE(invoker->loop->PumpUntil([&] { return fired == 1; }, kWait));
+  EXPECT_FALSE(invoker->loop->PumpUntil([&] { return fired > 1; }, 150ms));
+}
