@@ -10,7 +10,7 @@
 
 TVyoButton::TVyoButton(QWidget* parent) : QWidget(parent) {
   resize(kDefaultWidth, kDefaultHeight);
-  setFocusPolicy(Qt::StrongFocus);
+  setFocusPolicy(Qt::TabFocus);
   colors_.OnChange = [this] { update(); };
   frozenTextColor_ = colors_.Color(TZQColors::Text_Off);
 }
@@ -73,7 +73,7 @@ void TVyoButton::SetCaption(const QString& caption) {
 void TVyoButton::SetTabStop(bool on) {
   if (on == tabStop_) return;
   tabStop_ = on;
-  setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
+  setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
   update();
 }
 

@@ -65,8 +65,9 @@ public:
   QString Caption() const { return caption_; }
   void SetCaption(const QString& caption);
 
-  // Tab stop on: the button takes focus by Tab and click and shows a focus mark; off: it never
-  // takes the focus, so a click leaves the focus where it was.
+  // Tab stop on: Tab (or the owner's setFocus) gives the button the focus, shown by a focus mark;
+  // off: it never takes the focus. A press never moves the focus, so clicking a key leaves the
+  // caret in the field that had it.
   bool TabStop() const { return tabStop_; }
   void SetTabStop(bool on);
 

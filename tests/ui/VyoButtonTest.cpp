@@ -1,6 +1,7 @@
 #include "QtTestApp.h"
 #include "VyoButton.h"
 
+#include <QLineEdit>
 #include <QPointer>
 #include <QTest>
 #include <QWindow>
@@ -59,7 +60,6 @@ TEST_F(VyoButtonTest, NewButtonHasTheDesignedDefaults) {
   TVyoButton fresh;
   EXPECT_EQ(fresh.size(), QSize(80, 20));
   EXPECT_TRUE(fresh.TabStop());
-  EXPECT_EQ(fresh.focusPolicy(), Qt::StrongFocus);
   EXPECT_EQ(fresh.CornerStyle(), zqcRound);
   EXPECT_EQ(fresh.CornerRadius(), 2);
   EXPECT_EQ(fresh.RingWidth(), 1);
@@ -344,6 +344,31 @@ TEST_F(VyoButtonTest, CaptionIsClippedFourPixelsInWithTabStopAndTwoWithout) {
   EXPECT_EQ(CaptionBox(Painted(*button)), QRect(QPoint(4, 4), QPoint(75, 15)));
   button->SetTabStop(false);
   EXPECT_EQ(CaptionBox(Painted(*button)), QRect(QPoint(2, 2), QPoint(77, 17)));
+}
+
+// A press does not move the focus, so clicking a key leaves the caret in a field; Tab reaches a
+// button with a tab stop and never one without.
+TEST_F(VyoButtonTest, ClickLeavesTheFocusWhereItWasAndTabReachesOnlyTabStops) {
+  auto* field = new QLineEdit(&host);
+  field->move(10, 50);
+  auto* lamp = new TVyoButton(&host);
+  lamp->move(100, 10);
+  lamp->SetTabStop(false);
+  QWidget::setTabOrder(field, lamp);
+  QWidget::setTabOrder(lamp, button);
+  field->show();
+  lamp->show();
+  host.activateWindow();
+  field->setFocus();
+  ASSERT_TRUE(field->hasFocus());
+
+  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(40, 10));
+  QTest::mouseClick(lamp, Qt::LeftButton, {}, QPoint(40, 10));
+  EXPECT_TRUE(field->hasFocus());
+  EXPECT_EQ(events, (std::vector<std::string>{"down", "click", "up"}));
+
+  QTest::keyClick(field, Qt::Key_Tab);
+  EXPECT_TRUE(button->hasFocus());
 }
 
 TEST(ZQColorsTest, ChangeFiresOnlyForADifferentColourAtAValidIndex) {
