@@ -67,8 +67,11 @@ void ApplyFlow(termios& tio, const LineSettings& s) {
 
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
+// Opening a driver's node fails with EIO when no hardware is behind it: no such port either.
 [[noreturn]] void RaiseOpenError(int error, const std::string& path) {
-  if (error == ENOENT || error == ENODEV || error == ENXIO || error == ENOTDIR) throw EBadId();
+  if (error == ENOENT || error == ENODEV || error == ENXIO || error == ENOTDIR || error == EIO) {
+    throw EBadId();
+  }
   if (error == EBUSY || error == EWOULDBLOCK) throw EAlreadyOpen();
   throw EInOutError(error, path);
 }

@@ -153,3 +153,18 @@ TEST(PortErrors, AutoOpenOpensOnFirstUse) {
   owned.port.WriteString(std::string("a"));
   EXPECT_TRUE(owned.port.Open());
 }
+
+TEST(PortErrors, DeviceNodeWithoutADeviceBehindItIsBadId) {
+  // A serial driver's node with no hardware fails to open with EIO (COM3 on a PC with two UARTs);
+  // a locked pseudo-terminal's slave does the same.
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(master, 0);
+  char name[128];
+  ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
+  ComOverride map(214, name);
+  OwnedPort owned;
+  owned.port.SetComNumber(214);
+  ExpectError<EBadId>([&] { owned.port.SetOpen(true); }, -2001,
+                      "ie_BadId - Specified comport doesn't exist");
+  ::close(master);
+}
