@@ -80,8 +80,8 @@ void HeadlessRunner::Wire() {
   serialB_.OnTriggerAvail = [this](TSerialPort&, uint16_t count) { PortBData(count); };
   serialA_.OnTriggerModemStatus = [this](TSerialPort&, uint16_t) { ModemStatus(PortSide::A); };
   serialB_.OnTriggerModemStatus = [this](TSerialPort&, uint16_t) { ModemStatus(PortSide::B); };
-  const auto report = [](TSerialPort&, const std::string& message) {
-    std::cerr << "selkietest: " << message << std::endl;
+  const auto report = [this](TSerialPort&, const std::string& message) {
+    std::cerr << "selkietest: " << InUserTerms(message) << std::endl;
   };
   serialA_.OnError = report;
   serialB_.OnError = report;
@@ -90,6 +90,19 @@ void HeadlessRunner::Wire() {
     serialA_.OnDiagnostic = report;
     serialB_.OnDiagnostic = report;
   }
+}
+
+std::string HeadlessRunner::InUserTerms(std::string message) const {
+  const std::pair<int, const std::optional<std::string>*> spares[] = {
+      {kSpareNumberA, &options_.portA}, {kSpareNumberB, &options_.portB}};
+  for (const auto& [number, text] : spares) {
+    if (!*text) continue;
+    const std::string name = "COM" + std::to_string(number);
+    for (auto at = message.find(name); at != std::string::npos;
+         at = message.find(name, at + (*text)->size()))
+      message.replace(at, name.size(), **text);
+  }
+  return message;
 }
 
 void HeadlessRunner::LoadSettings() {
@@ -136,7 +149,7 @@ void HeadlessRunner::OpenPorts() {
     try {
       ports_.OpenPort(side, number);
     } catch (const ESerialException& e) {
-      throw std::runtime_error("cannot open " + text + ": " + e.what());
+      throw std::runtime_error("cannot open " + text + ": " + InUserTerms(e.what()));
     }
     std::cerr << "selkietest: port " << (side == PortSide::A ? "A" : "B") << " open on " << text
               << std::endl;

@@ -62,6 +62,9 @@ class HeadlessRunner {
   void Apply(const SyncStep& step, PortSide side);
   void FrameTick();
   void ReportController();
+  // A port's message with the COM number a device path or pty: port was given replaced by the
+  // text the user wrote.
+  std::string InUserTerms(std::string message) const;
 
   ProgramOptions options_;
   std::ostream& out_;

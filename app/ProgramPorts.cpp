@@ -27,6 +27,8 @@ int OpenPortWithFallback(TSerialPort& port, uint16_t& watchHandle, int number) {
   try {
     port.SetOpen(true);
   } catch (const ESerialException&) {
+    // With no one to ask for another port, the first error is the one worth reporting.
+    if (!port.PromptForPort()) throw;
     if (port.Open()) port.SetOpen(false);
     port.SetComNumber(0);
     port.SetOpen(true);

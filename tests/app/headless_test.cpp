@@ -21,7 +21,8 @@ const std::string kProgram = SELKIE_BINARY_DIR "/app/selkietest";
 // The program as a child process with stdout and stderr in files.
 class Program {
  public:
-  Program(std::vector<std::string> args, const std::filesystem::path& dir) : out_(dir / "out.txt") {
+  Program(std::vector<std::string> args, const std::filesystem::path& dir)
+      : out_(dir / "out.txt"), err_(dir / "err.txt") {
     args.insert(args.begin(), kProgram);
     pid_ = fork();
     if (pid_ == 0) {
@@ -56,17 +57,21 @@ class Program {
     exited_ = true;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  std::string Output() const {
-    std::ifstream in(out_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string Output() const { return Read(out_); }
+  std::string Errors() const { return Read(err_); }
 
  private:
   pid_t pid_ = -1;
   bool exited_ = false;
   std::filesystem::path out_;
+  std::filesystem::path err_;
+
+  static std::string Read(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
 };
 
 }  // namespace
@@ -92,11 +97,18 @@ TEST(HeadlessTest, EditorGetsTheExactRepliesOverThePty) {
   EXPECT_EQ(time[1], 0x04);
   EXPECT_GE(time[2], 0x03) << "the frame tick has moved the time code";
   EXPECT_EQ(editor.Request(Framed({0x20, 0x00})), Framed({0x10, 0x01})) << "STOP acknowledged";
+  EXPECT_EQ(editor.Request(Framed({0x24, 0x31, 0x00, 0x00, 0x01, 0x00})), Framed({0x10, 0x01}))
+      << "CUE UP WITH DATA 00:01:00:00";
+  EXPECT_EQ(editor.Request(Framed({0x61, 0x0C, 0x01})), Framed({0x74, 0x04, 0x00, 0x00, 0x01, 0x00}))
+      << "a cued machine stands at the cue point";
   EXPECT_TRUE(editor.Request({0x20, 0x00, 0x99}, 200).empty()) << "a bad checksum gets no reply";
 
   EXPECT_EQ(program.Stop(SIGTERM), 0);
   const std::string log = program.Output();
   EXPECT_NE(log.find("Rx:20 01 21 \n  Tx 10 01 11 \n"), std::string::npos) << log;
+  EXPECT_EQ(program.Errors().find("COM60001"), std::string::npos)
+      << "notes name the port as the user gave it: " << program.Errors();
+  EXPECT_NE(program.Errors().find("pty:" + link), std::string::npos) << program.Errors();
 }
 
 TEST(HeadlessTest, MachineAndStandardOptionsChangeTheIdentity) {
@@ -155,6 +167,10 @@ TEST(HeadlessTest, SettingsAreReadAndWrittenOnlyWhenNamed) {
 
 TEST(HeadlessTest, APortThatCannotBeOpenedEndsTheRunWithItsMessage) {
   TempDir dir;
-  Program program({"--headless", "--port-a", (dir.path() / "no-such-device").string()}, dir.path());
+  const std::string device = (dir.path() / "no-such-device").string();
+  Program program({"--headless", "--port-a", device}, dir.path());
   EXPECT_EQ(program.Wait(), 1);
+  EXPECT_EQ(program.Errors(), "selkietest: cannot open " + device +
+                                  ": ie_BadId - Specified comport doesn't exist\n")
+      << "the port's own reason, in the user's words, not the fallback prompt's";
 }
