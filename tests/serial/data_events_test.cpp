@@ -95,3 +95,23 @@ TEST_F(DataEvents, StringLongerThanTheFreeOutputSpaceWritesNothing) {
   EXPECT_EQ(ReadBytes(pty.Master(), 16), std::vector<uint8_t>(16, 0x55));
   EXPECT_TRUE(Silent(pty.Master(), 50ms));
 }
+
+TEST_F(DataEvents, FullOutputRingRefusesAWholeStringAndKeepsWhatItAccepted) {
+  // The far side reads nothing, so the device's queue fills and then the output ring.
+  std::vector<uint8_t> accepted;
+  uint8_t next = 0;
+  bool refused = false;
+  for (int i = 0; i < 100000 && !refused; ++i) {
+    std::vector<uint8_t> block(100);
+    for (uint8_t& b : block) b = next++;
+    try {
+      owned.port.WriteString(block);
+      accepted.insert(accepted.end(), block.begin(), block.end());
+    } catch (const EOutputBufferTooSmall&) {
+      refused = true;
+    }
+  }
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(ReadBytes(pty.Master(), accepted.size()), accepted);
+  EXPECT_TRUE(Silent(pty.Master(), 100ms));  // nothing of the refused string
+}
