@@ -47,6 +47,7 @@ void SerialDispatch::Start(Events events) {
   LineSample sample;
   device_->ReadLines(sample);
   status_.Reset(sample);
+  triggers_->Rebase(status_);
   reader_ = std::thread([this] { ReaderLoop(); });
   writer_ = std::thread([this] { WriterLoop(); });
   // The dispatcher holds the engine: it may outlive the port while its last event returns.

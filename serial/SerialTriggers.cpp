@@ -62,6 +62,12 @@ void SerialTriggers::Remove(uint16_t handle) {
   std::erase_if(triggers_, [&](const Trigger& t) { return t.handle == handle; });
 }
 
+void SerialTriggers::Rebase(const ModemStatus& status) {
+  std::lock_guard lock(mutex_);
+  const ModemReading now = status.Reading();
+  for (Trigger& t : triggers_) t.changes = now.changes;
+}
+
 void SerialTriggers::Rearm(const Fired& fired) {
   std::lock_guard lock(mutex_);
   Trigger* trigger = Find(fired.handle);

@@ -171,3 +171,17 @@ TEST(ModemTrigger, EventTheOwnerCouldNotTakeIsOfferedAgain) {
   ASSERT_TRUE(invoker->loop->PumpUntil([&] { return fired == 1; }, kWait));
   EXPECT_FALSE(invoker->loop->PumpUntil([&] { return fired > 1; }, 150ms));
 }
+
+TEST_F(CableLines, ArmedTriggerKeptOverAReopenFiresOnlyForALaterChange) {
+  ASSERT_TRUE(LinesBecome(kModemCTS | kModemDSR | kModemDCD));
+  const uint16_t handle = b.AddModemWatch(kModemTriggerType);
+  b.ArmModemWatch(handle, 0x10, true);
+  a.SetRTS(false);
+  ASSERT_TRUE(loop->PumpUntil([&] { return fired.size() == 1; }, kWait));
+  b.ArmModemWatch(handle, 0x10, true);
+  b.SetComNumber(252);  // reopened, trigger kept armed; CTS is still off
+  ASSERT_TRUE(b.Open());
+  EXPECT_FALSE(loop->PumpUntil([&] { return fired.size() > 1; }, 150ms));
+  a.SetRTS(true);
+  ASSERT_TRUE(loop->PumpUntil([&] { return fired.size() == 2; }, kWait));
+}
