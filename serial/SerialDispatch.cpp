@@ -181,8 +181,9 @@ void SerialDispatch::WriterLoop() {
   while (!killed_) {
     std::size_t size = 0;
     const uint8_t* run = output_.NextRun(size);
-    pollfd fds[2] = {{deviceFd_, static_cast<short>(size ? POLLOUT : 0), 0},
-                     {writerWake_.Fd(), POLLIN, 0}};
+    // With nothing to write the device is left out: a hang-up would wake poll() at once, over
+    // and over, until the port is closed (the reader reports it).
+    pollfd fds[2] = {{size ? deviceFd_ : -1, POLLOUT, 0}, {writerWake_.Fd(), POLLIN, 0}};
     if (poll(fds, 2, -1) < 0 && !Transient(errno)) return ReportLost(ErrorText(errno));
     if (killed_) return;
     if (fds[1].revents) writerWake_.Clear();

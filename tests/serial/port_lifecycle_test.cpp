@@ -3,6 +3,7 @@
 #include "SerialTestSupport.h"
 
 #include <sys/stat.h>
+#include <time.h>
 
 using namespace serial_test;
 
@@ -15,6 +16,12 @@ std::string TempLink(const char* name) {
 bool Exists(const std::string& path) {
   struct stat info {};
   return lstat(path.c_str(), &info) == 0;
+}
+
+double ProcessCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
 int OpenClient(const std::string& path) {
@@ -261,8 +268,11 @@ TEST(PortLifecycle, LostDeviceReportRetriesCalmlyWhileTheOwnerRefusesEvents) {
     std::this_thread::sleep_for(1ms);
   }
   ASSERT_GT(invoker->calls, 0);
+  const double cpuBefore = ProcessCpuMs();
   std::this_thread::sleep_for(300ms);
   EXPECT_LT(invoker->calls, 50);  // about one offer per 50 ms pass
+  // No thread of the port spins on the dead device meanwhile (the writer did, on its hang-up).
+  EXPECT_LT(ProcessCpuMs() - cpuBefore, 50.0);
   const auto start = std::chrono::steady_clock::now();
   port.SetOpen(false);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
