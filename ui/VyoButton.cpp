@@ -61,7 +61,7 @@ void TVyoButton::SetTimedout(bool /*value*/) {
   if (!held_) return;
   held_ = false;
   update();
-  if (OnRightClick) OnRightClick(this);
+  Fire(OnRightClick, this);
 }
 
 void TVyoButton::SetCaption(const QString& caption) {
@@ -150,13 +150,13 @@ void TVyoButton::mousePressEvent(QMouseEvent* event) {
   downButtons_ = event->buttons() | event->button();
   held_ = true;
   update();
-  if (OnUpdTimer) OnUpdTimer(this, true);
+  Fire(OnUpdTimer, this, true);
 }
 
 bool TVyoButton::RunMouseDown(Qt::MouseButton button) {
   const bool wasDown = QGuiApplication::mouseButtons().testFlag(button);
   QPointer<TVyoButton> self(this);
-  OnMouseDown(this, button);
+  Fire(OnMouseDown, this, button);
   if (!self) return false;
   // A modal window opened by the handler may have taken the release: then there is no press left
   // to hold, and a later release must not click.
@@ -169,14 +169,14 @@ void TVyoButton::mouseReleaseEvent(QMouseEvent* /*event*/) {
   update();
   // A handler may close or delete the window holding this button.
   QPointer<TVyoButton> self(this);
-  if ((downButtons_ & Qt::RightButton) && OnRightClick) OnRightClick(this);
-  if (self && (downButtons_ & Qt::LeftButton) && OnClick) OnClick(this);
-  if (self && OnUpdTimer) OnUpdTimer(this, false);
+  if (downButtons_ & Qt::RightButton) Fire(OnRightClick, this);
+  if (self && (downButtons_ & Qt::LeftButton)) Fire(OnClick, this);
+  if (self) Fire(OnUpdTimer, this, false);
 }
 
 void TVyoButton::keyPressEvent(QKeyEvent* event) {
   event->accept();
-  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && OnClick) OnClick(this);
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) Fire(OnClick, this);
 }
 
 void TVyoButton::focusInEvent(QFocusEvent* event) {
@@ -198,7 +198,7 @@ void TVyoButton::changeEvent(QEvent* event) {
     // stops, without a click.
     if (held_) {
       held_ = false;
-      if (OnUpdTimer) OnUpdTimer(this, false);
+      Fire(OnUpdTimer, this, false);
     }
   }
   update();

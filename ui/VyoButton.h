@@ -98,6 +98,13 @@ protected:
   void changeEvent(QEvent* event) override;
 
 private:
+  // Runs a copy of the handler: one that deletes this button, and with it the handler, still runs
+  // to its end.
+  template <typename Handler, typename... Args> static void Fire(const Handler& handler, Args... args) {
+    if (!handler) return;
+    const Handler copy = handler;
+    copy(args...);
+  }
   bool RunMouseDown(Qt::MouseButton button);  // false: the press is over (or this button is gone)
   void PaintFace(class QPainter& painter);
   void PaintFocusMark(QPainter& painter);
