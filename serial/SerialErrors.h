@@ -14,7 +14,8 @@ class ESerialException : public std::runtime_error {
   int code_;
 };
 
-// -2001 "ie_BadId - Specified comport doesn't exist": the mapped device or path does not exist.
+// -2001 "ie_BadId - Specified comport doesn't exist": the mapped device or path does not exist
+// (or a driver node has no hardware behind it).
 class EBadId : public ESerialException {
  public:
   EBadId();
