@@ -35,14 +35,18 @@ void MessageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
   if (type == QtFatalMsg) std::abort();
 }
 
-bool DisplayConfigured() {
+// A platform named on the command line ("-platform offscreen") counts as much as one in the
+// environment.
+bool DisplayConfigured(const std::vector<std::string>& toolkitArgs) {
+  for (const std::string& arg : toolkitArgs)
+    if (arg == "-platform") return true;
   for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
     if (const char* value = std::getenv(name); value && *value) return true;
   return false;
 }
 
 int RunWindow(const ProgramOptions& options) {
-  if (!DisplayConfigured()) {
+  if (!DisplayConfigured(options.toolkitArgs)) {
     std::cerr << kNoDisplay;
     return 1;
   }
