@@ -62,3 +62,11 @@ TEST_F(WindowTest, PortBChecksumFailuresShowWithoutASyncPulse) {
   far.SetOpen(false);
   loop->Pump();  // events the far end queued for its (idle) owner hold the port's dispatcher
 }
+
+TEST_F(WindowTest, ClickingThePositionBoxCopiesItsTimeCode) {
+  Start();
+  QGuiApplication::clipboard()->setText("something else");
+  QTest::mouseClick(w->Panel1->bpoz, Qt::LeftButton);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "__:__:__:__") << "the text before any reply";
+  EXPECT_EQ(w->Panel1->bpoz->selectedText(), "__:__:__:__");
+}
