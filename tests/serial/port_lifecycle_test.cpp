@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include <algorithm>
+
 using namespace serial_test;
 
 namespace {
@@ -229,6 +231,13 @@ TEST(PortLifecycle, PtyPortServesAPortOfThisFamilyOnItsLink) {
   TSerialPort machine(loop), client(loop);
   machine.SetComNumber(211);
   client.SetComNumber(212);
+  // The program's line settings: a pty drops the parity, which must not refuse the open.
+  std::vector<std::string> notes;
+  for (TSerialPort* p : {&machine, &client}) {
+    p->SetBaud(38400);
+    p->SetParity(pOdd);
+    p->OnDiagnostic = [&](TSerialPort&, const std::string& note) { notes.push_back(note); };
+  }
   Echo(machine);
   std::vector<uint8_t> answer;
   client.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) { while (n--) answer.push_back(p.ReadByte()); };
@@ -237,6 +246,7 @@ TEST(PortLifecycle, PtyPortServesAPortOfThisFamilyOnItsLink) {
   client.WriteString(std::vector<uint8_t>{0x10, 0x20});
   ASSERT_TRUE(loop->PumpUntil([&] { return answer.size() == 2; }, kWait));
   EXPECT_EQ(answer, (std::vector<uint8_t>{0x11, 0x21}));
+  EXPECT_EQ(std::count(notes.begin(), notes.end(), "COM212: parity odd was not applied"), 1);
   // While the client holds it, the link is in use for everybody else.
   TSerialPort third(loop);
   third.SetComNumber(212);
