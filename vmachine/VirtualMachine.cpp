@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "TimecodeCalls.h"
 #include "ZQTimeCodeDll.h"
 
 Bytes VmEventResult::ReplyBytes() const {
@@ -91,10 +92,8 @@ void VirtualMachine::FrameTick() {
   } else {
     port_.Position = subfrms(port_.Position, -frames, port_.Standard);
   }
-  uint8_t text[256] = {};
-  frms2str(text, port_.Position, port_.Standard);
-  const std::size_t length = std::min<std::size_t>(text[0], kPositionTextCapacity);
-  port_.PositionText.assign(reinterpret_cast<const char*>(text + 1), length);
+  port_.PositionText = timecode_calls::FramesToText(port_.Position, port_.Standard)
+                           .substr(0, kPositionTextCapacity);
   panel_.vpoz = port_.PositionText;
 }
 

@@ -5,6 +5,7 @@
 
 #include "SpeedTable.h"
 #include "VirtualMachine.h"
+#include "TimecodeCalls.h"
 #include "ZQTimeCodeDll.h"
 
 namespace {
@@ -21,15 +22,6 @@ std::string SpeedText(int32_t speed) {
 }
 
 uint8_t Lamp(bool lit) { return lit ? kLampLit : kLampOff; }
-
-// A time-code text in the length-prefixed form of the time-code library.
-std::array<uint8_t, 256> ShortString(const std::string& text) {
-  std::array<uint8_t, 256> buffer{};
-  const std::size_t length = std::min<std::size_t>(text.size(), 255);
-  buffer[0] = static_cast<uint8_t>(length);
-  std::copy_n(text.begin(), length, buffer.begin() + 1);
-  return buffer;
-}
 
 }  // namespace
 
@@ -188,7 +180,7 @@ void VirtualMachine::vgotoClick(const std::optional<std::string>& keypadText) {
     speed_ = 0;
     port_.Status[1] = 0xA0;
     port_.Status[2] = 0x01;
-    port_.Position = str2frms(ShortString(*keypadText).data(), port_.Standard);
+    port_.Position = timecode_calls::TextToFrames(*keypadText, port_.Standard);
   }
   ExecuteTransport(0x00);
 }
