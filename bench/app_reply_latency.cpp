@@ -9,13 +9,10 @@
 #include <sstream>
 #include <thread>
 
-#include "app_stats.h"
+#include "bench_window.h"
+#include "latency_stats.h"
 #include "HeadlessRunner.h"
-#include "KeypadF.h"
 #include "PtyEditor.h"
-#include "QtInvoker.h"
-#include "mselkietestu.h"
-#include "vcommsu.h"
 
 namespace {
 
@@ -65,20 +62,10 @@ void Headless(const std::string& folder, int requests) {
 void Window(const std::string& folder, int requests) {
   const std::string link = folder + "/window";
   ::setenv("SELKIE_COM240", ("pty:" + link).c_str(), 1);
-  SettingsRecord record;
-  record.ShowVirtualMachine = 1;
-  record.PortANumber = 240;
-  SettingsFile(folder + "/window.ini").Save(record);
-  SelkieConfig config;
-  config.settingsPath = folder + "/window.ini";
-  config.programFolder = folder;
-  TSelkieF main(config, std::make_shared<QtInvoker>());
-  TKeypadF keypad;
-  Tcommsf comms;
-  main.AttachWindows(&keypad, &comms);
-  comms.SetShowComs(true);
-  comms.show();
-  main.show();
+  BenchWindow window(folder, 240);
+  window.comms.SetShowComs(true);
+  window.comms.show();
+  window.main.show();
   std::vector<double> ms;
   std::thread editor([&] {
     ms = Measure(link, requests);

@@ -9,13 +9,10 @@
 #include <sstream>
 #include <thread>
 
-#include "app_stats.h"
+#include "bench_window.h"
+#include "latency_stats.h"
 #include "HeadlessRunner.h"
-#include "KeypadF.h"
-#include "QtInvoker.h"
 #include "PortMap.h"
-#include "mselkietestu.h"
-#include "vcommsu.h"
 
 namespace {
 
@@ -54,21 +51,11 @@ void Headless(int tickMs, int seconds) {
 }
 
 void Window(int tickMs, int seconds, const std::string& folder) {
-  SettingsRecord record;
-  record.ShowVirtualMachine = 1;
-  record.PortANumber = PortMap::kCableA;
-  SettingsFile(folder + "/jitter.ini").Save(record);
-  SelkieConfig config;
-  config.settingsPath = folder + "/jitter.ini";
-  config.programFolder = folder;
-  TSelkieF main(config, std::make_shared<QtInvoker>());
-  TKeypadF keypad;
-  Tcommsf comms;
-  main.AttachWindows(&keypad, &comms);
-  main.show();
-  main.Timer1->setInterval(tickMs);
+  BenchWindow window(folder, PortMap::kCableA);
+  window.main.show();
+  window.main.Timer1->setInterval(tickMs);
   Intervals intervals;
-  QObject::connect(main.Timer1, &QTimer::timeout, [&] { intervals.Tick(); });
+  QObject::connect(window.main.Timer1, &QTimer::timeout, [&] { intervals.Tick(); });
   QTimer::singleShot(seconds * 1000, [] { QApplication::quit(); });
   QApplication::exec();
   PrintStats("window Timer1 tick interval at " + std::to_string(tickMs) + " ms", intervals.ms);

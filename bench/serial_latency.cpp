@@ -3,6 +3,7 @@
 // the peer reads them. Prints median, p99, p99.9 and max over 10,000 round trips.
 #include "OwnerLoop.h"
 #include "SerialPort.h"
+#include "latency_stats.h"
 
 #include <algorithm>
 #include <atomic>
@@ -33,11 +34,6 @@ bool ReadExactly(int fd, uint8_t* buffer, std::size_t size) {
   return true;
 }
 
-double Percentile(const std::vector<double>& sorted, double p) {
-  const auto index = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
-  return sorted[std::min(index, sorted.size() - 1)];
-}
-
 }  // namespace
 
 int main() {
@@ -61,8 +57,8 @@ int main() {
     std::perror("open link");
     return 1;
   }
-  std::vector<double> micros;
-  micros.reserve(kRoundTrips);
+  std::vector<double> ms;
+  ms.reserve(kRoundTrips);
   std::atomic<bool> done{false};
   bool failed = false;
   std::thread peerThread([&] {
@@ -71,7 +67,7 @@ int main() {
     for (int i = 0; i < kRoundTrips && !failed; ++i) {
       const auto start = std::chrono::steady_clock::now();
       failed = ::write(peer, message, 3) != 3 || !ReadExactly(peer, reply, 3);
-      micros.push_back(std::chrono::duration<double, std::micro>(
+      ms.push_back(std::chrono::duration<double, std::milli>(
                            std::chrono::steady_clock::now() - start).count());
     }
     done = true;
@@ -84,9 +80,6 @@ int main() {
     std::fprintf(stderr, "a round trip timed out\n");
     return 1;
   }
-  std::sort(micros.begin(), micros.end());
-  std::printf("pty round trip, 3 bytes each way, %d trips (microseconds)\n", kRoundTrips);
-  std::printf("median %.1f  p99 %.1f  p99.9 %.1f  max %.1f\n", Percentile(micros, 0.5),
-              Percentile(micros, 0.99), Percentile(micros, 0.999), micros.back());
+  PrintStats("pty round trip, 3 bytes each way", ms);
   return 0;
 }
