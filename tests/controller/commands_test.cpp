@@ -12,12 +12,12 @@ std::vector<Bytes> Tick(MachineController& controller, bool open = true) {
 
 TEST(TransportCommands, EachKeySendsItsCommand) {
   const std::pair<int, Bytes> keys[] = {
-      {MachineController::kTagStop, Msg({0x20, 0x00})},
-      {MachineController::kTagPlay, Msg({0x20, 0x01})},
-      {MachineController::kTagFastForward, Msg({0x20, 0x10})},
-      {MachineController::kTagRewind, Msg({0x20, 0x20})},
-      {MachineController::kTagEditOff, Msg({0x20, 0x64})},
-      {MachineController::kTagEditOn, Msg({0x20, 0x65})}};
+      {MachineController::kTagStop, Framed({0x20, 0x00})},
+      {MachineController::kTagPlay, Framed({0x20, 0x01})},
+      {MachineController::kTagFastForward, Framed({0x20, 0x10})},
+      {MachineController::kTagRewind, Framed({0x20, 0x20})},
+      {MachineController::kTagEditOff, Framed({0x20, 0x64})},
+      {MachineController::kTagEditOn, Framed({0x20, 0x65})}};
   for (const auto& [tag, expected] : keys) {
     MachineController controller;
     controller.kplayClick(tag);
@@ -25,10 +25,10 @@ TEST(TransportCommands, EachKeySendsItsCommand) {
   }
   MachineController controller;
   controller.krvsplayClick();
-  EXPECT_EQ(Tick(controller), std::vector<Bytes>{Msg({0x21, 0x22, 0x40})});
+  EXPECT_EQ(Tick(controller), std::vector<Bytes>{Framed({0x21, 0x22, 0x40})});
   controller.SerialBTriggerAvail(kAck);
   controller.ZQVersion1Click();
-  EXPECT_EQ(Tick(controller), std::vector<Bytes>{Msg({0x00, 0xB3})});
+  EXPECT_EQ(Tick(controller), std::vector<Bytes>{Framed({0x00, 0xB3})});
 }
 
 TEST(GotoCommands, KeypadResultAndClipboard) {
@@ -46,11 +46,11 @@ TEST(GotoCommands, KeypadResultAndClipboard) {
   ASSERT_TRUE(keypad.kokClick());
   controller.kgotoClick(keypad);
   controller.SerialBTriggerAvail(kAck);
-  EXPECT_EQ(Tick(controller), std::vector<Bytes>{Msg({0x24, 0x31, 0x04, 0x03, 0x02, 0x01})});
+  EXPECT_EQ(Tick(controller), std::vector<Bytes>{Framed({0x24, 0x31, 0x04, 0x03, 0x02, 0x01})});
 
   controller.GotoClipboard1Click("locate 10:20:30:11 please");
   controller.SerialBTriggerAvail(kAck);
-  EXPECT_EQ(Tick(controller), std::vector<Bytes>{Msg({0x24, 0x31, 0x11, 0x30, 0x20, 0x10})});
+  EXPECT_EQ(Tick(controller), std::vector<Bytes>{Framed({0x24, 0x31, 0x11, 0x30, 0x20, 0x10})});
 }
 
 // The keypad accepts frames up to 29 whatever the machine counts in; a locate must carry the
@@ -58,10 +58,10 @@ TEST(GotoCommands, KeypadResultAndClipboard) {
 TEST(GotoCommands, FramesAbove24ReachTheMachineAsTyped) {
   for (bool dropFrame : {false, true}) {
     MachineController controller;
-    controller.SerialBTriggerAvail(Msg({0x74, 0x04, dropFrame ? uint8_t{0x40} : uint8_t{0x00}, 0, 0, 0}));
+    controller.SerialBTriggerAvail(Framed({0x74, 0x04, dropFrame ? uint8_t{0x40} : uint8_t{0x00}, 0, 0, 0}));
     ASSERT_EQ(controller.Port().DropFrame, dropFrame);
     controller.GotoClipboard1Click("01:00:00:28");
-    EXPECT_EQ(Tick(controller), std::vector<Bytes>{Msg({0x24, 0x31, 0x28, 0x00, 0x00, 0x01})})
+    EXPECT_EQ(Tick(controller), std::vector<Bytes>{Framed({0x24, 0x31, 0x28, 0x00, 0x00, 0x01})})
         << "drop-frame " << dropFrame;
     controller.SerialBTriggerAvail(kAck);
     KeypadU keypad;
@@ -69,7 +69,7 @@ TEST(GotoCommands, FramesAbove24ReachTheMachineAsTyped) {
     keypad.SetEntryText("23:59:59:29");
     ASSERT_TRUE(keypad.kokClick());
     controller.kgotoClick(keypad);
-    EXPECT_EQ(Tick(controller), std::vector<Bytes>{Msg({0x24, 0x31, 0x29, 0x59, 0x59, 0x23})})
+    EXPECT_EQ(Tick(controller), std::vector<Bytes>{Framed({0x24, 0x31, 0x29, 0x59, 0x59, 0x23})})
         << "drop-frame " << dropFrame;
   }
 }
@@ -83,7 +83,7 @@ TEST(TrackCommands, Track30InBankOne) {
   // Tracks 25 and above do not make an insert.
   EXPECT_FALSE(controller.Panel().Function(FunctionKey::INS).Lit);
   EXPECT_EQ(Tick(controller),
-            std::vector<Bytes>{Msg({0x4D, 0x30, 0x00, 0, 0, 0, 0x20, 0, 0, 0, 0, 0, 0, 0, 0})});
+            std::vector<Bytes>{Framed({0x4D, 0x30, 0x00, 0, 0, 0, 0x20, 0, 0, 0, 0, 0, 0, 0, 0})});
 }
 
 TEST(TrackCommands, InsertFollowsTracksOneTo24AndAudioVideo) {
@@ -127,7 +127,7 @@ TEST(TrackCommands, EditOnFollowsTrackArmingWhenChecked) {
   MachineController controller;
   controller.keditonClick(true);
   controller.kr1Click(2);
-  const Bytes preset = Msg({0x4D, 0x30, 0x40, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  const Bytes preset = Framed({0x4D, 0x30, 0x40, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   const Bytes editOn = {0x20, 0x65, 0x85};
   EXPECT_EQ(Tick(controller), (std::vector<Bytes>{preset, editOn}));
   // While the countdown runs the EDIT ON goes out alone, ahead of the queued preset.
@@ -152,7 +152,7 @@ TEST(TrackCommands, PendingEditOnIsDroppedWhilePortBIsClosed) {
 TEST(CopyTimecode, CopiesWhatIsShown) {
   MachineController controller;
   EXPECT_EQ(controller.bpozClick(), "__:__:__:__");
-  controller.SerialBTriggerAvail(Msg({0x74, 0x04, 0x05, 0x04, 0x03, 0x02}));
+  controller.SerialBTriggerAvail(Framed({0x74, 0x04, 0x05, 0x04, 0x03, 0x02}));
   EXPECT_EQ(controller.bpozClick(), "02:03:04:05");
 }
 

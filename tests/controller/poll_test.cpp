@@ -16,7 +16,7 @@ Bytes TickWrite(MachineController& controller, bool open = true) {
   return writes.front();
 }
 
-const Bytes kTime = Msg({0x74, 0x04, 0x01, 0x02, 0x03, 0x04});
+const Bytes kTime = Framed({0x74, 0x04, 0x01, 0x02, 0x03, 0x04});
 
 TEST(PollPacing, AnsweringMachineIsPolledEveryTick) {
   MachineController controller;
@@ -57,7 +57,7 @@ TEST(QueuedCommand, TakesTheNextSlotAndTheCycleResumes) {
   EXPECT_EQ(TickWrite(controller), kTimeSense);
   controller.kplayClick(MachineController::kTagPlay);  // queued while the countdown runs
   for (int tick = 0; tick < 4; ++tick) EXPECT_TRUE(TickWrite(controller).empty());
-  EXPECT_EQ(TickWrite(controller), Msg({0x20, 0x01}));
+  EXPECT_EQ(TickWrite(controller), Framed({0x20, 0x01}));
   EXPECT_FALSE(controller.Port().CommandPending);
   controller.SerialBTriggerAvail(kAck);
   EXPECT_EQ(TickWrite(controller), kStatusSense);  // the step that was due
@@ -69,13 +69,13 @@ TEST(QueuedCommand, LastWriterWinsAndClosedPortKeepsIt) {
   controller.kplayClick(MachineController::kTagStop);
   EXPECT_TRUE(controller.FrameTick(false).empty());
   EXPECT_TRUE(controller.Port().CommandPending);
-  EXPECT_EQ(TickWrite(controller), Msg({0x20, 0x00}));
+  EXPECT_EQ(TickWrite(controller), Framed({0x20, 0x00}));
 }
 
 TEST(Receive, TwoRepliesInOneEventAreTakenOnePerEvent) {
   MachineController controller;
   Bytes both = kTime;
-  const Bytes ident = Msg({0x12, 0x11, 0x21, 0x25});
+  const Bytes ident = Framed({0x12, 0x11, 0x21, 0x25});
   both.insert(both.end(), ident.begin(), ident.end());
   EXPECT_EQ(controller.SerialBTriggerAvail(both), RxOutcome::Handled);
   EXPECT_EQ(controller.Panel().bpoz, "04:03:02:01");

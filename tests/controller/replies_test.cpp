@@ -8,7 +8,7 @@ namespace {
 
 // Status reply 7F 20 with S0..S14; the rest zero.
 Bytes Status(uint8_t s0, uint8_t s1, uint8_t s2, uint8_t s4 = 0) {
-  return Msg({0x7F, 0x20, s0, s1, s2, 0, s4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  return Framed({0x7F, 0x20, s0, s1, s2, 0, s4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
 }
 
 TEST(StatusReply, UnchangedStatusTouchesNoLamp) {
@@ -66,30 +66,30 @@ TEST(StatusReply, EditGotoCuedStillLamps) {
 TEST(TimeReply, TimeCodesUpdateAndUserBitsDoNot) {
   MachineController controller;
   for (uint8_t cmd2 : {0x00, 0x01, 0x04, 0x06, 0x14}) {
-    controller.SerialBTriggerAvail(Msg({0x74, cmd2, 0x10, 0x20, 0x30, cmd2}));
+    controller.SerialBTriggerAvail(Framed({0x74, cmd2, 0x10, 0x20, 0x30, cmd2}));
     EXPECT_EQ(controller.Panel().bpoz, "" + HexByte(cmd2) + ":30:20:10") << int(cmd2);
   }
-  controller.SerialBTriggerAvail(Msg({0x74, 0x05, 0x11, 0x11, 0x11, 0x11}));
+  controller.SerialBTriggerAvail(Framed({0x74, 0x05, 0x11, 0x11, 0x11, 0x11}));
   EXPECT_EQ(controller.Panel().bpoz, "14:30:20:10");
-  controller.SerialBTriggerAvail(Msg({0x74, 0x04, 0x45, 0x59, 0x59, 0x83}));  // drop-frame, flag
+  controller.SerialBTriggerAvail(Framed({0x74, 0x04, 0x45, 0x59, 0x59, 0x83}));  // drop-frame, flag
   EXPECT_EQ(controller.Panel().bpoz, "03;59;59;05*");
   EXPECT_TRUE(controller.Port().DropFrame);
-  controller.SerialBTriggerAvail(Msg({0x72, 0x04, 0x01, 0x02}));  // too short for a time code
+  controller.SerialBTriggerAvail(Framed({0x72, 0x04, 0x01, 0x02}));  // too short for a time code
   EXPECT_EQ(controller.Panel().bpoz, "03;59;59;05*");
 }
 
 TEST(IdentReply, NameVersionAndOthers) {
   MachineController controller;
-  controller.SerialBTriggerAvail(Msg({0x12, 0xB3, 0x01, 0x02}));
+  controller.SerialBTriggerAvail(Framed({0x12, 0xB3, 0x01, 0x02}));
   EXPECT_EQ(controller.Panel().statusText, "Name V: 01 02");
-  controller.SerialBTriggerAvail(Msg({0x12, 0x11, 0xF0, 0x1D}));
+  controller.SerialBTriggerAvail(Framed({0x12, 0x11, 0xF0, 0x1D}));
   EXPECT_EQ(controller.Panel().name, "DA-88 NTSC nd");
   controller.ZQVersion1Click();
   EXPECT_EQ(controller.Panel().statusText, "");
-  controller.SerialBTriggerAvail(Msg({0x12, 0xB3, 0xAB, 0x0C}));
+  controller.SerialBTriggerAvail(Framed({0x12, 0xB3, 0xAB, 0x0C}));
   EXPECT_EQ(controller.Panel().statusText, "DA-88 NTSC nd V: AB 0C");
-  controller.SerialBTriggerAvail(Msg({0x11, 0x12, 0x00}));  // NAK
-  controller.SerialBTriggerAvail(Msg({0x10, 0x11}));        // no id bytes
+  controller.SerialBTriggerAvail(Framed({0x11, 0x12, 0x00}));  // NAK
+  controller.SerialBTriggerAvail(Framed({0x10, 0x11}));        // no id bytes
   EXPECT_EQ(controller.Panel().name, "DA-88 NTSC nd");
 }
 
@@ -97,7 +97,7 @@ TEST(EditPresetReply, RelightsTracksOfTheBankShown) {
   MachineController controller;
   // INS + A1, track 1, track 30 (byte 3 bit 5), track 96.
   controller.SerialBTriggerAvail(
-      Msg({0x7D, 0x30, 0x41, 0x01, 0, 0, 0x20, 0, 0, 0, 0, 0, 0, 0, 0x80}));
+      Framed({0x7D, 0x30, 0x41, 0x01, 0, 0, 0x20, 0, 0, 0, 0, 0, 0, 0, 0x80}));
   const MachineControlPanel& panel = controller.Panel();
   EXPECT_TRUE(panel.kr[0].Lit);
   EXPECT_TRUE(panel.Function(FunctionKey::A1).Lit);
@@ -121,16 +121,16 @@ TEST(EditPresetReply, RelightsTracksOfTheBankShown) {
 
 TEST(EditPresetReply, ShortAndOverlongRepliesStayInBounds) {
   MachineController controller;
-  controller.SerialBTriggerAvail(Msg({0x70, 0x30}));  // no preset byte: nothing to store
+  controller.SerialBTriggerAvail(Framed({0x70, 0x30}));  // no preset byte: nothing to store
   EXPECT_EQ(controller.Port().PresetByte, 0);
-  controller.SerialBTriggerAvail(Msg({0x72, 0x30, 0x10, 0x04}));  // V and track 3 only
+  controller.SerialBTriggerAvail(Framed({0x72, 0x30, 0x10, 0x04}));  // V and track 3 only
   EXPECT_EQ(controller.Port().PresetByte, 0x10);
   EXPECT_TRUE(controller.Panel().kr[2].Lit);
   EXPECT_TRUE(controller.Panel().Function(FunctionKey::V).Lit);
   // 15 data bytes: the two past track byte 12 are ignored, the record beyond is untouched.
   const int skipBefore = controller.Port().SkipReplies;
   controller.SerialBTriggerAvail(
-      Msg({0x7F, 0x30, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0x55, 0x66}));
+      Framed({0x7F, 0x30, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0x55, 0x66}));
   for (int i = 0; i < 12; ++i) EXPECT_EQ(controller.Port().TrackBytes[static_cast<std::size_t>(i)], i + 1);
   EXPECT_EQ(controller.Port().SkipReplies, skipBefore);
 }

@@ -5,13 +5,16 @@
 #include <initializer_list>
 #include <vector>
 
-// The message with its checksum appended: Framed({0x20, 0x01}) is 20 01 21.
-inline std::vector<uint8_t> Framed(std::initializer_list<uint8_t> body) {
-  std::vector<uint8_t> bytes(body);
+// The message with its checksum appended: WithChecksum({0x20, 0x01}) is 20 01 21.
+inline std::vector<uint8_t> WithChecksum(std::vector<uint8_t> bytes) {
   uint8_t sum = 0;
   for (uint8_t b : bytes) sum = static_cast<uint8_t>(sum + b);
   bytes.push_back(sum);
   return bytes;
+}
+
+inline std::vector<uint8_t> Framed(std::initializer_list<uint8_t> body) {
+  return WithChecksum(std::vector<uint8_t>(body));
 }
 
 inline std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {

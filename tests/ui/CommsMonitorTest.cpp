@@ -1,4 +1,5 @@
 #include "QtTestApp.h"
+#include "SonyBytes.h"
 #include "vcommsu.h"
 
 #include <QCheckBox>
@@ -78,9 +79,8 @@ TEST_F(CommsMonitorTest, CheckedAndHiddenLogsReceivedAndSentButNoCommandLine) {
 TEST_F(CommsMonitorTest, LongestMessageGivesAFullCommandLine) {
   Bytes message{0x2F, 0x10};
   for (int i = 0; i < 15; ++i) message.push_back(static_cast<uint8_t>(i));
-  uint8_t sum = 0;
-  for (uint8_t b : message) sum = static_cast<uint8_t>(sum + b);
-  message.push_back(sum);
+  message = WithChecksum(message);
+  const uint8_t sum = message.back();
   const SonyPort port = PortAfter(message, {0x10, 0x01});
   comms.AddCommandLine(port);
   const QString line = Lines().last();

@@ -8,20 +8,14 @@ namespace {
 Bytes NameReply(uint8_t cmd2, const char* name) {
   Bytes body = {0x77, cmd2};
   for (int i = 0; i < 7; ++i) body.push_back(static_cast<uint8_t>(name[i]));
-  uint8_t sum = 0;
-  for (uint8_t b : body) sum = static_cast<uint8_t>(sum + b);
-  body.push_back(sum);
-  return body;
+  return WithChecksum(body);
 }
 
 // A clip request with the characters of a name as its data.
 Bytes ClipRequest(uint8_t cmd1Group, uint8_t cmd2, const std::string& name) {
   Bytes body = {static_cast<uint8_t>(cmd1Group | name.size()), cmd2};
   body.insert(body.end(), name.begin(), name.end());
-  uint8_t sum = 0;
-  for (uint8_t b : body) sum = static_cast<uint8_t>(sum + b);
-  body.push_back(sum);
-  return body;
+  return WithChecksum(body);
 }
 
 Bytes Request(VirtualMachine& vm, uint8_t cmd1Group, uint8_t cmd2, const std::string& name) {

@@ -12,14 +12,6 @@ struct Step {
   std::vector<uint8_t> reply;    // without checksum
 };
 
-Bytes WithChecksum(const std::vector<uint8_t>& body) {
-  Bytes bytes = body;
-  uint8_t sum = 0;
-  for (uint8_t b : body) sum = static_cast<uint8_t>(sum + b);
-  bytes.push_back(sum);
-  return bytes;
-}
-
 TEST(EditorSession, CuePlayMarkRecordStop) {
   const std::vector<Step> script = {
       {0, {0x00, 0x11}, {0x12, 0x11, 0xF1, 0x1D}},                      // device type

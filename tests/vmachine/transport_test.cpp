@@ -44,10 +44,7 @@ TEST(Transport, EveryCommandRowFromStop) {
   };
   for (const Row& row : rows) {
     VirtualMachine vm = StartedMachine();
-    Bytes message = row.command;
-    uint8_t sum = 0;
-    for (uint8_t b : row.command) sum = static_cast<uint8_t>(sum + b);
-    message.push_back(sum);
+    const Bytes message = WithChecksum(row.command);
     SCOPED_TRACE(HexBytes(message));
     EXPECT_EQ(vm.DataAvailable(message, {}).ReplyBytes(), kAck);
     EXPECT_EQ(vm.Speed(), row.speed);
