@@ -119,8 +119,7 @@ QGroupBox* VmPanelView::BuildClipPanel(const char* name, int x, QListWidget*& li
   return panel;
 }
 
-void VmPanelView::Mirror(const VirtualMachine& vm) {
-  const VmPanel& p = vm.Panel();
+void VmPanelView::Mirror(const VmPanel& p, const ClipServer& clips) {
   MirrorLamp(vrwd, p.vrwd);
   MirrorLamp(vrvsplay, p.vrvsplay);
   MirrorLamp(vstop, p.vstop);
@@ -149,7 +148,7 @@ void VmPanelView::Mirror(const VirtualMachine& vm) {
   MirrorCaption(bank, p.bankCaption);
   DD35Panel1->setVisible(p.clipPanelsVisible);
   DD35Panel2->setVisible(p.clipPanelsVisible);
-  MirrorClips(vm.Clips());
+  MirrorClips(clips);
 }
 
 void VmPanelView::MirrorClips(const ClipServer& clips) {

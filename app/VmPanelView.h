@@ -10,7 +10,8 @@
 #include <QListWidget>
 #include <array>
 
-#include "VirtualMachine.h"
+#include "ClipServer.h"
+#include "VmPanel.h"
 #include "VyoButton.h"
 
 class VmPanelView : public QFrame {
@@ -20,7 +21,7 @@ class VmPanelView : public QFrame {
 
   explicit VmPanelView(QWidget* parent);
 
-  void Mirror(const VirtualMachine& vm);
+  void Mirror(const VmPanel& panel, const ClipServer& clips);
 
   // Transport keys (Tag = the Sony command), mode key, lamps.
   TVyoButton *vrwd, *vrvsplay, *vstop, *vplay, *vfwd, *vedit, *vOff;

@@ -1,12 +1,15 @@
-// selkietest: parses the command line and starts the headless runner or the window program.
+// selkietest: parses the command line and starts the headless run or the window program.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 
-#include "HeadlessRunner.h"
+#include "HeadlessPrinter.h"
 #include "KeypadF.h"
 #include "ProgramOptions.h"
 #include "QtInvoker.h"
@@ -23,6 +26,31 @@ constexpr const char* kNoDisplay =
     "  or run the window without showing it:      QT_QPA_PLATFORM=offscreen selkietest\n";
 
 bool gApplicationReady = false;
+int gSignalPipe[2] = {-1, -1};
+
+void ForwardSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &byte, 1);
+}
+
+// SIGTERM, SIGINT and SIGHUP close the window as its close box does (ports closed, settings
+// written, exit status 0) instead of killing it with the ports as they were.
+void CloseOnSignals(QWidget& window, QObject& owner) {
+  if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &owner);
+  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+    char bytes[16];
+    while (::read(gSignalPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    window.close();
+    QCoreApplication::exit(0);  // also ends a box that was open at the time
+  });
+  struct sigaction action {};
+  action.sa_handler = ForwardSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
 
 // A toolkit that cannot start (no display, no platform plugin) ends the program with a clear
 // message instead of an abort and a core file.
@@ -57,8 +85,8 @@ int RunWindow(const ProgramOptions& options) {
   int argc = static_cast<int>(argv.size());
   QApplication app(argc, argv.data());
   gApplicationReady = true;
+  // No display name: the platform would append it to every caption, and the captions are exact.
   QApplication::setApplicationName("selkietest");
-  QApplication::setApplicationDisplayName("Selkie Test");
 
   SingleInstance instance;
   if (!instance.Acquire()) {
@@ -78,6 +106,7 @@ int RunWindow(const ProgramOptions& options) {
   TKeypadF keypad(&main);
   Tcommsf comms;
   main.AttachWindows(&keypad, &comms);
+  CloseOnSignals(main, app);
   main.show();
   return QApplication::exec();
 }

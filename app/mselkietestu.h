@@ -2,10 +2,10 @@
 // (Panel2, port A), the "Machine Control" view (Panel1, port B), the port open/close panel, the
 // GPO line-test panel and the status bar, with the menus of MainMenu.
 //
-// The window is a view of two engines: every event (port data, timer, modem status, click) calls
-// the engine, writes what the engine returns to the port, and mirrors the engine's lamps and
-// texts onto the widgets. It owns the serial ports (through ProgramPorts), the frame timers (with
-// FrameSync deciding when the frame tick runs) and the settings record.
+// The window is a view. Ports, engines, frame timers and the settings record belong to the engine
+// host, which runs on a thread of its own: every click, key and menu item is posted to it, and
+// the window mirrors the snapshots it publishes (SelkieMirror.cpp). The window never waits for
+// the host except at start and close, so a dialog, a paint or a slow disk never delays a reply.
 //
 // Everything that would block on the user (error boxes, messages, the manual's file dialog, the
 // port prompt, the keypad, the "Enter ID" dialog, opening a document) goes through Desktop, so a
@@ -15,21 +15,18 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
 #include <array>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include "ControlPanelView.h"
-#include "FrameSync.h"
-#include "MachineController.h"
+#include "EngineHost.h"
+#include "EventInvoker.h"
 #include "MainMenu.h"
-#include "ProgramPorts.h"
-#include "SerialPort.h"
-#include "SettingsFile.h"
-#include "VirtualMachine.h"
+#include "SerialSelect.h"
 #include "VmPanelView.h"
 #include "VyoButton.h"
 
@@ -58,8 +55,9 @@ struct SelkieDesktop {
 
 class TSelkieF : public QMainWindow {
  public:
-  // Creating the window runs FormCreate: settings loaded, window placed, standard applied.
-  TSelkieF(const SelkieConfig& config, EventInvokerPtr invoker, QWidget* parent = nullptr);
+  // Creating the window runs FormCreate: the engine host started with the settings loaded, the
+  // window placed. `guiInvoker` carries the host's notices to the GUI thread.
+  TSelkieF(const SelkieConfig& config, EventInvokerPtr guiInvoker, QWidget* parent = nullptr);
   ~TSelkieF() override;
 
   // The keypad and the comms monitor are created after the main window.
@@ -81,21 +79,18 @@ class TSelkieF : public QMainWindow {
   QStatusBar* StatusBar1;
   std::array<QLabel*, 3> StatusPanels{};
   std::unique_ptr<MainMenu> Menu;
-  QTimer* Timer1;
-  QTimer* Timer2;
-  TSerialPort SerialA;
-  TSerialPort SerialB;
 
   // --- State ----------------------------------------------------------------------------------
-  const SettingsRecord& Settings() const { return record_; }
-  const VirtualMachine& Machine() const { return vm_; }
-  const MachineController& Controller() const { return controller_; }
-  const FrameSync& Sync() const { return sync_; }
+  // The host's state as the window last showed it.
+  const HostSnapshot& Shown() const { return shown_; }
+  EngineHost& Host() { return *host_; }
+  // Collects what the host has published and shows it (the host's notices run this).
+  void TakeHostOutput();
   // The client area as the layout sets it: the views plus the status bar (menu bar excluded).
   int ClientHeight() const;
   int ClientWidth() const;
 
-  // --- Handlers (what a user's action or an event runs) ----------------------------------------
+  // --- Handlers (what a user's action runs) -----------------------------------------------------
   void open1Click();
   void close1Click();
   void Reset1Click();
@@ -108,13 +103,6 @@ class TSelkieF : public QMainWindow {
   void DTRBClick();
   void rtsbClick();
   void lostlockClick();
-  void Timer1Timer();
-  void Timer2Timer();
-  void FrameTick();
-  void SerialATriggerAvail(uint16_t count);
-  void SerialBTriggerAvail(uint16_t count);
-  void SerialATriggerModemStatus();
-  void SerialBTriggerModemStatus();
   void ToggleView(uint8_t SettingsRecord::*flag);
   void Comms1Click();
   void bpozClick();
@@ -127,7 +115,6 @@ class TSelkieF : public QMainWindow {
   void Help1Click();
   void InstallSelkieDriver1Click();
   void LayoutViews();
-  void SaveSettings();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -140,49 +127,43 @@ class TSelkieF : public QMainWindow {
   void BuildOpenClose();
   void BuildGpo();
   void BuildStatusBar();
-  void WireSerial();
   void WireVmPanel();
   void WireControlPanel();
   void WireMenus();
-  void WireSyncAndPorts();
+  void WirePortKeys();
 
   void FormCreate();
-  void FormShow();
-  bool LoadSettings();
   void RestoreWindowPlace();
-  void ApplyDemoPorts(bool loaded);
-  void ApplyStandardInterval();
-  void OpenPortA();
-  void OpenPortB();
-  void ClosePortA();
-  void ClosePortB();
-  void ApplySyncStep(const SyncStep& step, PortSide side);
   void VmGoto();
   void ControllerGoto();
   void EnterID1Click();
 
-  // Runs `action`; an exception reaches the user as the application's error box.
-  void Guarded(const std::function<void()>& action);
-  void ShowError(const QString& message);
-  // Runs an engine call, then mirrors both engines onto the widgets.
-  void Vm(const std::function<void(VirtualMachine&)>& call);
-  void Mc(const std::function<void(MachineController&)>& call);
-  void MirrorVm();
-  void MirrorController();
-  void MirrorPortLamps();
-  void MirrorSync();
+  // Queues `action` for the host, after the window's place if it moved since the last action.
+  void Post(EngineHost::Action action);
+  void SendPlace();
+  void PostVm(std::function<void(VirtualMachine&)> call);
+  void PostVmSave(std::function<bool(VirtualMachine&)> call);
+  void PostMc(std::function<void(MachineController&)> call);
+  void SendMonitorState();
   void InstallDefaultDesktop();
 
+  // SelkieMirror.cpp
+  void Mirror(const HostSnapshot& snapshot);
+  void MirrorMenus(const VmPanel& panel);
+  void MirrorPorts(const HostSnapshot& snapshot);
+  void MirrorSync(const HostSnapshot& snapshot);
+  void ShowErrors(std::vector<std::string> errors);
+  void AskPort(const PortQuestion& question);
+
   SelkieConfig config_;
-  SettingsFile settingsFile_;
-  SettingsRecord record_;
-  VirtualMachine vm_;
-  MachineController controller_;
-  FrameSync sync_;
-  ProgramPorts ports_;
+  std::unique_ptr<EngineHost> host_;
+  HostSnapshot shown_;
+  std::optional<QPoint> sentPlace_;
   TKeypadF* keypad_ = nullptr;
   Tcommsf* comms_ = nullptr;
-  bool shown_ = false;
+  bool shown_once_ = false;
+  bool laidOut_ = false;
+  std::deque<QString> errors_;
   bool errorShowing_ = false;
   bool kgotoReleasePending_ = false;  // a left press on kgoto already ran kgotoClick
 };

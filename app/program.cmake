@@ -1,5 +1,5 @@
-# The program selkietest: start-up, settings record, single instance, frame-tick rules, the main
-# window and the headless runner. The Qt-free parts form selkie_program_core so that tests and
+# The program selkietest: start-up, settings record, single instance, frame-tick rules, the engine
+# host (ports, engines, timers), the main window and the headless printer. The Qt-free parts form selkie_program_core so that tests and
 # benchmarks link them without a window; the main window forms selkie_mainwindow.
 add_library(selkie_program_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/SettingsRecord.cpp
@@ -11,7 +11,10 @@ target_include_directories(selkie_program_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(selkie_headless STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ProgramPorts.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/HeadlessRunner.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/PortArguments.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsWriter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/EngineHost.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HeadlessPrinter.cpp)
 target_link_libraries(selkie_headless PUBLIC
   selkie_program_core selkie_serial selkie_vmachine selkie_controller)
 
@@ -21,7 +24,8 @@ add_library(selkie_mainwindow STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ControlPanelView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainMenu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mselkietestu.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/SelkiePortHandlers.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/SelkieWiring.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SelkieMirror.cpp)
 target_link_libraries(selkie_mainwindow PUBLIC selkie_headless selkie_windows selkie_ui Qt6::Widgets)
 
 add_executable(selkietest ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

@@ -1,5 +1,6 @@
-// Frame tick regularity: the spread of the intervals between frame ticks at 60 ms and 40 ms, for
-// the headless runner and for the window (offscreen, port A on the virtual cable).
+// Frame tick regularity: the spread of the intervals between frame ticks at 60 ms and 40 ms for a
+// headless run, and at the window's 60 ms and 100 ms (sync row shown) for the window (offscreen,
+// port A on the virtual cable).
 // Usage: app_tick_jitter [seconds per run, default 10; the full measurement uses 60]
 #include <QApplication>
 #include <QTimer>
@@ -11,7 +12,7 @@
 
 #include "bench_window.h"
 #include "latency_stats.h"
-#include "HeadlessRunner.h"
+#include "HeadlessPrinter.h"
 #include "PortMap.h"
 
 namespace {
@@ -36,29 +37,30 @@ void Headless(int tickMs, int seconds) {
   options.portA = "COM251";
   options.tickMs = tickMs;
   std::ostringstream sink;
-  HeadlessRunner runner(options, sink);
+  HeadlessPrinter printer(options, sink, sink);
   Intervals intervals;
-  runner.OnFrameTick = [&] { intervals.Tick(); };
-  runner.Start();
+  printer.Host().OnFrameTick = [&] { intervals.Tick(); };
+  printer.Start();
   std::atomic<bool> stop{false};
   std::thread timer([&] {
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     stop = true;
   });
-  runner.Run(stop);
+  printer.Run(stop);
   timer.join();
   PrintStats("headless tick interval at " + std::to_string(tickMs) + " ms", intervals.ms);
 }
 
-void Window(int tickMs, int seconds, const std::string& folder) {
-  BenchWindow window(folder, PortMap::kCableA);
-  window.main.show();
-  window.main.Timer1->setInterval(tickMs);
+void Window(bool syncRow, int seconds, const std::string& folder) {
+  BenchWindow window(folder, PortMap::kCableA, syncRow);
   Intervals intervals;
-  QObject::connect(window.main.Timer1, &QTimer::timeout, [&] { intervals.Tick(); });
+  window.main.Host().Call([&](EngineHost& host) { host.OnFrameTick = [&] { intervals.Tick(); }; });
+  window.main.show();
   QTimer::singleShot(seconds * 1000, [] { QApplication::quit(); });
   QApplication::exec();
-  PrintStats("window Timer1 tick interval at " + std::to_string(tickMs) + " ms", intervals.ms);
+  window.main.Host().Stop();
+  const int tickMs = LayoutTimer1IntervalMs(syncRow);
+  PrintStats("window tick interval at " + std::to_string(tickMs) + " ms", intervals.ms);
 }
 
 }  // namespace
@@ -71,7 +73,7 @@ int main(int argc, char** argv) {
   if (!::mkdtemp(folder.data())) return 1;
   std::printf("Frame tick intervals over %d s per run\n", seconds);
   for (int tick : {60, 40}) Headless(tick, seconds);
-  for (int tick : {60, 40}) Window(tick, seconds, folder);
+  for (bool syncRow : {false, true}) Window(syncRow, seconds, folder);
   std::filesystem::remove_all(folder);
   return 0;
 }

@@ -12,8 +12,8 @@
 #include "vcommsu.h"
 
 struct BenchWindow {
-  BenchWindow(const std::string& folder, int32_t portANumber)
-      : main(Config(folder, portANumber), std::make_shared<QtInvoker>()) {
+  BenchWindow(const std::string& folder, int32_t portANumber, bool syncRow = false)
+      : main(Config(folder, portANumber, syncRow), std::make_shared<QtInvoker>()) {
     main.AttachWindows(&keypad, &comms);
   }
 
@@ -22,9 +22,10 @@ struct BenchWindow {
   Tcommsf comms;
 
  private:
-  static SelkieConfig Config(const std::string& folder, int32_t portANumber) {
+  static SelkieConfig Config(const std::string& folder, int32_t portANumber, bool syncRow) {
     SettingsRecord record;
     record.ShowVirtualMachine = 1;
+    record.ShowSyncTest = syncRow ? 1 : 0;
     record.PortANumber = portANumber;
     SettingsFile(folder + "/window.ini").Save(record);
     SelkieConfig config;

@@ -20,8 +20,12 @@ bool OwnerLoop::Invoke(std::function<void()> fn, int timeoutMs) {
 }
 
 int OwnerLoop::Pump(std::chrono::milliseconds wait) {
+  return PumpUntilTime(std::chrono::steady_clock::now() + wait);
+}
+
+int OwnerLoop::PumpUntilTime(std::chrono::steady_clock::time_point deadline) {
   std::unique_lock lock(mutex_);
-  queued_.wait_for(lock, wait, [&] { return !calls_.empty(); });
+  queued_.wait_until(lock, deadline, [&] { return !calls_.empty(); });
   int ran = 0;
   while (!calls_.empty()) {
     auto call = calls_.front();

@@ -18,6 +18,9 @@ class OwnerLoop final : public EventInvoker {
 
   // Runs every queued callable, waiting up to `wait` for the first one; returns how many ran.
   int Pump(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
+  // The same, waiting for the first callable until `deadline` at the latest (an absolute time, so
+  // a loop that keeps its own timers wakes on time however long its callables took).
+  int PumpUntilTime(std::chrono::steady_clock::time_point deadline);
 
   // Runs queued callables until `done()` holds or `limit` has passed; returns `done()`.
   bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);

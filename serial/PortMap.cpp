@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <set>
 
 extern char** environ;
@@ -48,6 +51,24 @@ int OverrideNumber(const char* entry) {
   return *p == '=' ? number : 0;
 }
 
+struct Assignment {
+  PortTarget target;
+  std::string text;
+};
+
+std::mutex gAssignedMutex;
+std::map<int, Assignment>& Assigned() {
+  static std::map<int, Assignment> assigned;
+  return assigned;
+}
+
+std::optional<Assignment> FindAssigned(int number) {
+  std::lock_guard lock(gAssignedMutex);
+  const auto found = Assigned().find(number);
+  if (found == Assigned().end()) return std::nullopt;
+  return found->second;
+}
+
 }  // namespace
 
 std::string PortTarget::Describe() const {
@@ -79,6 +100,7 @@ PortTarget PortMap::ParseTarget(const std::string& text) {
 
 PortTarget PortMap::Resolve(int number) {
   if (number < 1 || number > kMaxNumber) return {};
+  if (const auto assigned = FindAssigned(number)) return assigned->target;
   const std::string name = kOverridePrefix + std::to_string(number);
   if (const char* value = std::getenv(name.c_str())) return ParseTarget(value);
   return FixedTarget(number);
@@ -91,6 +113,10 @@ std::vector<int> PortMap::MappedNumbers() {
   }
   numbers.insert(kCableA);
   numbers.insert(kCableB);
+  {
+    std::lock_guard lock(gAssignedMutex);
+    for (const auto& [number, assignment] : Assigned()) numbers.insert(number);
+  }
   for (char** entry = environ; entry && *entry; ++entry) {
     if (int number = OverrideNumber(*entry)) numbers.insert(number);
   }
@@ -99,4 +125,27 @@ std::vector<int> PortMap::MappedNumbers() {
     if (Resolve(number).kind != PortTarget::Kind::None) mapped.push_back(number);
   }
   return mapped;
+}
+
+bool PortMap::Assign(int number, const std::string& text) {
+  const PortTarget target = ParseTarget(text);
+  if (number < 1 || number > kMaxNumber || target.kind == PortTarget::Kind::None) return false;
+  std::lock_guard lock(gAssignedMutex);
+  Assigned()[number] = {target, text};
+  return true;
+}
+
+void PortMap::Unassign(int number) {
+  std::lock_guard lock(gAssignedMutex);
+  Assigned().erase(number);
+}
+
+std::string PortMap::PortName(int number) {
+  if (const auto assigned = FindAssigned(number)) return assigned->text;
+  return "COM" + std::to_string(number);
+}
+
+std::string PortMap::PortLabel(int number) {
+  if (const auto assigned = FindAssigned(number)) return assigned->text;
+  return PortName(number) + " (" + Resolve(number).Describe() + ")";
 }

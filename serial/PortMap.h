@@ -9,6 +9,8 @@
 // a device path, "pty:<path>" (the port creates a pseudo-terminal and links its other side at
 // <path>), or "cable:A" / "cable:B" (an end of the virtual cable). The environment is read at each
 // call, so a change takes effect at the next open.
+// A program may also give a number a target in-process (Assign): such a number is named in
+// messages by the text its user wrote, and takes precedence over the environment.
 #pragma once
 
 #include <string>
@@ -38,4 +40,15 @@ class PortMap {
 
   // Parses a target text as SELKIE_COM<n> holds it; Kind::None for an empty or malformed text.
   static PortTarget ParseTarget(const std::string& text);
+
+  // Maps COM `number` to the target `text` (as ParseTarget reads it) for this process; messages
+  // name the port `text`. Thread-safe. Returns false, mapping nothing, for a text that names no
+  // port or a number outside 1..65535.
+  static bool Assign(int number, const std::string& text);
+  static void Unassign(int number);
+  // The name messages use for COM `number`: the assigned text, else "COM<n>".
+  static std::string PortName(int number);
+  // PortName plus, for a number that is not assigned, its target in brackets:
+  // "COM77 (/dev/pts/1)", "pty:/tmp/vm".
+  static std::string PortLabel(int number);
 };

@@ -22,7 +22,7 @@ TSerialPort::~TSerialPort() {
   }
 }
 
-std::string TSerialPort::DisplayName() const { return "COM" + std::to_string(comNumber_); }
+std::string TSerialPort::DisplayName() const { return PortMap::PortName(comNumber_); }
 
 // --- properties ---
 
@@ -121,7 +121,7 @@ void TSerialPort::OpenPort() {
   const PortTarget target = PortMap::Resolve(number);
   auto engine = std::make_shared<SerialDispatch>(OpenSerialDevice(target), invoker_, triggers_,
                                                  static_cast<std::size_t>(outSize_),
-                                                 DisplayName() + " (" + target.Describe() + ")");
+                                                 PortMap::PortLabel(number));
   const std::vector<std::string> dropped =
       engine->Configure({baud_, parity_, dataBits_, stopBits_, hwFlow_, swFlow_, xOn_, xOff_});
   if (!(hwFlow_ & hwfUseDTR)) engine->SetDTR(dtr_);

@@ -159,7 +159,7 @@ class TSerialPort {
   ErrorEvent OnError;
   DiagnosticEvent OnDiagnostic;
 
-  // "COM<n>", the name used in messages.
+  // "COM<n>" (or the text a program assigned to the number in PortMap), the name used in messages.
   std::string DisplayName() const;
 
  private:

@@ -77,6 +77,15 @@ class WindowTest : public testing::Test {
     comms = std::make_unique<Tcommsf>();
     w->AttachWindows(keypad.get(), comms.get());
     w->show();
+    QApplication::processEvents();  // the window starts the host's session once it is placed
+    Settle();
+  }
+
+  // Waits until the engine host has run every action posted so far and the window shows the
+  // result (the window itself never waits for the host).
+  void Settle() {
+    const uint64_t ticket = w->Host().Post([](EngineHost&) {});
+    ASSERT_TRUE(WaitFor([&] { return w->Shown().actionsDone >= ticket; }, 10000));
   }
 
   void TearDown() override {
@@ -100,7 +109,9 @@ class WindowTest : public testing::Test {
     while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
   }
 
-  SettingsRecord SavedRecord() const {
+  SettingsRecord SavedRecord() {
+    Settle();
+    w->Host().FlushSettings();
     SettingsRecord saved;
     SettingsFile(SettingsPath()).Load(saved);
     return saved;

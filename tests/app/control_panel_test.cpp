@@ -10,8 +10,9 @@
 
 namespace {
 
-bool GotoQueued(const TSelkieF& w, uint8_t hours) {
-  const SonyPort& port = w.Controller().Port();
+bool GotoQueued(TSelkieF& w, uint8_t hours) {
+  SonyPort port;
+  w.Host().Call([&port](EngineHost& host) { port = host.Controller().Port(); });
   return port.CommandPending && port.Tx[0] == 0x24 && port.Tx[1] == 0x31 && port.Tx[5] == hours;
 }
 
@@ -28,20 +29,25 @@ TEST_F(WindowTest, GotoKeyLeftOpensTheKeypadOnceOtherButtonsLocateToTheClipboard
   QGuiApplication::clipboard()->setText("07:00:00:00");
 
   QTest::mouseClick(kgoto, Qt::LeftButton);
+  Settle();
   EXPECT_EQ(keypadRuns, 1) << "the press opens the keypad, its release does not open it again";
   EXPECT_TRUE(GotoQueued(*w, 0x00)) << "the keypad's entry, not the clipboard";
 
   QTest::mouseClick(kgoto, Qt::RightButton);
+  Settle();
   EXPECT_TRUE(GotoQueued(*w, 0x07));
   QGuiApplication::clipboard()->setText("08:00:00:00");
   QTest::mouseClick(kgoto, Qt::MiddleButton);
+  Settle();
   EXPECT_TRUE(GotoQueued(*w, 0x08));
   EXPECT_EQ(keypadRuns, 1) << "the clipboard locate shows no keypad";
 
   kgoto->setFocus();
   QTest::keyClick(kgoto, Qt::Key_Return);
+  Settle();
   EXPECT_EQ(keypadRuns, 2) << "Enter on the key is a click";
   QTest::mouseClick(kgoto, Qt::LeftButton);
+  Settle();
   EXPECT_EQ(keypadRuns, 3);
 }
 
@@ -50,7 +56,7 @@ TEST_F(WindowTest, PortBChecksumFailuresShowWithoutASyncPulse) {
   record.PortBNumber = PortMap::kCableB;
   writeSettings = true;
   Start();
-  ASSERT_TRUE(w->SerialB.Open());
+  ASSERT_TRUE(w->Shown().portB.open);
   EXPECT_EQ(w->Panel1->csumb->text(), "00");
   auto loop = std::make_shared<OwnerLoop>();
   TSerialPort far(loop);
@@ -67,6 +73,7 @@ TEST_F(WindowTest, ClickingThePositionBoxCopiesItsTimeCode) {
   Start();
   QGuiApplication::clipboard()->setText("something else");
   QTest::mouseClick(w->Panel1->bpoz, Qt::LeftButton);
+  Settle();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "__:__:__:__") << "the text before any reply";
   EXPECT_EQ(w->Panel1->bpoz->selectedText(), "__:__:__:__");
 }

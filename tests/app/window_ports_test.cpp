@@ -18,9 +18,9 @@ TEST_F(WindowTest, MissingComNumberPromptsOnceAndKeepsTheChoice) {
   promptAnswers = {PortMap::kCableA};
   Start();
   EXPECT_EQ(prompts, 1);
-  EXPECT_TRUE(w->SerialA.Open());
+  EXPECT_TRUE(w->Shown().portA.open);
   EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(w->Settings().PortANumber, PortMap::kCableA);
+  EXPECT_EQ(w->Shown().record.PortANumber, PortMap::kCableA);
   EXPECT_EQ(SavedRecord().PortANumber, PortMap::kCableA);
   EXPECT_EQ(w->Panel2->coma1->Caption(), "Com:251");
 }
@@ -34,12 +34,13 @@ TEST_F(WindowTest, SecondFailureShowsTheErrorAndStopsTheOpenClick) {
   EXPECT_EQ(prompts, 1);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "The ComNumber property of the TSerialPort has not been set");
-  EXPECT_FALSE(w->SerialA.Open());
-  EXPECT_FALSE(w->SerialB.Open()) << "port B is not opened by the failed click";
+  EXPECT_FALSE(w->Shown().portA.open);
+  EXPECT_FALSE(w->Shown().portB.open) << "port B is not opened by the failed click";
   EXPECT_EQ(w->Panel2->y(), 4) << "the rest of the start-up still lays out the views";
   EXPECT_EQ(SavedRecord().PortANumber, kMissing) << "a failed open stores no number";
 
   w->open1->OnClick(w->open1);  // the user tries again and cancels again
+  Settle();
   EXPECT_EQ(prompts, 2);
   EXPECT_EQ(errors.size(), 2u);
 }
@@ -57,14 +58,16 @@ TEST_F(WindowTest, Coma2ClosesAndReopensWithTheStoredNumber) {
   record.PortANumber = PortMap::kCableA;
   writeSettings = true;
   Start();
-  ASSERT_TRUE(w->SerialA.Open());
+  ASSERT_TRUE(w->Shown().portA.open);
   w->coma2Click();
-  EXPECT_FALSE(w->SerialA.Open());
+  Settle();
+  EXPECT_FALSE(w->Shown().portA.open);
   EXPECT_FALSE(w->Panel2->coma1->Lit());
   EXPECT_FALSE(w->Panel2->coma2->Lit());
   w->coma2Click();
-  EXPECT_TRUE(w->SerialA.Open());
-  EXPECT_EQ(w->SerialA.ComNumber(), PortMap::kCableA);
+  Settle();
+  EXPECT_TRUE(w->Shown().portA.open);
+  EXPECT_EQ(w->Shown().portA.comNumber, PortMap::kCableA);
   EXPECT_TRUE(w->Panel2->coma1->Lit());
   EXPECT_EQ(prompts, 0);
 }
@@ -76,13 +79,15 @@ TEST_F(WindowTest, ChoosingAPortAlwaysAsksAndSaves) {
   Start();
   promptAnswers = {PortMap::kCableB};
   w->ComA1Click();
+  Settle();
   EXPECT_EQ(prompts, 1);
-  EXPECT_EQ(w->SerialA.ComNumber(), PortMap::kCableB);
+  EXPECT_EQ(w->Shown().portA.comNumber, PortMap::kCableB);
   EXPECT_EQ(w->Panel2->coma1->Caption(), "Com:252");
   EXPECT_EQ(SavedRecord().PortANumber, PortMap::kCableB);
   for (int i = 0; i < 40; ++i) {  // re-choosing never runs out of modem watches
     promptAnswers = {i % 2 ? PortMap::kCableB : PortMap::kCableA};
     w->ComA1Click();
+    Settle();
   }
   EXPECT_TRUE(errors.empty()) << errors.front().toStdString();
 }
@@ -95,13 +100,15 @@ TEST_F(WindowTest, CloseAndResetButtons) {
   Start();
   EXPECT_TRUE(w->open1->Lit());
   w->close1Click();
-  EXPECT_FALSE(w->SerialA.Open());
-  EXPECT_FALSE(w->SerialB.Open());
+  Settle();
+  EXPECT_FALSE(w->Shown().portA.open);
+  EXPECT_FALSE(w->Shown().portB.open);
   EXPECT_TRUE(w->close1->Lit());
   EXPECT_FALSE(w->open1->Lit());
   w->Reset1Click();
-  EXPECT_TRUE(w->SerialA.Open());
-  EXPECT_TRUE(w->SerialB.Open());
+  Settle();
+  EXPECT_TRUE(w->Shown().portA.open);
+  EXPECT_TRUE(w->Shown().portB.open);
   EXPECT_TRUE(w->open1->Lit());
 }
 
@@ -117,19 +124,23 @@ TEST_F(WindowTest, DtrAndRtsTogglesLightTheOtherEndsLamps) {
   EXPECT_FALSE(w->dtra->Lit());
 
   w->dtraClick();
+  Settle();
   EXPECT_TRUE(w->dtra->Lit()) << "lit while the output is off";
   EXPECT_TRUE(WaitFor([&] { return !w->dsrb->Lit() && !w->dcdb->Lit(); }));
   EXPECT_TRUE(w->DSRA->Lit()) << "port B's DTR still drives port A";
 
   w->dtraClick();
+  Settle();
   EXPECT_FALSE(w->dtra->Lit());
   EXPECT_TRUE(WaitFor([&] { return w->dsrb->Lit(); }));
 
   w->DTRBClick();
+  Settle();
   EXPECT_TRUE(WaitFor([&] { return !w->DSRA->Lit() && !w->dcda->Lit(); }));
 
   // RTS of port A is port B's CTS: its falling edge is a frame pulse on port B.
   w->rtsaClick();
+  Settle();
   EXPECT_TRUE(w->rtsa->Lit());
   EXPECT_TRUE(WaitFor([&] { return w->VsyncB->Caption() == "Good Sync B"; }));
 }
@@ -139,7 +150,7 @@ TEST_F(WindowTest, CtsPulsesOnPortBKeepGoodSyncAndLostLockStill) {
   record.PortBNumber = PortMap::kCableB;
   writeSettings = true;
   Start();
-  ASSERT_TRUE(w->SerialB.Open());
+  ASSERT_TRUE(w->Shown().portB.open);
   // The far end of the cable, driven by the test: RTS toggled every 20 ms is a 25 Hz pulse.
   auto loop = std::make_shared<OwnerLoop>();
   TSerialPort far(loop);
@@ -152,7 +163,7 @@ TEST_F(WindowTest, CtsPulsesOnPortBKeepGoodSyncAndLostLockStill) {
   ASSERT_TRUE(WaitFor([&] { return w->VsyncB->Lit(); }));
   // Each pulse restarts Timer2 (80 ms), so the lamp stays lit and lostlock stands still. A
   // loaded machine may stall the pulse now and then; without pulses it would count about 12.
-  const int before = w->Sync().LostLock();
+  const int before = w->Shown().lostLock;
   int litSamples = 0;
   int samples = 0;
   QElapsedTimer timer;
@@ -163,15 +174,16 @@ TEST_F(WindowTest, CtsPulsesOnPortBKeepGoodSyncAndLostLockStill) {
     if (w->VsyncB->Lit()) ++litSamples;
   }
   EXPECT_GT(litSamples * 10, samples * 9) << litSamples << " of " << samples;
-  EXPECT_LE(w->Sync().LostLock() - before, 3) << "the timer does not fire while pulses come";
+  EXPECT_LE(w->Shown().lostLock - before, 3) << "the timer does not fire while pulses come";
 
   pulse.stop();
   EXPECT_TRUE(WaitFor([&] { return w->VsyncB->Caption() == "No Sync B"; }));
-  const int lost = w->Sync().LostLock();
-  EXPECT_TRUE(WaitFor([&] { return w->Sync().LostLock() - lost >= 6; }))
+  const int lost = w->Shown().lostLock;
+  EXPECT_TRUE(WaitFor([&] { return w->Shown().lostLock - lost >= 6; }))
       << "each Timer2 period without a pulse counts one";
   w->lostlockClick();
-  EXPECT_EQ(w->lostlock->Caption().toInt(), w->Sync().LostLock());
+  Settle();
+  EXPECT_EQ(w->lostlock->Caption().toInt(), w->Shown().lostLock);
   far.SetOpen(false);
   loop->Pump();  // events the far end queued for its (idle) owner hold the port's dispatcher
 }

@@ -1,0 +1,92 @@
+#include "HeadlessPrinter.h"
+
+#include <csignal>
+#include <iostream>
+
+namespace {
+
+std::atomic<bool> gStop{false};
+
+void RequestStop(int) { gStop = true; }
+
+}  // namespace
+
+EngineHostConfig HeadlessConfig(const ProgramOptions& options) {
+  EngineHostConfig config;
+  if (options.settings) config.settingsPath = *options.settings;
+  config.settingsErrorsAreFatal = true;
+  // No one to ask: a port that cannot be opened ends the run with its message.
+  config.promptForPort = false;
+  // Notes such as a pty ignoring the parity setting matter only to someone watching the traffic.
+  config.diagnostics = options.log;
+  config.showComs = options.log;
+  config.controllerLines = true;
+  config.portA = options.portA;
+  config.portB = options.portB;
+  config.timer1Ms = options.tickMs.value_or(LayoutTimer1IntervalMs(false));
+  config.timer2Ms = options.tickMs.value_or(kTimer2IntervalMs);
+  config.machine = options.machine;
+  config.standard = options.standard;
+  return config;
+}
+
+HeadlessPrinter::HeadlessPrinter(const ProgramOptions& options, std::ostream& out,
+                                 std::ostream& err)
+    : log_(options.log),
+      out_(out),
+      err_(err),
+      host_(HeadlessConfig(options), [this] {
+        {
+          std::lock_guard lock(mutex_);
+          pending_ = true;
+        }
+        woken_.notify_one();
+      }) {}
+
+HeadlessPrinter::~HeadlessPrinter() { host_.Stop(); }
+
+void HeadlessPrinter::Start() {
+  host_.Start();
+  host_.Show(true);
+  Print(host_.TakeOutput());
+}
+
+void HeadlessPrinter::Run(const std::atomic<bool>& stop) {
+  while (!stop) {
+    {
+      std::unique_lock lock(mutex_);
+      // A signal sets `stop` without a wake: look again now and then.
+      woken_.wait_for(lock, std::chrono::milliseconds(50), [&] { return pending_; });
+      pending_ = false;
+    }
+    Print(host_.TakeOutput());
+  }
+  host_.Stop();
+  Print(host_.TakeOutput());
+}
+
+void HeadlessPrinter::Print(HostOutput output) {
+  for (const std::string& note : output.diagnostics) err_ << "selkietest: " << note << '\n';
+  for (const std::string& error : output.errors) err_ << "selkietest: " << error << '\n';
+  err_.flush();
+  for (const std::string& line : output.monitorLines) out_ << line << '\n';
+  for (const std::string& line : output.controllerLines) out_ << line << '\n';
+  out_.flush();
+}
+
+int RunHeadless(const ProgramOptions& options) {
+  struct sigaction action {};
+  action.sa_handler = RequestStop;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+  try {
+    HeadlessPrinter printer(options, std::cout, std::cerr);
+    printer.Start();
+    printer.Run(gStop);
+  } catch (const std::exception& e) {
+    std::cerr << "selkietest: " << e.what() << std::endl;
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,45 @@
+// `selkietest --headless`: the engine host configured from the command line, and a printer of
+// what it publishes: port A's monitor lines (--log) and the controlled machine's state lines on
+// stdout, messages on stderr. The printing runs on the caller's thread, never on the host's, so
+// a slow terminal cannot delay a reply.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <ostream>
+
+#include "EngineHost.h"
+#include "ProgramOptions.h"
+
+// The host's configuration for a headless run of `options`.
+EngineHostConfig HeadlessConfig(const ProgramOptions& options);
+
+class HeadlessPrinter {
+ public:
+  HeadlessPrinter(const ProgramOptions& options, std::ostream& out, std::ostream& err);
+  ~HeadlessPrinter();
+
+  // Reads the settings (only with --settings) and opens the ports. Throws std::exception with a
+  // message for the user when that fails.
+  void Start();
+  // Prints what the host publishes until `stop` becomes true, then stops the host.
+  void Run(const std::atomic<bool>& stop);
+
+  EngineHost& Host() { return host_; }
+
+ private:
+  void Print(HostOutput output);
+
+  bool log_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::mutex mutex_;
+  std::condition_variable woken_;
+  bool pending_ = false;
+  EngineHost host_;
+};
+
+// The whole headless run: signal handling (Ctrl-C, SIGTERM and SIGHUP end it with status 0),
+// messages on stderr; returns the exit status.
+int RunHeadless(const ProgramOptions& options);

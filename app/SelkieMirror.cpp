@@ -1,0 +1,92 @@
+// TSelkieF's side of the engine host's output: snapshots mirrored onto the widgets, monitor
+// lines added to the comms monitor, messages shown one after another, and the port prompt
+// answered for a host that waits for it.
+#include "PanelWidgets.h"
+#include "mselkietestu.h"
+#include "vcommsu.h"
+
+namespace {
+
+bool SameLayout(const SettingsRecord& a, const SettingsRecord& b) {
+  return a.PortANumber == b.PortANumber && a.PortBNumber == b.PortBNumber &&
+         a.ShowSyncTest == b.ShowSyncTest && a.ShowVirtualMachine == b.ShowVirtualMachine &&
+         a.ShowMachineControl == b.ShowMachineControl && a.ShowOpenClose == b.ShowOpenClose &&
+         a.ShowGpo == b.ShowGpo;
+}
+
+}  // namespace
+
+void TSelkieF::TakeHostOutput() {
+  HostOutput output = host_->TakeOutput();
+  if (output.snapshot) Mirror(*output.snapshot);
+  if (comms_)
+    for (const std::string& line : output.monitorLines) comms_->AddLine(QString::fromStdString(line));
+  if (output.portQuestion) AskPort(*output.portQuestion);
+  ShowErrors(std::move(output.errors));
+}
+
+void TSelkieF::AskPort(const PortQuestion& question) {
+  host_->AnswerPort(question.id, Desktop.promptPort(question.entries));
+}
+
+void TSelkieF::ShowErrors(std::vector<std::string> errors) {
+  for (std::string& error : errors) errors_.push_back(QString::fromStdString(error));
+  // A box is open already: its loop shows the rest when it closes.
+  if (errorShowing_) return;
+  errorShowing_ = true;
+  while (!errors_.empty()) {
+    const QString message = errors_.front();
+    errors_.pop_front();
+    Desktop.showError(message);
+  }
+  errorShowing_ = false;
+}
+
+void TSelkieF::Mirror(const HostSnapshot& snapshot) {
+  const bool relayout = !laidOut_ || !SameLayout(snapshot.record, shown_.record);
+  shown_ = snapshot;
+  laidOut_ = true;
+  Panel2->Mirror(snapshot.vm, snapshot.clips);
+  MirrorMenus(snapshot.vm);
+  Panel1->Mirror(snapshot.controller);
+  StatusPanels[0]->setText(QString::fromStdString(snapshot.controller.statusText));
+  StatusPanels[1]->setText(QString::fromStdString(snapshot.vm.standardPanelText));
+  MirrorPorts(snapshot);
+  MirrorSync(snapshot);
+  if (relayout) LayoutViews();
+}
+
+void TSelkieF::MirrorMenus(const VmPanel& p) {
+  MainMenu::CheckTag(Menu->IdGroup, p.machineChecked);
+  MainMenu::CheckTag(Menu->StdGroup, p.standardChecked);
+  MainMenu::CheckTag(Menu->UnitGroup, p.mcnNoChecked);
+  MainMenu::CheckTag(Menu->TracksGroup, p.tracksChecked);
+  Menu->rvslockdir->setChecked(p.rvslockdir);
+}
+
+void TSelkieF::MirrorPorts(const HostSnapshot& s) {
+  Panel2->coma1->SetLit(s.portA.open);
+  Panel2->coma2->SetLit(s.portA.open);
+  Panel1->Comb1->SetLit(s.portB.open);
+  Panel1->comb2->SetLit(s.portB.open);
+  open1->SetLit(s.openLit);
+  close1->SetLit(s.closeLit);
+  dtra->SetLit(s.portA.dtrLamp);
+  rtsa->SetLit(s.portA.rtsLamp);
+  DTRB->SetLit(s.portB.dtrLamp);
+  rtsb->SetLit(s.portB.rtsLamp);
+  DSRA->SetLit(s.lines.dsrA);
+  dcda->SetLit(s.lines.dcdA);
+  ria->SetLit(s.lines.riA);
+  dsrb->SetLit(s.lines.dsrB);
+  dcdb->SetLit(s.lines.dcdB);
+  rib->SetLit(s.lines.riB);
+}
+
+void TSelkieF::MirrorSync(const HostSnapshot& s) {
+  vsyncA->SetLit(s.syncA);
+  MirrorCaption(vsyncA, s.syncACaption);
+  VsyncB->SetLit(s.syncB);
+  MirrorCaption(VsyncB, s.syncBCaption);
+  MirrorCaption(lostlock, std::to_string(s.lostLock));
+}

@@ -1,0 +1,150 @@
+// TSelkieF's controls wired to the engine host: every click, check box and menu item of the
+// panels becomes an action posted to the host. The window itself acts only where the user's side
+// is involved (the keypad, the clipboard, dialogs) and then posts the result.
+#include <QCheckBox>
+#include <QListWidget>
+
+#include "mselkietestu.h"
+
+void TSelkieF::WireVmPanel() {
+  VmPanelView* p = Panel2;
+  for (TVyoButton* key : {p->vrwd, p->vrvsplay, p->vstop, p->vplay, p->vfwd, p->vedit, p->vOff})
+    key->OnClick = [this](TVyoButton* sender) {
+      PostVm([tag = sender->Tag()](VirtualMachine& vm) { vm.vplayClick(tag); });
+    };
+  p->vgoto->OnClick = [this](TVyoButton*) { VmGoto(); };
+  p->vlocal->OnClick = [this](TVyoButton*) { PostVm([](VirtualMachine& vm) { vm.vlocalClick(); }); };
+  p->MarkIn->OnClick = [this](TVyoButton*) { PostVm([](VirtualMachine& vm) { vm.MarkInClick(); }); };
+  p->MarkOut->OnClick = [this](TVyoButton*) {
+    PostVm([](VirtualMachine& vm) { vm.MarkOutClick(); });
+  };
+  const auto box = [this](QCheckBox* check, void (VirtualMachine::*handler)(bool)) {
+    connect(check, &QCheckBox::clicked, this, [this, handler](bool on) {
+      PostVm([handler, on](VirtualMachine& vm) { (vm.*handler)(on); });
+    });
+  };
+  box(p->qall, &VirtualMachine::qallClick);
+  box(p->nostill, &VirtualMachine::nostillClick);
+  box(p->recinhibit, &VirtualMachine::recinhibitClick);
+  box(p->nostatus, &VirtualMachine::nostatusClick);
+  for (TVyoButton* key : p->rr)
+    key->OnClick = [this](TVyoButton* sender) {
+      PostVm([i = sender->Tag()](VirtualMachine& vm) { vm.rr1Click(i); });
+    };
+  for (TVyoButton* key : p->ra)
+    key->OnClick = [this](TVyoButton* sender) {
+      PostVm([i = sender->Tag()](VirtualMachine& vm) { vm.ra1Click(i); });
+    };
+  p->bank->OnClick = [this](TVyoButton*) { PostVm([](VirtualMachine& vm) { vm.bankClick(); }); };
+  connect(p->dd35clips1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    PostVm([row = Panel2->dd35clips1->row(item)](VirtualMachine& vm) { vm.dd35clips1Click(row); });
+  });
+  connect(p->dd35clips2, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    PostVm([row = Panel2->dd35clips2->row(item)](VirtualMachine& vm) { vm.dd35clips2Click(row); });
+  });
+}
+
+void TSelkieF::WireControlPanel() {
+  ControlPanelView* p = Panel1;
+  for (TVyoButton* key : {p->kstop, p->kplay, p->kfwd, p->krwd, p->koff, p->kedit})
+    key->OnClick = [this](TVyoButton* sender) {
+      PostMc([tag = sender->Tag()](MachineController& mc) { mc.kplayClick(tag); });
+    };
+  p->krvsplay->OnClick = [this](TVyoButton*) {
+    PostMc([](MachineController& mc) { mc.krvsplayClick(); });
+  };
+  p->kgoto->OnMouseDown = [this](TVyoButton*, Qt::MouseButton button) { kgotoMouseDown(button); };
+  p->kgoto->OnClick = [this](TVyoButton*) { kgotoClick(); };
+  for (TVyoButton* key : p->kr)
+    key->OnClick = [this](TVyoButton* sender) {
+      PostMc([n = sender->Tag()](MachineController& mc) { mc.kr1Click(n); });
+    };
+  for (TVyoButton* key : p->ka)
+    key->OnClick = [this](TVyoButton* sender) {
+      PostMc([k = static_cast<FunctionKey>(sender->Tag())](MachineController& mc) { mc.ka1Click(k); });
+    };
+  p->kbank->OnClick = [this](TVyoButton*) { PostMc([](MachineController& mc) { mc.kbankClick(); }); };
+  connect(p->kediton, &QCheckBox::clicked, this,
+          [this](bool on) { PostMc([on](MachineController& mc) { mc.keditonClick(on); }); });
+  p->bpoz->installEventFilter(this);
+}
+
+void TSelkieF::WireMenus() {
+  MainMenu& m = *Menu;
+  const auto on = [this](QAction* action, std::function<void()> handler) {
+    connect(action, &QAction::triggered, this, handler);
+  };
+  on(m.Synctest1, [this] { ToggleView(&SettingsRecord::ShowSyncTest); });
+  on(m.MachineControl1, [this] { ToggleView(&SettingsRecord::ShowMachineControl); });
+  on(m.VirtualMachine1, [this] { ToggleView(&SettingsRecord::ShowVirtualMachine); });
+  on(m.OpenClose1, [this] { ToggleView(&SettingsRecord::ShowOpenClose); });
+  on(m.GPO1, [this] { ToggleView(&SettingsRecord::ShowGpo); });
+  on(m.Comms1, [this] { Comms1Click(); });
+  on(m.Macrokey1, [this] { bpozClick(); });
+  on(m.GotoClipboard1, [this] { GotoClipboard1Click(); });
+  on(m.ZQVersion1, [this] { ZQVersion1Click(); });
+  on(m.InstallSelkieDriver1, [this] { InstallSelkieDriver1Click(); });
+  on(m.rvslockdir, [this] { PostVm([](VirtualMachine& vm) { vm.rvslockdirClick(); }); });
+  for (QAction* item : m.identities)
+    on(item, [this, tag = item->data().toInt()] {
+      PostVmSave([tag](VirtualMachine& vm) { return vm.DA881Click(tag); });
+    });
+  on(m.EnterID1, [this] { EnterID1Click(); });
+  for (QAction* item : m.StdGroup->actions())
+    on(item, [this, tag = item->data().toInt()] {
+      Post([tag](EngineHost& host) { host.ChooseStandard(tag); });
+    });
+  for (QAction* item : m.unitNumbers)
+    on(item, [this, tag = item->data().toInt()] {
+      PostVmSave([tag](VirtualMachine& vm) { return vm.None1Click(tag); });
+    });
+  for (QAction* item : m.trackCounts)
+    on(item, [this, tag = item->data().toInt()] {
+      PostVmSave([tag](VirtualMachine& vm) { return vm.Normal1Click(tag); });
+    });
+  on(m.Help1, [this] { Help1Click(); });
+}
+
+void TSelkieF::WirePortKeys() {
+  const auto click = [](TVyoButton* button, std::function<void()> handler) {
+    button->OnClick = [handler](TVyoButton*) { handler(); };
+  };
+  click(open1, [this] { open1Click(); });
+  click(close1, [this] { close1Click(); });
+  click(Panel2->coma1, [this] { ComA1Click(); });
+  click(Panel1->Comb1, [this] { ComB1Click(); });
+  click(Panel2->coma2, [this] { coma2Click(); });
+  click(Panel1->comb2, [this] { comb2Click(); });
+  click(dtra, [this] { dtraClick(); });
+  click(rtsa, [this] { rtsaClick(); });
+  click(DTRB, [this] { DTRBClick(); });
+  click(rtsb, [this] { rtsbClick(); });
+  click(lostlock, [this] { lostlockClick(); });
+  connect(Reset1, &QPushButton::clicked, this, [this] { Reset1Click(); });
+}
+
+// --- Ports and line tests -------------------------------------------------------------------
+
+void TSelkieF::open1Click() {
+  Post([](EngineHost& host) { host.open1Click(); });
+  close1->setFocus();
+}
+
+void TSelkieF::close1Click() {
+  Post([](EngineHost& host) { host.close1Click(); });
+  open1->setFocus();
+}
+
+void TSelkieF::Reset1Click() {
+  Post([](EngineHost& host) { host.Reset1Click(); });
+}
+
+void TSelkieF::ComA1Click() { Post([](EngineHost& host) { host.ChoosePort(PortSide::A); }); }
+void TSelkieF::ComB1Click() { Post([](EngineHost& host) { host.ChoosePort(PortSide::B); }); }
+void TSelkieF::coma2Click() { Post([](EngineHost& host) { host.TogglePortOpen(PortSide::A); }); }
+void TSelkieF::comb2Click() { Post([](EngineHost& host) { host.TogglePortOpen(PortSide::B); }); }
+void TSelkieF::dtraClick() { Post([](EngineHost& host) { host.ToggleDTR(PortSide::A); }); }
+void TSelkieF::rtsaClick() { Post([](EngineHost& host) { host.ToggleRTS(PortSide::A); }); }
+void TSelkieF::DTRBClick() { Post([](EngineHost& host) { host.ToggleDTR(PortSide::B); }); }
+void TSelkieF::rtsbClick() { Post([](EngineHost& host) { host.ToggleRTS(PortSide::B); }); }
+void TSelkieF::lostlockClick() { Post([](EngineHost& host) { host.lostlockClick(); }); }
