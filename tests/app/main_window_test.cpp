@@ -14,6 +14,7 @@ TEST_F(WindowTest, FirstRunShowsAnEmptyWindowOpensNothingAndWritesTheFile) {
   EXPECT_FALSE(w->Shown().portA.open);
   EXPECT_FALSE(w->Shown().portB.open);
   EXPECT_EQ(prompts, 0);
+  w->Host().FlushSettings();
   EXPECT_EQ(std::filesystem::file_size(SettingsPath()), 32u);
   EXPECT_FALSE(w->Menu->VirtualMachine1->isChecked()) << "marks follow the views, not the design";
 

@@ -1,0 +1,133 @@
+// The engine host seen from its front ends: port A keeps answering while the window shows a
+// modal dialog (the port prompt, an error box, the keypad), and the window and the headless run
+// give an editor the same bytes for the same script.
+#include <QTest>
+#include <atomic>
+#include <sstream>
+#include <thread>
+
+#include "ExchangeScript.h"
+#include "HeadlessPrinter.h"
+#include "KeypadU.h"
+#include "PortMap.h"
+#include "WindowFixture.h"
+
+namespace {
+
+constexpr int kPortAPty = 241;
+const std::vector<uint8_t> kTimeSense = Framed({0x61, 0x0C, 0x01});
+
+class EngineHostWindowTest : public WindowTest {
+ protected:
+  std::string link;
+
+  void StartOnPty() {
+    link = (dir.path() / "vm").string();
+    ASSERT_TRUE(PortMap::Assign(kPortAPty, "pty:" + link));
+    record.ShowVirtualMachine = record.ShowMachineControl = 1;
+    record.PortANumber = kPortAPty;
+    record.PortBNumber = PortMap::kCableB;
+    writeSettings = true;
+    Start();
+    ASSERT_TRUE(w->Shown().portA.open);
+  }
+
+  void TearDown() override {
+    WindowTest::TearDown();
+    PortMap::Unassign(kPortAPty);
+  }
+};
+
+}  // namespace
+
+TEST_F(EngineHostWindowTest, PortAAnswersWhileAnErrorBoxIsOpen) {
+  StartOnPty();
+  PtyEditor editor(link);
+  std::vector<uint8_t> reply;
+  w->Desktop.showError = [&](const QString& message) {
+    errors.push_back(message);
+    reply = editor.Request(kTimeSense);  // the box is up; the GUI thread is here
+  };
+  QTest::mouseClick(w->Panel2->vlocal, Qt::LeftButton);  // any action, then an error of the host
+  w->Host().Post([](EngineHost& host) { host.EnterId(std::string("not a number")); });
+  ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
+  EXPECT_EQ(reply.size(), 7u) << "port A answered with the box open";
+}
+
+TEST_F(EngineHostWindowTest, PortAAnswersWhileTheKeypadIsOpen) {
+  StartOnPty();
+  PtyEditor editor(link);
+  std::vector<uint8_t> reply;
+  w->Desktop.runKeypad = [&] {
+    reply = editor.Request(kTimeSense);
+    return KeypadU::kModalAbort;
+  };
+  w->kgotoClick();
+  EXPECT_EQ(reply.size(), 7u);
+}
+
+TEST_F(EngineHostWindowTest, PortAAnswersWhileThePortPromptIsOpen) {
+  StartOnPty();
+  PtyEditor editor(link);
+  std::vector<std::vector<uint8_t>> replies;
+  w->Desktop.promptPort = [&](const std::vector<SerialSelectEntry>&) {
+    ++prompts;
+    for (int i = 0; i < 3; ++i) replies.push_back(editor.Request(kTimeSense));
+    return kPromptCancelled;
+  };
+  w->ComB1Click();  // always asks, and once more after a cancel; the host waits for each answer
+  Settle();
+  EXPECT_EQ(prompts, 2);
+  ASSERT_EQ(replies.size(), 6u);
+  for (const auto& reply : replies) EXPECT_EQ(reply.size(), 7u);
+}
+
+TEST_F(EngineHostWindowTest, ErrorsWhileABoxIsOpenAreAllShownInOrder) {
+  Start();
+  std::vector<QString> shown;
+  w->Desktop.showError = [&](const QString& message) {
+    shown.push_back(message);
+    if (shown.size() == 1) {  // two more errors arrive while the first box is open
+      w->Host().Post([](EngineHost& host) { host.EnterId(std::string("x")); });
+      w->Host().Post([](EngineHost& host) { host.EnterId(std::string("y")); });
+      Settle();
+    }
+  };
+  w->Host().Post([](EngineHost& host) { host.EnterId(std::string("w")); });
+  ASSERT_TRUE(WaitFor([&] { return shown.size() == 3; })) << shown.size();
+}
+
+TEST_F(WindowTest, WindowAndHeadlessGiveTheSameBytesForOneScript) {
+  const std::string headlessLink = (dir.path() / "headless").string();
+  std::vector<std::vector<uint8_t>> headless;
+  {
+    ProgramOptions options;
+    options.headless = true;
+    options.portA = "pty:" + headlessLink;
+    std::ostringstream sink;
+    HeadlessPrinter printer(options, sink, sink);
+    printer.Start();
+    std::atomic<bool> stop{false};
+    std::thread editor([&] {
+      PtyEditor pty(headlessLink);
+      headless = RunExchangeScript(pty);
+      stop = true;
+    });
+    printer.Run(stop);
+    editor.join();
+  }
+
+  const std::string windowLink = (dir.path() / "window").string();
+  ASSERT_TRUE(PortMap::Assign(kPortAPty, "pty:" + windowLink));
+  record.ShowVirtualMachine = 1;
+  record.PortANumber = kPortAPty;
+  writeSettings = true;
+  Start();
+  PtyEditor pty(windowLink);
+  const std::vector<std::vector<uint8_t>> window = RunExchangeScript(pty);
+  PortMap::Unassign(kPortAPty);
+
+  ASSERT_EQ(headless.size(), ExchangeScript().size());
+  for (std::size_t i = 0; i < headless.size(); ++i) EXPECT_FALSE(headless[i].empty()) << i;
+  EXPECT_EQ(window, headless);
+}
