@@ -27,6 +27,7 @@
 namespace {
 constexpr int kGap = 4;
 constexpr int kStatusBarHeight = 20;
+constexpr int kTitleBarHeight = 20;  // what a window manager adds above the menu bar, at least
 const QString kAppTitle = "Selkie Test";
 }  // namespace
 
@@ -233,11 +234,23 @@ void TSelkieF::RestoreWindowPlace() {
   const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
   const int left = shown_.record.WindowLeft;
   const int top = shown_.record.WindowTop;
-  if (static_cast<int64_t>(left) + 100 < desktop.width() &&
-      static_cast<int64_t>(top) + 100 < desktop.height())
-    move(left, top);
-  else
-    move(100, 100);
+  const bool onDesktop = static_cast<int64_t>(left) + 100 < desktop.width() &&
+                         static_cast<int64_t>(top) + 100 < desktop.height();
+  move(onDesktop && TitleBarVisible(left, top) ? QPoint(left, top) : QPoint(100, 100));
+}
+
+bool TSelkieF::TitleBarVisible(int left, int top) const {
+  // The saved place is the frame's corner; a window whose title bar is on no screen cannot be
+  // dragged back by the user.
+  // In 64 bits: a damaged record may hold any 32-bit place.
+  const int64_t right = static_cast<int64_t>(left) + width();
+  const int64_t bottom = static_cast<int64_t>(top) + kTitleBarHeight;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect area = screen->geometry();
+    if (left <= area.right() && right > area.left() && top <= area.bottom() && bottom > area.top())
+      return true;
+  }
+  return false;
 }
 
 void TSelkieF::showEvent(QShowEvent* event) {

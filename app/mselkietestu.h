@@ -134,6 +134,7 @@ class TSelkieF : public QMainWindow {
 
   void FormCreate();
   void RestoreWindowPlace();
+  bool TitleBarVisible(int left, int top) const;
   void VmGoto();
   void ControllerGoto();
   void EnterID1Click();

@@ -60,6 +60,17 @@ TEST_F(WindowTest, SavedPlaceOffTheDesktopFallsBackTo100By100) {
   EXPECT_EQ(w->pos(), QPoint(100, 100));
 }
 
+TEST_F(WindowTest, SavedPlaceWithTheTitleBarOnNoScreenFallsBackTo100By100) {
+  for (const QPoint saved : {QPoint(-5000, 50), QPoint(40, -60), QPoint(INT32_MIN, INT32_MIN)}) {
+    record.WindowLeft = saved.x();
+    record.WindowTop = saved.y();
+    writeSettings = true;
+    Start();
+    EXPECT_EQ(w->pos(), QPoint(100, 100)) << saved.x() << "," << saved.y();
+    TearDown();
+  }
+}
+
 TEST_F(WindowTest, SavedPlaceOnTheDesktopIsRestoredAndTheNewPlaceSavedOnlyOnChange) {
   record.WindowLeft = 40;
   record.WindowTop = 30;

@@ -84,3 +84,31 @@ TEST(WindowStartTest, ThePlatformOptionOpensTheWindowWithoutADisplayVariable) {
   EXPECT_TRUE(shown) << "the window writes its settings when shown; stderr: "
                      << ReadFile(dir.path() / "err");
 }
+
+TEST(WindowStartTest, TermIntAndHupCloseTheWindowLikeItsCloseBox) {
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    TempDir dir;
+    const std::filesystem::path settings = dir.path() / "s.ini";
+    const std::filesystem::path link = dir.path() / "vm";
+    {
+      std::ofstream file(settings, std::ios::binary);
+      char record[32] = {};
+      record[4] = static_cast<char>(240);  // port A on COM240 (mapped to a pty below)
+      record[24] = 1;                      // the Virtual Machine view
+      file.write(record, sizeof record);
+    }
+    Environment env;
+    env.set = {{"QT_QPA_PLATFORM", "offscreen"}, {"SELKIE_COM240", "pty:" + link.string()}};
+    const pid_t pid = Spawn({"--settings", settings.string()}, env, (dir.path() / "err").string(),
+                            dir.path().string());
+    for (int waited = 0; waited < 10000 && !std::filesystem::is_symlink(link); waited += 20)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(std::filesystem::is_symlink(link)) << ReadFile(dir.path() / "err");
+    kill(pid, signal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "signal " << signal << " killed the program";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(link)) << "port A was closed, its link removed";
+  }
+}
