@@ -15,10 +15,12 @@ namespace {
 
 const QString kLine = QStringLiteral("  Tx 74 04 00 00 10 01 89 ");
 
-// One shown window per log size, filled once: the benchmark calls each size several times.
+// One shown window per log size, filled once: the benchmark calls each size several times. They
+// go before the application does (main clears them).
+std::map<int, std::unique_ptr<Tcommsf>> gWindows;
+
 Tcommsf& WindowHolding(int lines) {
-  static std::map<int, std::unique_ptr<Tcommsf>> windows;
-  auto& window = windows[lines];
+  auto& window = gWindows[lines];
   if (!window) {
     window = std::make_unique<Tcommsf>();
     for (int i = 0; i < lines; ++i) window->AddLine(kLine);
@@ -47,5 +49,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  gWindows.clear();
   return 0;
 }

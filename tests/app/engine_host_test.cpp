@@ -1,6 +1,10 @@
 // The engine host seen from its front ends: port A keeps answering while the window shows a
 // modal dialog (the port prompt, an error box, the keypad), and the window and the headless run
 // give an editor the same bytes for the same script.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <QTest>
 #include <atomic>
 #include <sstream>
@@ -130,4 +134,28 @@ TEST_F(WindowTest, WindowAndHeadlessGiveTheSameBytesForOneScript) {
   ASSERT_EQ(headless.size(), ExchangeScript().size());
   for (std::size_t i = 0; i < headless.size(); ++i) EXPECT_FALSE(headless[i].empty()) << i;
   EXPECT_EQ(window, headless);
+}
+
+TEST_F(WindowTest, ALostDeviceIsReportedNamingItsPortOnce) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string device = ::ptsname(master);
+  ASSERT_TRUE(PortMap::Assign(kPortAPty, device));
+  record.ShowVirtualMachine = 1;
+  record.PortANumber = kPortAPty;
+  writeSettings = true;
+  Start();
+  ASSERT_TRUE(w->Shown().portA.open);
+  ::close(master);  // the device goes away under the open port
+  ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
+  PortMap::Unassign(kPortAPty);
+  const std::string message = errors[0].toStdString();
+  std::size_t named = 0;
+  for (auto at = message.find(device); at != std::string::npos; at = message.find(device, at + 1))
+    ++named;
+  EXPECT_EQ(named, 1u) << message;
+  EXPECT_EQ(message.find("COM"), std::string::npos) << message;
+  EXPECT_FALSE(w->Shown().portA.open);
 }
