@@ -12,6 +12,10 @@
  *   - Each attaching process sets ChangeCursor to 1 and NoComms to 1 for every machine.
  *   - If the process already maps the block (a second copy of the library), the text
  *     "Attempting to connect to model more than once" is written to stderr and loading goes on.
+ *   - The block is private to its user. A block under the name that belongs to another user, is
+ *     not a shared memory object, or is smaller than the image (but not empty) is refused, with a
+ *     line "VyoModel: " and the reason (owner uid and mode) on stderr, and loading fails as below.
+ *     A block of this user that group or others may use is set to mode 0600 first.
  *   - If the block cannot be created or mapped, the text "Error creating memory mapped file" is
  *     written to stderr and loading fails: the process ends with exit status 127, as it does when
  *     the dynamic loader cannot load a library.
