@@ -135,7 +135,9 @@ uint8_t savemodel(const uint8_t* name) {
 uint8_t loadmodel(const uint8_t* name) {
   std::string path;
   if (!PathOf(name, path)) return 0;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO or a device is refused below instead of waiting in open() for a
+  // writer; a regular file reads the same either way.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return 0;
   struct stat st {};
   Image image;

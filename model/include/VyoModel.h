@@ -264,8 +264,9 @@ VYOMODEL_API void ZQ_ParseSony(const uint8_t *message, uint8_t *reply, int8_t m)
    the previous file survives an interrupted save. Returns 1 on success, 0 on failure with errno
    set (the previous file is then untouched). */
 VYOMODEL_API uint8_t savemodel(const uint8_t *name);
-/* Replaces the whole image with the file's 16316 bytes. Returns 0 and leaves the model
-   untouched when the file is missing, not exactly 16316 bytes long or cannot be read. */
+/* Replaces the whole image with the file's 16316 bytes. Returns 0 with errno set and leaves the
+   model untouched when the file is missing, not a regular file (EINVAL; a FIFO is not waited on),
+   not exactly 16316 bytes long (EINVAL) or cannot be read. */
 VYOMODEL_API uint8_t loadmodel(const uint8_t *name);
 
 /* ---- Change tracking. ---- */

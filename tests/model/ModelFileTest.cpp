@@ -116,6 +116,26 @@ TEST_F(ModelFileTest, FilesOfTheWrongLengthOrMissingAreRefusedAndChangeNothing) 
   EXPECT_EQ(Image(), before);
 }
 
+TEST_F(ModelFileTest, FifoOrDeviceIsRefusedWithoutWaitingForAWriter) {
+  FillImage(8);
+  const std::vector<uint8_t> before = Image();
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  // In a child with an alarm: a load that waits in open() for a writer would wait forever.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(5);
+    const bool fifo = loadmodel(LengthPrefixed(Path("fifo")).data()) == 0 && errno == EINVAL;
+    const bool device = loadmodel(LengthPrefixed("/dev/zero").data()) == 0 && errno == EINVAL;
+    _exit(fifo && device ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status)) << "the load did not return (signal " << WTERMSIG(status) << ")";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "refused with EINVAL";
+  EXPECT_EQ(Image(), before);
+}
+
 TEST_F(ModelFileTest, FailedSaveIsReportedAndLeavesNothingBehind) {
   EXPECT_EQ(savemodel(LengthPrefixed(Path("no/such/folder/model")).data()), 0);
   EXPECT_EQ(errno, ENOENT);
