@@ -261,8 +261,10 @@ VYOMODEL_API void ZQ_ParseSony(const uint8_t *message, uint8_t *reply, int8_t m)
 
 /* Writes the whole image (16316 bytes) to a temporary file in the same folder, flushes it and
    renames it over the file (keeping that file's mode; a symbolic link is followed and kept), so
-   the previous file survives an interrupted save. Returns 1 on success, 0 on failure with errno
-   set (the previous file is then untouched). */
+   the previous file survives an interrupted save. The temporary has no name until it is complete
+   (where the file system allows), so a killed save leaves nothing behind; elsewhere it is
+   "<name>.tmp.<pid>.<n>", and those of processes that no longer run are removed by the next save.
+   Returns 1 on success, 0 on failure with errno set (the previous file is then untouched). */
 VYOMODEL_API uint8_t savemodel(const uint8_t *name);
 /* Replaces the whole image with the file's 16316 bytes. Returns 0 with errno set and leaves the
    model untouched when the file is missing, not a regular file (EINVAL; a FIFO is not waited on),
