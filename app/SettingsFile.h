@@ -4,7 +4,9 @@
 // ".ini" when it has no "."). When the program folder is not writable, the same name under
 // `$XDG_CONFIG_HOME/selkietest/` (default `~/.config/selkietest/`). Writes go to a temporary file
 // beside the settings file, flushed to disk and renamed over it, so a crash or a full disk leaves
-// the old record intact instead of a truncated one.
+// the old record intact instead of a truncated one. The temporary has no name until it is complete
+// (where the file system allows), so a crash leaves none behind; elsewhere it is
+// "<file>.tmp.<pid>.<n>" and the next save removes those of processes that no longer run.
 #pragma once
 
 #include <filesystem>
@@ -24,7 +26,7 @@ std::string SettingsFileName(const std::string& programFileName);
 
 // The settings file for the program at `programPath`; `suffix` is added to the name before
 // ".ini" (the demo keeps its own file). Reads XDG_CONFIG_HOME and HOME when the program folder is
-// not writable.
+// not writable, and then creates that folder (the only folder the program creates).
 std::filesystem::path DefaultSettingsPath(const std::filesystem::path& programPath,
                                           const std::string& suffix = "");
 
@@ -38,11 +40,15 @@ class SettingsFile {
   const std::filesystem::path& Path() const { return path_; }
 
   // If the file exists, fills `record` from its first 32 bytes (a shorter file fills the start)
-  // and returns true; otherwise returns false and leaves `record` alone. Throws SettingsError.
+  // and returns true; when it does not exist, returns false and leaves `record` alone. Throws
+  // SettingsError when it exists but cannot be read (no permission, a folder, a FIFO).
   bool Load(SettingsRecord& record) const;
 
-  // Replaces the file with the 32 bytes of `record`, atomically. Creates the folder when needed.
-  // Throws SettingsError; the old file is then untouched.
+  // Replaces the file with the 32 bytes of `record`, atomically. A symbolic link is followed and
+  // kept; the replaced file's mode is kept (a new file gets 0644). Creates no folder. When no
+  // temporary file can be made beside the file (a folder the user may not write), the file is
+  // overwritten in place with one write. Throws SettingsError; the old file is then untouched
+  // (an in-place overwrite that fails may leave it torn).
   void Save(const SettingsRecord& record) const;
 
  private:

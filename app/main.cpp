@@ -95,6 +95,7 @@ int RunWindow(const ProgramOptions& options) {
     box.exec();
     return 0;
   }
+  if (!instance.Warning().empty()) std::cerr << "selkietest: " << instance.Warning() << std::endl;
 
   SelkieConfig config;
   const std::filesystem::path program = ProgramPath();

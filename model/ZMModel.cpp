@@ -46,15 +46,46 @@ bool ProcessMapsBlock(const char* name) {
   return found;
 }
 
+// Why a block found under the name cannot be used, or "" when it can. Only this user's block is
+// trusted: another user's block could be read or rewritten by that user, or be a trap of any size.
+std::string Refusal(const char* name, const struct stat& st) {
+  char why[160];
+  if (!S_ISREG(st.st_mode)) {
+    std::snprintf(why, sizeof why, "shared block %s is not a shared memory object (mode %06o)", name,
+                  unsigned(st.st_mode));
+  } else if (st.st_uid != geteuid()) {
+    std::snprintf(why, sizeof why, "shared block %s belongs to uid %u (mode %04o), not to this user (uid %u)",
+                  name, unsigned(st.st_uid), unsigned(st.st_mode & 07777), unsigned(geteuid()));
+  } else if (st.st_size != 0 && st.st_size < static_cast<off_t>(kImageSize)) {
+    std::snprintf(why, sizeof why, "shared block %s has %lld bytes, fewer than the model's %zu", name,
+                  static_cast<long long>(st.st_size), kImageSize);
+  } else {
+    return "";
+  }
+  return why;
+}
+
 // Opens or creates the block; a new block is zero-filled. A block that another process has just
-// created but not yet sized is sized here too (growing never loses data).
+// created but not yet sized is sized here too (growing never loses data). A block of this user
+// that others may read or write is closed to them before it is used.
 ZMImage* MapBlock(const char* name) {
   const int fd = shm_open(name, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return nullptr;
   struct stat st {};
-  const bool sized = fstat(fd, &st) == 0 &&
-                     (st.st_size >= static_cast<off_t>(kImageSize) || ftruncate(fd, kImageSize) == 0);
-  void* view = sized ? mmap(nullptr, kImageSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0) : MAP_FAILED;
+  if (fstat(fd, &st) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  const std::string refusal = Refusal(name, st);
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "VyoModel: %s\n", refusal.c_str());
+    close(fd);
+    return nullptr;
+  }
+  const bool private_ = (st.st_mode & 077) == 0 || fchmod(fd, 0600) == 0;
+  const bool sized = st.st_size >= static_cast<off_t>(kImageSize) || ftruncate(fd, kImageSize) == 0;
+  void* view = private_ && sized ? mmap(nullptr, kImageSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+                                 : MAP_FAILED;
   close(fd);
   return view == MAP_FAILED ? nullptr : static_cast<ZMImage*>(view);
 }

@@ -12,6 +12,10 @@
  *   - Each attaching process sets ChangeCursor to 1 and NoComms to 1 for every machine.
  *   - If the process already maps the block (a second copy of the library), the text
  *     "Attempting to connect to model more than once" is written to stderr and loading goes on.
+ *   - The block is private to its user. A block under the name that belongs to another user, is
+ *     not a shared memory object, or is smaller than the image (but not empty) is refused, with a
+ *     line "VyoModel: " and the reason (owner uid and mode) on stderr, and loading fails as below.
+ *     A block of this user that group or others may use is set to mode 0600 first.
  *   - If the block cannot be created or mapped, the text "Error creating memory mapped file" is
  *     written to stderr and loading fails: the process ends with exit status 127, as it does when
  *     the dynamic loader cannot load a library.
@@ -257,11 +261,14 @@ VYOMODEL_API void ZQ_ParseSony(const uint8_t *message, uint8_t *reply, int8_t m)
 
 /* Writes the whole image (16316 bytes) to a temporary file in the same folder, flushes it and
    renames it over the file (keeping that file's mode; a symbolic link is followed and kept), so
-   the previous file survives an interrupted save. Returns 1 on success, 0 on failure with errno
-   set (the previous file is then untouched). */
+   the previous file survives an interrupted save. The temporary has no name until it is complete
+   (where the file system allows), so a killed save leaves nothing behind; elsewhere it is
+   "<name>.tmp.<pid>.<n>", and those of processes that no longer run are removed by the next save.
+   Returns 1 on success, 0 on failure with errno set (the previous file is then untouched). */
 VYOMODEL_API uint8_t savemodel(const uint8_t *name);
-/* Replaces the whole image with the file's 16316 bytes. Returns 0 and leaves the model
-   untouched when the file is missing, not exactly 16316 bytes long or cannot be read. */
+/* Replaces the whole image with the file's 16316 bytes. Returns 0 with errno set and leaves the
+   model untouched when the file is missing, not a regular file (EINVAL; a FIFO is not waited on),
+   not exactly 16316 bytes long (EINVAL) or cannot be read. */
 VYOMODEL_API uint8_t loadmodel(const uint8_t *name);
 
 /* ---- Change tracking. ---- */

@@ -1,5 +1,14 @@
 #include "ModelDump.h"
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "VyoModel.h"
@@ -24,7 +33,34 @@ const char* StandardText(uint8_t standard) {
 
 char Yes(uint8_t flag) { return flag ? 'Y' : '.'; }
 
+// The block's name as the library chooses it when it is loaded.
+const char* BlockName() {
+  const char* name = std::getenv("VYOMODEL_SHM_NAME");
+  return (name != nullptr && name[0] != '\0') ? name : "/SharedZMModel";
+}
+
+std::string UserName(uid_t uid) {
+  char buffer[1024];
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) != 0 || found == nullptr) return "?";
+  return found->pw_name;
+}
+
 }  // namespace
+
+void PrintBlock(std::FILE* out) {
+  const char* name = BlockName();
+  const int fd = shm_open(name, O_RDONLY | O_CLOEXEC, 0);
+  struct stat st {};
+  if (fd < 0 || fstat(fd, &st) != 0) {
+    std::fprintf(out, "Block: %s  (cannot inspect it: %s)\n", name, std::strerror(errno));
+  } else {
+    std::fprintf(out, "Block: %s  owner uid %u (%s)  mode %04o\n", name, unsigned(st.st_uid),
+                 UserName(st.st_uid).c_str(), unsigned(st.st_mode & 07777));
+  }
+  if (fd >= 0) close(fd);
+}
 
 void PrintSystemPart(std::FILE* out) {
   uint8_t error[256] = {};

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+// "Block: /SharedZMModel  owner uid 1000 (ann)  mode 0600": which block, and who may use it.
+void PrintBlock(std::FILE* out);
 void PrintSystemPart(std::FILE* out);
 void PrintMachineHeader(std::FILE* out);
 void PrintMachine(std::FILE* out, int8_t m);

@@ -1,5 +1,6 @@
 // vyomodel: shows and carries the shared model for an operator.
-//   vyomodel dump [m]     the system part and the machines in use (or machine m only)
+//   vyomodel dump [m]     the block (name, owner, mode), the system part and the machines in use
+//                         (or machine m only)
 //   vyomodel watch [n]    prints each change as it is handed out (stops after n changes)
 //   vyomodel save FILE    saves the model image
 //   vyomodel load FILE    loads a saved model image
@@ -53,6 +54,7 @@ int Dump(int argc, char** argv) {
   if (argc == 3 && !ParseInt(argv[2], -1, 35, only)) {
     return BadCommandLine(std::string("not a machine number -1..35: ") + argv[2]);
   }
+  PrintBlock(stdout);
   PrintSystemPart(stdout);
   PrintMachineHeader(stdout);
   if (argc == 3) {

@@ -1,6 +1,9 @@
-// The settings record: its byte layout, loading (missing, short, long files), saving whole with
-// the reserved bytes kept, and the atomic replace that keeps the old record when a write fails.
+// The settings record: its byte layout, loading (missing, short, long, odd files), saving whole
+// with the reserved bytes kept, the atomic replace that keeps the old record when a write fails or
+// the writer dies, links and modes kept, and the in-place write where no temporary can be made.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +18,21 @@
 #include "TempDir.h"
 
 namespace fs = std::filesystem;
+
+// A child process sets this to stop inside a save, after the record is written but before it is
+// put in place; the save's call to fsync lands here (the program's definition comes first).
+static int g_stallSaveSignal = -1;
+
+extern "C" int fsync(int fd) {
+  if (g_stallSaveSignal >= 0) {
+    const char ready = 'R';
+    (void)!write(g_stallSaveSignal, &ready, 1);
+    for (;;) pause();
+  }
+  using Fsync = int (*)(int);
+  static const Fsync real = reinterpret_cast<Fsync>(dlsym(RTLD_NEXT, "fsync"));
+  return real(fd);
+}
 
 namespace {
 
@@ -32,6 +50,11 @@ std::vector<uint8_t> Sequence(std::size_t count, uint8_t first) {
   std::vector<uint8_t> bytes(count);
   for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(first + i);
   return bytes;
+}
+
+std::vector<uint8_t> BytesOf(const SettingsRecord& record) {
+  const auto image = record.ToBytes();
+  return {image.begin(), image.end()};
 }
 
 }  // namespace
@@ -86,6 +109,7 @@ TEST(SettingsFileNameTest, UnwritableProgramFolderFallsBackToXdgConfigHome) {
   ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().string());
   EXPECT_EQ(DefaultSettingsPath("/nonexistent/bin/selkietest"),
             dir.path() / "selkietest" / "selkietest.ini");
+  EXPECT_TRUE(fs::is_directory(dir.path() / "selkietest")) << "the program's own folder is made";
 }
 
 TEST(SettingsFileTest, MissingFileLoadsNothingAndLeavesTheRecord) {
@@ -151,11 +175,135 @@ TEST(SettingsFileTest, SaveWritesThe32BytesWholeKeepingReservedBytesAsRead) {
       << "no temporary file is left beside the settings file";
 }
 
-TEST(SettingsFileTest, SaveCreatesTheFolder) {
+TEST(SettingsFileTest, SaveCreatesNoFolder) {
   TempDir dir;
   const fs::path path = dir.path() / "config" / "selkietest" / "selkietest.ini";
+  EXPECT_THROW(SettingsFile(path).Save(SettingsRecord{}), SettingsError);
+  EXPECT_FALSE(fs::exists(dir.path() / "config")) << "a mistyped --settings folder is not made";
+}
+
+TEST(SettingsFileTest, SaveThroughALinkKeepsTheLinkAndTheFilesMode) {
+  TempDir dir;
+  const fs::path target = dir.path() / "kept" / "s.ini";
+  const fs::path link = dir.path() / "s.ini";
+  fs::create_directories(target.parent_path());
+  WriteBytes(target, Sequence(32, 1));
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink("kept/s.ini", link);
+  SettingsRecord r;
+  r.PortANumber = 77;
+  SettingsFile(link).Save(r);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadBytes(target), BytesOf(r));
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+  const fs::path dangling = dir.path() / "new.ini";
+  fs::create_symlink("kept/new.ini", dangling);
+  SettingsFile(dangling).Save(r);
+  EXPECT_TRUE(fs::is_symlink(dangling)) << "a link to a file not yet there is kept too";
+  EXPECT_EQ(ReadBytes(dir.path() / "kept" / "new.ini").size(), 32u);
+  EXPECT_EQ(fs::status(dir.path() / "kept" / "new.ini").permissions() & fs::perms::all,
+            fs::perms(0644)) << "a new file is readable by all";
+}
+
+TEST(SettingsFileTest, FileInAFolderTheUserMayNotWriteIsOverwrittenInPlace) {
+  TempDir dir;
+  const fs::path folder = dir.path() / "locked";
+  const fs::path path = folder / "s.ini";
+  fs::create_directories(folder);
+  WriteBytes(path, Sequence(32, 1));
+  const bool root = geteuid() == 0;
+  // Root may write any folder, so the save runs as another user there.
+  if (root) {
+    fs::permissions(dir.path(), fs::perms(0755));
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+  } else {
+    fs::permissions(folder, fs::perms(0555));
+  }
+  SettingsRecord r;
+  r.PortBNumber = 42;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    try {
+      SettingsFile(path).Save(r);
+    } catch (const SettingsError&) {
+      _exit(3);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  fs::permissions(folder, fs::perms(0755));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the save succeeded";
+  EXPECT_EQ(ReadBytes(path), BytesOf(r));
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+TEST(SettingsFileTest, SaveRemovesTemporariesOfDeadWritersOnly) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  const pid_t dead = fork();
+  ASSERT_GE(dead, 0);
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  const fs::path orphan = dir.path() / ("s.ini.tmp." + std::to_string(dead) + ".0");
+  const fs::path running = dir.path() / ("s.ini.tmp." + std::to_string(getppid()) + ".0");
+  const fs::path other = dir.path() / ("t.ini.tmp." + std::to_string(dead) + ".0");
+  for (const fs::path& p : {orphan, running, other}) WriteBytes(p, {1});
   SettingsFile(path).Save(SettingsRecord{});
+  EXPECT_FALSE(fs::exists(orphan));
+  EXPECT_TRUE(fs::exists(running)) << "a running writer's temporary stays";
+  EXPECT_TRUE(fs::exists(other)) << "another file's temporary stays";
   EXPECT_EQ(ReadBytes(path).size(), 32u);
+}
+
+TEST(SettingsFileTest, SaveKilledHalfwayLeavesTheOldRecordAndNoTemporary) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  WriteBytes(path, Sequence(32, 1));
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(ready[0]);
+    g_stallSaveSignal = ready[1];
+    SettingsFile(path).Save(SettingsRecord{});
+    _exit(1);  // not reached: the save stalls and is killed
+  }
+  close(ready[1]);
+  char signal = 0;
+  ASSERT_EQ(read(ready[0], &signal, 1), 1) << "the child reached the middle of its save";
+  close(ready[0]);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(ReadBytes(path), Sequence(32, 1));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(SettingsFileTest, AFifoIsRefusedWithoutWaitingForAWriter) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(5);
+    SettingsRecord r;
+    try {
+      SettingsFile(path).Load(r);
+    } catch (const SettingsError&) {
+      _exit(0);
+    }
+    _exit(1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status)) << "the load did not return";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the FIFO is reported as unreadable";
 }
 
 TEST(SettingsFileTest, FailedReplaceReportsAndLeavesNoTemporaryFile) {

@@ -1,7 +1,11 @@
-// One copy per user: the second taker of the lock is refused, a released or dead holder frees it.
+// One copy per user: the second taker of the lock is refused, a released or dead holder frees it;
+// a lock file planted by someone else is not used, and the program is told why.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include "SingleInstance.h"
 #include "TempDir.h"
@@ -56,4 +60,30 @@ TEST(SingleInstanceTest, AnInstanceThatDiedLeavesTheLockFree) {
   EXPECT_TRUE(afterDeath.Acquire());
   close(ready[0]);
   close(ready[1]);
+}
+
+TEST(SingleInstanceTest, ALockFileOfAnotherUserIsNotUsedAndTheWarningSaysWhose) {
+  if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+  TempDir dir;
+  const auto path = dir.path() / "selkietestpOneCopy-0.lock";
+  std::ofstream(path).put('x');
+  ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+  ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+  SingleInstance instance(path);
+  EXPECT_TRUE(instance.Acquire()) << "the program runs";
+  EXPECT_EQ(instance.Warning(), "the lock file " + path.string() +
+                                    " belongs to uid 65534 (mode 0666), not to this user (uid 0); "
+                                    "running without the check for another copy");
+}
+
+TEST(SingleInstanceTest, APlantedLinkIsNotFollowedAndTheWarningSaysSo) {
+  TempDir dir;
+  const auto target = dir.path() / "elsewhere";
+  const auto path = dir.path() / "selkietestpOneCopy.lock";
+  ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+  SingleInstance instance(path);
+  EXPECT_TRUE(instance.Acquire());
+  EXPECT_EQ(instance.Warning(), "the lock file " + path.string() +
+                                    " is a symbolic link; running without the check for another copy");
+  EXPECT_FALSE(std::filesystem::exists(target)) << "nothing was created through the link";
 }

@@ -1,12 +1,15 @@
-// Saving and loading: round trip, refused files, reported errors, and a save that dies halfway.
+// Saving and loading: round trip, refused files, reported errors, and saves that die halfway
+// (with and without unnamed temporary files).
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <fstream>
 #include <iterator>
 
@@ -28,6 +31,27 @@ extern "C" int fsync(int fd) {
   using Fsync = int (*)(int);
   static const Fsync real = reinterpret_cast<Fsync>(dlsym(RTLD_NEXT, "fsync"));
   return real(fd);
+}
+
+// Set to stand for a file system without unnamed files: the library's open() of an unnamed
+// temporary fails as it does there.
+static bool g_noUnnamedFiles = false;
+
+extern "C" int open(const char* path, int flags, ...) {
+  mode_t mode = 0;
+  if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+    va_list rest;
+    va_start(rest, flags);
+    mode = va_arg(rest, mode_t);
+    va_end(rest);
+  }
+  if (g_noUnnamedFiles && (flags & O_TMPFILE) == O_TMPFILE) {
+    errno = EOPNOTSUPP;
+    return -1;
+  }
+  using Open = int (*)(const char*, int, ...);
+  static const Open real = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "open"));
+  return real(path, flags, mode);
 }
 
 namespace {
@@ -116,6 +140,26 @@ TEST_F(ModelFileTest, FilesOfTheWrongLengthOrMissingAreRefusedAndChangeNothing) 
   EXPECT_EQ(Image(), before);
 }
 
+TEST_F(ModelFileTest, FifoOrDeviceIsRefusedWithoutWaitingForAWriter) {
+  FillImage(8);
+  const std::vector<uint8_t> before = Image();
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  // In a child with an alarm: a load that waits in open() for a writer would wait forever.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(5);
+    const bool fifo = loadmodel(LengthPrefixed(Path("fifo")).data()) == 0 && errno == EINVAL;
+    const bool device = loadmodel(LengthPrefixed("/dev/zero").data()) == 0 && errno == EINVAL;
+    _exit(fifo && device ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status)) << "the load did not return (signal " << WTERMSIG(status) << ")";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "refused with EINVAL";
+  EXPECT_EQ(Image(), before);
+}
+
 TEST_F(ModelFileTest, FailedSaveIsReportedAndLeavesNothingBehind) {
   EXPECT_EQ(savemodel(LengthPrefixed(Path("no/such/folder/model")).data()), 0);
   EXPECT_EQ(errno, ENOENT);
@@ -152,10 +196,58 @@ TEST_F(ModelFileTest, SaveKilledHalfwayLeavesThePreviousFileIntact) {
   ASSERT_TRUE(WIFSIGNALED(status));
 
   EXPECT_EQ(Bytes(Path("model.zqm")), previous) << "the previous file survives the killed save";
+  EXPECT_EQ(FilesInFolder(), 1) << "the killed save left no temporary file";
   EXPECT_NE(Image(), previous) << "the child really had a new image to save";
   std::memset(Raw(), 0, kImageSize);
   ASSERT_EQ(loadmodel(name.data()), 1);
   EXPECT_EQ(Image(), previous);
+}
+
+TEST_F(ModelFileTest, WithoutUnnamedFilesTheNextSaveRemovesTemporariesOfDeadWriters) {
+  g_noUnnamedFiles = true;
+  const auto name = LengthPrefixed(Path("model.zqm"));
+  ASSERT_EQ(savemodel(name.data()), 1);
+  const std::string live = Path("model.zqm.tmp." + std::to_string(getppid()) + ".0");
+  const std::string other = Path("other.zqm.tmp.999999999.0");
+  WriteBytes(live, {1});
+  WriteBytes(other, {1});
+
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(ready[0]);
+    g_stallSaveSignal = ready[1];
+    savemodel(name.data());
+    _exit(1);
+  }
+  close(ready[1]);
+  char signal = 0;
+  ASSERT_EQ(read(ready[0], &signal, 1), 1);
+  close(ready[0]);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(FilesInFolder(), 4) << "the killed writer's named temporary is left";
+
+  FillImage(7);
+  EXPECT_EQ(savemodel(name.data()), 1);
+  g_noUnnamedFiles = false;
+  EXPECT_EQ(Bytes(Path("model.zqm")), Image());
+  EXPECT_EQ(FilesInFolder(), 3) << "the dead writer's temporary is gone";
+  EXPECT_EQ(access(live.c_str(), F_OK), 0) << "a running writer's temporary stays";
+  EXPECT_EQ(access(other.c_str(), F_OK), 0) << "another file's temporary stays";
+}
+
+TEST_F(ModelFileTest, SaveThroughALinkToAFileNotYetThereKeepsTheLink) {
+  ASSERT_EQ(symlink("saved/model.zqm", Path("current").c_str()), 0);
+  ASSERT_EQ(mkdir(Path("saved").c_str(), 0700), 0);
+  FillImage(2);
+  ASSERT_EQ(savemodel(LengthPrefixed(Path("current")).data()), 1);
+  struct stat st {};
+  ASSERT_EQ(lstat(Path("current").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(Bytes(Path("saved/model.zqm")), Image());
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ TEST_F(VyoModelToolTest, DumpShowsTheTapeStatusNotTheNoCommsEveryAttachSets) {
   const CommandResult all = Tool("dump");
   ASSERT_EQ(all.status, 0);
   EXPECT_NE(all.output.find("\nc: "), std::string::npos) << "machine 35 is listed";
-  EXPECT_EQ(std::count(all.output.begin(), all.output.end(), '\n'), 4 + 1 + 37) << "and no record past it";
+  EXPECT_EQ(std::count(all.output.begin(), all.output.end(), '\n'), 1 + 4 + 1 + 37) << "and no record past it";
 }
 
 TEST_F(VyoModelToolTest, BadCommandLinesSayWhatIsWrong) {
