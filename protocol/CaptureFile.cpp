@@ -77,17 +77,23 @@ std::string DecodeFrame(MessageDecoder& decoder, const Frame& frame) {
   return decoder.Decode(frame.bytes);
 }
 
-CaptureWriter::CaptureWriter(std::ostream& out) : out_(out) { out_ << kCaptureVersionLine << '\n'; }
-
-std::string CaptureWriter::Write(char port, Direction direction, const Frame& frame) {
+std::string CaptureLines::Line(char port, Direction direction, const Frame& frame) {
   CaptureRecord record;
-  record.time = frame.firstByte;
+  record.time = frame.firstByte - origin_;
   record.port = port;
   record.direction = direction;
   record.kind = frame.kind;
   record.bytes = frame.bytes;
   record.text = DecodeFrame(decoders_[port], frame);
-  std::string line = FormatCaptureLine(record);
+  return FormatCaptureLine(record);
+}
+
+CaptureWriter::CaptureWriter(std::ostream& out, Micros origin) : out_(out), lines_(origin) {
+  out_ << kCaptureVersionLine << '\n';
+}
+
+std::string CaptureWriter::Write(char port, Direction direction, const Frame& frame) {
+  std::string line = lines_.Line(port, direction, frame);
   out_ << line << '\n';
   out_.flush();
   return line;

@@ -46,17 +46,30 @@ class CaptureError : public std::runtime_error {
 
 constexpr const char* kCaptureVersionLine = "# selkietest capture 1";
 
+// Capture lines without a file: for owners that hand lines on (the bridge) rather than write them.
+class CaptureLines {
+ public:
+  // Frame times are taken relative to `origin`.
+  explicit CaptureLines(Micros origin = Micros(0)) : origin_(origin) {}
+  // The line of one frame of `port` ('A' or 'B'), without its newline.
+  std::string Line(char port, Direction direction, const Frame& frame);
+
+ private:
+  Micros origin_;
+  std::map<char, MessageDecoder> decoders_;
+};
+
 class CaptureWriter {
  public:
-  // Writes the version line.
-  explicit CaptureWriter(std::ostream& out);
+  // Writes the version line; frame times are taken relative to `origin`.
+  explicit CaptureWriter(std::ostream& out, Micros origin = Micros(0));
 
   // Writes one frame of `port` ('A' or 'B'); returns the line written, without its newline.
   std::string Write(char port, Direction direction, const Frame& frame);
 
  private:
   std::ostream& out_;
-  std::map<char, MessageDecoder> decoders_;
+  CaptureLines lines_;
 };
 
 // One record as a capture line, without the newline.

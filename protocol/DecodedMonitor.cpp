@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "CaptureFile.h"
 #include "sonyname.h"
 
 std::string MillisecondsText(Micros duration) {
@@ -10,13 +11,14 @@ std::string MillisecondsText(Micros duration) {
   return text;
 }
 
-std::string DecodedMonitor::Received(std::span<const uint8_t> bytes, Micros lastByteIn) {
-  requestEnd_ = lastByteIn;
-  return Line(lastByteIn, "Rx", bytes);
+std::string DecodedMonitor::Received(const Frame& frame) {
+  // Only a message asks for a reply.
+  if (answering_ && frame.kind == FrameKind::Message) requestEnd_ = frame.lastByte;
+  return Line(frame.lastByte, "Rx", frame);
 }
 
-std::string DecodedMonitor::Sent(std::span<const uint8_t> bytes, Micros firstByteOut) {
-  std::string line = Line(firstByteOut, "Tx", bytes);
+std::string DecodedMonitor::Sent(const Frame& frame, Micros firstByteOut) {
+  std::string line = Line(firstByteOut, "Tx", frame);
   if (requestEnd_) {
     line += "  reply " + MillisecondsText(firstByteOut - *requestEnd_);
     requestEnd_.reset();
@@ -24,14 +26,14 @@ std::string DecodedMonitor::Sent(std::span<const uint8_t> bytes, Micros firstByt
   return line;
 }
 
-std::string DecodedMonitor::Line(Micros at, const char* direction, std::span<const uint8_t> bytes) {
+std::string DecodedMonitor::Line(Micros at, const char* direction, const Frame& frame) {
   const long long us = static_cast<long long>((at - opened_).count());
   char stamp[40];
   std::snprintf(stamp, sizeof stamp, "%10lld.%06lld %s ", us / 1000000, (us < 0 ? -us : us) % 1000000,
                 direction);
   std::string line = stamp;
-  line += HexBytes(bytes);
+  line += HexBytes(frame.bytes);
   line += ' ';
-  line += decoder_.Decode(bytes);
+  line += DecodeFrame(decoder_, frame);
   return line;
 }

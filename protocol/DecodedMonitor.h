@@ -10,7 +10,6 @@
 #pragma once
 
 #include <optional>
-#include <span>
 #include <string>
 
 #include "MessageDecoder.h"
@@ -18,17 +17,21 @@
 
 class DecodedMonitor {
  public:
-  explicit DecodedMonitor(Micros portOpened) : opened_(portOpened) {}
+  // `answering`: this side replies to what it receives (a machine's port), so a message sent after
+  // one received carries a reply time; a controller's side sends first and measures nothing.
+  explicit DecodedMonitor(Micros portOpened, bool answering = true)
+      : opened_(portOpened), answering_(answering) {}
 
-  // A message received; `lastByteIn` is when its last byte arrived.
-  std::string Received(std::span<const uint8_t> bytes, Micros lastByteIn);
-  // A message sent; a reply to the last message received when one is outstanding.
-  std::string Sent(std::span<const uint8_t> bytes, Micros firstByteOut);
+  // A frame received, stamped with the arrival of its last byte.
+  std::string Received(const Frame& frame);
+  // A frame sent; a reply to the last message received when one is outstanding.
+  std::string Sent(const Frame& frame, Micros firstByteOut);
 
  private:
-  std::string Line(Micros at, const char* direction, std::span<const uint8_t> bytes);
+  std::string Line(Micros at, const char* direction, const Frame& frame);
 
   Micros opened_;
+  bool answering_;
   MessageDecoder decoder_;
   std::optional<Micros> requestEnd_;  // a received message not yet answered
 };

@@ -137,12 +137,20 @@ TEST(CaptureFile, ReaderRejectsWhatIsNoCapture) {
 
 TEST(DecodedMonitor, LinesWithTimesAndReplyTime) {
   DecodedMonitor monitor(Micros(10000000));
-  EXPECT_EQ(monitor.Received(Framed({0x61, 0x0C, 0x01}), Micros(22345678)),
+  const auto frame = [](Bytes bytes, Micros at, FrameKind kind = FrameKind::Message) {
+    return Frame{std::move(bytes), kind, at - Micros(300), at};
+  };
+  EXPECT_EQ(monitor.Received(frame(Framed({0x61, 0x0C, 0x01}), Micros(22345678))),
             "        12.345678 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC");
-  EXPECT_EQ(monitor.Sent(Framed({0x74, 0x04, 0x00, 0x00, 0x00, 0x01}), Micros(22346012)),
+  EXPECT_EQ(monitor.Sent(frame(Framed({0x74, 0x04, 0x00, 0x00, 0x00, 0x01}), Micros(0)), Micros(22346012)),
             "        12.346012 Tx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00  reply 0.334 ms");
-  // A message sent with no request outstanding has no reply time.
-  EXPECT_EQ(monitor.Sent(Framed({0x10, 0x01}), Micros(22400000)), "        12.400000 Tx 10 01 11  ACK");
+  // A message sent with no request outstanding has no reply time; debris asks for no reply.
+  EXPECT_EQ(monitor.Sent(frame(Framed({0x10, 0x01}), Micros(0)), Micros(22400000)),
+            "        12.400000 Tx 10 01 11  ACK");
+  EXPECT_EQ(monitor.Received(frame({0xFF}, Micros(22500000), FrameKind::Debris)),
+            "        12.500000 Rx FF  debris");
+  EXPECT_EQ(monitor.Sent(frame(Framed({0x10, 0x01}), Micros(0)), Micros(22600000)),
+            "        12.600000 Tx 10 01 11  ACK");
 }
 
 }  // namespace
