@@ -3,10 +3,10 @@
 //   61 0C 01 6E             -> "CURRENT TIME SENSE LTC"
 //   74 04 00 00 00 01 79    -> "LTC TIME DATA 01:00:00:00"
 //   21 12 40 73             -> "VAR FWD x1.00"
-//   7F 20 ...               -> "STATUS DATA S0-S14: STANDBY STOP CUE-UP"
-//   12 11 F1 1D 41          -> "DEVICE TYPE DA-88 PAL (F1 1D)"
+//   7F 20 ...               -> "STATUS DATA S0-S14: STOP STANDBY CUE-UP"
+//   12 11 F1 1D 31          -> "DEVICE TYPE DA-88 PAL (F1 1D)"
 //   11 12 01 24             -> "NAK UNKNOWN-COMMAND"
-//   45 99 01 02 03 04 E2    -> "unknown 4x 99 01 02 03 04"
+//   44 99 01 02 03 04 E7    -> "unknown 4x 99 01 02 03 04"
 //
 // The input is a message as it travels, checksum included. Decoding never fails: a message the
 // table does not know is "unknown", one whose length does not match its CMD-1 is "malformed"
