@@ -26,6 +26,7 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
       {"--port-b", [](ProgramOptions& o, const std::string&, const std::string& v) { o.portB = v; }},
       {"--settings",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.settings = v; }},
+      {"--replay", [](ProgramOptions& o, const std::string&, const std::string& v) { o.replay = v; }},
       {"--tick", [](ProgramOptions& o, const std::string& n,
                     const std::string& v) { o.tickMs = ParseNumber(n, v, 1, 1000); }},
       {"--machine", [](ProgramOptions& o, const std::string& n,
@@ -42,12 +43,29 @@ const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
       {"--demo", &ProgramOptions::demo},
       {"--headless", &ProgramOptions::headless},
       {"--log", &ProgramOptions::log},
+      {"--exact", &ProgramOptions::exact},
   };
   return flags;
 }
 
+// A replay talks to one machine on --port-b and runs nothing else.
+void CheckReplay(const ProgramOptions& o) {
+  if (o.exact && !o.replay) throw OptionsError("--exact is an option of --replay");
+  if (!o.replay) return;
+  if (o.headless || o.demo) throw OptionsError("--replay runs on its own, without --headless or --demo");
+  if (!o.portB) throw OptionsError("--replay needs --port-b <port>: the machine to play the capture to");
+  const std::pair<const char*, bool> others[] = {
+      {"--port-a", o.portA.has_value()}, {"--tick", o.tickMs.has_value()},
+      {"--machine", o.machine.has_value()}, {"--standard", o.standard.has_value()},
+      {"--log", o.log}, {"--settings", o.settings.has_value()}};
+  for (const auto& [name, given] : others)
+    if (given) throw OptionsError(std::string(name) + " is not an option of --replay");
+}
+
 void CheckCombination(const ProgramOptions& o) {
   if (o.help) return;
+  CheckReplay(o);
+  if (o.replay) return;
   if (o.demo && o.headless) throw OptionsError("--demo and --headless cannot be combined");
   if (o.headless && !o.portA && !o.portB)
     throw OptionsError("--headless needs --port-a <port>, --port-b <port> or both");
@@ -125,6 +143,11 @@ Options:
   --log               Headless: print the port A traffic (Rx/Tx lines) to standard output.
   --settings PATH     Read and write the settings record at PATH. A headless run reads and
                       writes no settings file unless this is given.
+  --replay FILE       Play the editor's side of a capture FILE to the machine on --port-b PORT,
+                      wait for each reply and print every exchange whose reply differs from the
+                      captured one, then reply-time figures. Exit status 0 when all matched,
+                      1 when one differed.
+  --exact             Replay: compare time data and other moving fields byte for byte too.
   --help              Print this text and exit.
 
 COM numbers: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31;

@@ -13,6 +13,7 @@
 #include "KeypadF.h"
 #include "ProgramOptions.h"
 #include "QtInvoker.h"
+#include "ReplayRunner.h"
 #include "SettingsFile.h"
 #include "SingleInstance.h"
 #include "mselkietestu.h"
@@ -126,6 +127,7 @@ int main(int argc, char** argv) {
     std::cout << UsageText();
     return 0;
   }
+  if (options.replay) return RunReplay(options);
   if (options.headless) return RunHeadless(options);
   return RunWindow(options);
 }

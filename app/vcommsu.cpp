@@ -23,6 +23,9 @@ Tcommsf::Tcommsf(QWidget* parent) : QWidget(parent, Qt::Window) {
   kshow = new QCheckBox(QStringLiteral("Shoiw Coms"), this);
   kshow->setGeometry(208, 320, std::max(97, kshow->sizeHint().width()), 17);
 
+  kdecode = new QCheckBox(QStringLiteral("Decode"), this);
+  kdecode->setGeometry(320, 320, std::max(80, kdecode->sizeHint().width()), 17);
+
   kclear = new QPushButton(QStringLiteral("Clear"), this);
   kclear->setGeometry(448, 320, 75, 25);
   QObject::connect(kclear, &QPushButton::clicked, this, [this] { kclearClick(); });
@@ -54,3 +57,11 @@ void Tcommsf::SetShowComs(bool on) { kshow->setChecked(on); }
 void Tcommsf::ToggleShown() { setVisible(!isVisible()); }
 
 void Tcommsf::kclearClick() { m1->clear(); }
+
+bool Tcommsf::DecodeChecked() const { return kdecode->isChecked(); }
+
+void Tcommsf::SetDecode(bool on) { kdecode->setChecked(on); }
+
+void Tcommsf::AddDecodedLine(const QString& text) {
+  if (DecodeChecked()) AddLine(text);
+}

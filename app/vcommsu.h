@@ -7,6 +7,10 @@
 //                                                           window is visible (box or not)
 //   ReplySent(portA)         after the reply was written -> portA.TxText when ShowComs()
 // AddLine and AddCommandLine append unconditionally, for callers that apply the rules themselves.
+//
+// Decoded view: the "Decode" box (unchecked at start, so the designed view is unchanged). While it
+// is checked, AddDecodedLine appends the decoded monitor lines its owner feeds (DecodedMonitor.h);
+// while it is not, they are dropped. The designed lines above keep their own rules.
 #pragma once
 
 #include "sonyname.h"
@@ -44,7 +48,14 @@ public:
   // "Clear": empties the log, the designed first line "m1" included.
   void kclearClick();
 
+  // The "Decode" box: decoded lines are shown while it is checked.
+  bool DecodeChecked() const;
+  void SetDecode(bool on);
+  // Appends one decoded monitor line while DecodeChecked().
+  void AddDecodedLine(const QString& text);
+
   QPlainTextEdit* m1;
   QCheckBox* kshow;
   QPushButton* kclear;
+  QCheckBox* kdecode;
 };

@@ -8,17 +8,20 @@ namespace controller_replies {
 
 namespace {
 
-constexpr int kTimeBytes = 4;
+using namespace sony;
+
 constexpr int kIdentBytes = 2;
-constexpr int kModeStop = 0x20;
-constexpr int kModePlay = 0x01;
-constexpr int kModeRecordPlay = 0x03;
-constexpr int kModeRewind = 0x08;
-constexpr int kModeFastForward = 0x04;
-constexpr int kModeReversePlay = 0x22;
+// TransportMode (S1 without standby) of the lamps.
+constexpr int kModeStop = kS1Stop;
+constexpr int kModePlay = kS1Play;
+constexpr int kModeRecordPlay = kS1Play | kS1Record;
+constexpr int kModeRewind = kS1Rewind;
+constexpr int kModeFastForward = kS1FastFwd;
+constexpr int kModeReversePlay = 0x22;  // the reverse-play key's tag, as the panel has it
 
 bool IsTimeData(uint8_t cmd2) {
-  return cmd2 == 0x00 || cmd2 == 0x01 || cmd2 == 0x04 || cmd2 == 0x06 || cmd2 == 0x14;
+  return cmd2 == kTimer1TimeData || cmd2 == kTimer2TimeData || cmd2 == kLtcTimeData ||
+         cmd2 == kVitcTimeData || cmd2 == kTimeData14;
 }
 
 void ShowStatusLamps(const SonyPort& port, MachineControlPanel& panel) {
@@ -62,9 +65,9 @@ void StoreEditPreset(SonyPort& port, MachineControlPanel& panel) {
 
 void ShowControllerIdent(SonyPort& port, MachineControlPanel& panel) {
   if (port.Rx.DataCount() < kIdentBytes) return;
-  if (port.Rx.Cmd2() == 0x11) {
+  if (port.Rx.Cmd2() == sony::kDeviceType) {
     panel.name = DeviceTypeText(port);
-  } else if (port.Rx.Cmd2() == 0xB3) {
+  } else if (port.Rx.Cmd2() == sony::kVersionData) {
     panel.statusText = panel.name + " V: " + HexByte(port.Rx.Data(1)) + " " + HexByte(port.Rx.Data(2));
   }
 }
@@ -72,10 +75,10 @@ void ShowControllerIdent(SonyPort& port, MachineControlPanel& panel) {
 void ShowControllerReply(SonyPort& port, MachineControlPanel& panel) {
   const uint8_t cmd2 = port.Rx.Cmd2();
   if (IsTimeData(cmd2)) {
-    if (port.Rx.DataCount() >= kTimeBytes) panel.bpoz = TimeDataText(port);
-  } else if (cmd2 == 0x20) {
+    if (port.Rx.DataCount() >= sony::kTimeBytes) panel.bpoz = TimeDataText(port);
+  } else if (cmd2 == sony::kStatusData) {
     if (StoreStatus(port)) ShowStatusLamps(port, panel);
-  } else if (cmd2 == 0x30) {
+  } else if (cmd2 == sony::kEditPresetData) {
     StoreEditPreset(port, panel);
   }
 }

@@ -6,7 +6,9 @@
 #include "TrackArming.h"
 
 namespace {
-const Bytes kEditOnMessage = {0x20, 0x65, 0x85};  // EDIT ON with its checksum
+using namespace sony;
+constexpr uint8_t kEditOnBody[] = {Cmd1(kTransportControl, 0), kEditOn};
+const Bytes kEditOnMessage = {kEditOnBody[0], kEditOnBody[1], Checksum(kEditOnBody, 2)};
 }  // namespace
 
 MachineController::MachineController() {
@@ -56,11 +58,11 @@ void MachineController::Queue(uint8_t cmd1, uint8_t cmd2) {
   port_.CommandPending = true;
 }
 
-void MachineController::kplayClick(int tag) { Queue(0x20, static_cast<uint8_t>(tag & 0xFF)); }
+void MachineController::kplayClick(int tag) { Queue(Cmd1(kTransportControl, 0), static_cast<uint8_t>(tag & 0xFF)); }
 
 void MachineController::krvsplayClick() {
-  Queue(0x21, 0x22);
-  port_.Tx[2] = 0x40;
+  Queue(Cmd1(kTransportControl, 1), kVarRev);
+  port_.Tx[2] = kPlaySpeedByte;
 }
 
 // The machine must get the digits as typed. The library reaches the time bytes through a frame
@@ -69,7 +71,7 @@ void MachineController::krvsplayClick() {
 // midnight instead.
 void MachineController::QueueGoto(std::string_view entry) {
   constexpr uint8_t kWidestLabels = 1;
-  Queue(0x24, 0x31);
+  Queue(Cmd1(kTransportControl, kTimeBytes), kCueUpWithData);
   timecode_calls::TextToSony(entry, port_.Tx.bytes.data(), 2, kWidestLabels);
 }
 
@@ -88,7 +90,7 @@ void MachineController::GotoClipboard1Click(std::string_view clipboardText) {
 
 void MachineController::ZQVersion1Click() {
   panel_.statusText.clear();
-  Queue(0x00, 0xB3);
+  Queue(Cmd1(kSystemControl, 0), kVersionRequest);
 }
 
 void MachineController::kr1Click(int button) { track_arming::kr1Click(button, port_, panel_); }

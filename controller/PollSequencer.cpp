@@ -8,10 +8,12 @@ struct Request {
   uint8_t data1;
 };
 
-constexpr Request kCurrentTime{0x61, 0x0C, 0x01};   // CURRENT TIME SENSE, LTC
-constexpr Request kStatus{0x61, 0x20, 0x0F};        // STATUS SENSE, bytes 0..14
-constexpr Request kEditPreset{0x61, 0x30, 0x0D};    // EDIT PRESET SENSE, 13 bytes
-constexpr Request kDeviceType{0x00, 0x11, 0x00};    // DEVICE TYPE REQUEST, no data
+using namespace sony;
+
+constexpr Request kCurrentTime{Cmd1(kSenseRequest, 1), kCurrentTimeSense, kSenseLtc};
+constexpr Request kStatus{Cmd1(kSenseRequest, 1), kStatusSense, 0x0F};  // S0..S14
+constexpr Request kEditPreset{Cmd1(kSenseRequest, 1), kEditPresetSense, kEditPresetBytes};
+constexpr Request kDeviceType{Cmd1(kSystemControl, 0), kDeviceTypeRequest, 0x00};
 
 constexpr Request kCycle[PollSequencer::kSteps] = {
     kCurrentTime, kStatus, kCurrentTime, kEditPreset,

@@ -8,8 +8,8 @@ namespace {
 
 constexpr int kBanks = 4;
 constexpr int kBytesPerBank = 3;
-constexpr uint8_t kAudioVideoBits = 0x1F;  // A1, A2, TC, A4, V
-constexpr uint8_t kInsertBit = 0x40;
+constexpr uint8_t kAudioVideoBits = sony::kPresetAudioVideo;
+constexpr uint8_t kInsertBit = sony::kPresetInsert;
 
 bool Bit(uint8_t byte, int bit) { return ((byte >> bit) & 1) != 0; }
 
@@ -80,8 +80,8 @@ void SendTrackArming(SonyPort& port, MachineControlPanel& panel) {
   PanelLamp& insert = panel.Function(FunctionKey::INS);
   if (!panel.Function(FunctionKey::ASM).Lit) insert.SetLit(AnyInsertSource(port));
   if (insert.Lit) port.PresetByte = static_cast<uint8_t>(port.PresetByte | kInsertBit);
-  port.Tx[0] = 0x4D;
-  port.Tx[1] = 0x30;
+  port.Tx[0] = sony::Cmd1(sony::kPresetSelect, sony::kEditPresetBytes);
+  port.Tx[1] = sony::kEditPreset;
   port.Tx[2] = port.PresetByte;
   for (std::size_t i = 0; i < port.TrackBytes.size(); ++i) port.Tx[3 + i] = port.TrackBytes[i];
   port.CommandPending = true;

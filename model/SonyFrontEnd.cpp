@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "SonyCommands.h"
 #include "SonyStatusBlock.h"
 #include "SonyTables.h"
 #include "VyoModel.h"
@@ -11,10 +12,10 @@
 #include "ZQTimeCodeDll.h"
 
 using namespace vyo;
+using namespace sony;
 
 namespace {
 
-constexpr int kMaxMessage = 18;
 constexpr int kMachineArmingBytes = 7;
 constexpr int kLogicalArmingBytes = 12;
 
@@ -37,17 +38,15 @@ struct Reply {
     bytes[0] = cmd1;
     bytes[1] = cmd2;
   }
-  void Ack() { Set(0x10, 0x01); }
+  void Ack() { Set(Cmd1(kSystemReply, 0), kAck); }
   void Nak() {
-    Set(0x11, 0x12);
-    bytes[2] = 0x01;
+    Set(Cmd1(kSystemReply, 1), kNak);
+    bytes[2] = kNakUnknownCommand;
   }
   uint8_t& Data(int n) { return bytes[n + 1]; }
   void Finish() {
-    const int length = (bytes[0] & 0x0F) + 2;
-    uint8_t sum = 0;
-    for (int i = 0; i < length; ++i) sum = uint8_t(sum + bytes[i]);
-    bytes[length] = sum;
+    const int length = DataCountOf(bytes[0]) + 2;
+    bytes[length] = Checksum(bytes, std::size_t(length));
   }
 };
 
@@ -78,9 +77,9 @@ void ReadLogicalArming(uint8_t* bytes) { getZQ_LogicalReady(&bytes, 0, 0, kLogic
 
 // ---- group 0: system control ----
 void SystemControl(const Message& msg, Reply& reply) {
-  if (msg.Cmd2() == 0x11) {
+  if (msg.Cmd2() == kDeviceTypeRequest) {
     const uint16_t id = getZQ_McnSonyID(CurrentMcn);
-    reply.Set(0x12, 0x11);
+    reply.Set(Cmd1(kSystemReply, 2), kDeviceType);
     reply.Data(1) = uint8_t(id >> 8);
     reply.Data(2) = uint8_t(id);
     return;
@@ -91,28 +90,30 @@ void SystemControl(const Message& msg, Reply& reply) {
 // ---- group 2: transport ----
 bool TransportCommand(uint8_t cmd2, uint8_t& command) {
   switch (cmd2) {
-    case 0x00: command = 13; return true;
-    case 0x01: command = 2; return true;
-    case 0x02: command = 8; return true;
-    case 0x10: command = 7; return true;
-    case 0x20: command = 6; return true;
-    case 0x30: command = 12; return true;
-    case 0x40: command = 16; return true;
-    case 0x41: command = 18; return true;
-    case 0x42: command = 17; return true;
-    case 0x64: command = 9; return true;
-    case 0x65: command = 8; return true;
+    case kStop: command = 13; return true;
+    case kPlay: command = 2; return true;
+    case kRecord: command = 8; return true;
+    case kFastFwd: command = 7; return true;
+    case kRewind: command = 6; return true;
+    case kPreroll: command = 12; return true;
+    case kPreview: command = 16; return true;
+    case kReview: command = 18; return true;
+    case kAutoEdit: command = 17; return true;
+    case kEditOff: command = 9; return true;
+    case kEditOn: command = 8; return true;
     default: return false;
   }
 }
 
 // Jog, variable and shuttle carry a speed; reverse is the same speed plus 128.
 bool SpeedCommand(uint8_t cmd2, uint8_t& command, bool& reverse) {
-  static constexpr uint8_t kCommands[] = {29, 31, 30};  // jog, variable, shuttle
-  const int kind = cmd2 & 0x0F;
-  if ((cmd2 & 0xF0) > 0x20 || (cmd2 & 0xF0) == 0 || kind < 1 || kind > 3) return false;
-  command = kCommands[kind - 1];
-  reverse = (cmd2 & 0xF0) == 0x20;
+  switch (cmd2) {
+    case kJogFwd: case kJogRev: command = 29; break;
+    case kVarFwd: case kVarRev: command = 31; break;
+    case kShuttleFwd: case kShuttleRev: command = 30; break;
+    default: return false;
+  }
+  reverse = cmd2 == kJogRev || cmd2 == kVarRev || cmd2 == kShuttleRev;
   return true;
 }
 
@@ -124,9 +125,9 @@ void Transport(const Message& msg, Reply&) {
   } else if (SpeedCommand(msg.Cmd2(), command, reverse)) {
     const uint8_t speed = kSpeedTable[msg.Data(1)];
     ZQServer_McnCommandWithByteData(CurrentMcn, command, reverse ? uint8_t(speed + 128) : speed);
-  } else if (msg.Cmd2() == 0x31) {
+  } else if (msg.Cmd2() == kCueUpWithData) {
     ZQServer_McnCommandWithTCFrms(CurrentMcn, 32, MessageFrames(msg));
-  } else if (msg.Cmd2() == 0x37) {
+  } else if (msg.Cmd2() == kChaseOn) {
     ZQServer_McnCommandWithByteData(CurrentMcn, 27, 1);
   } else {
     ZQServer_SonyCommand(CurrentMcn, msg.bytes);
@@ -160,12 +161,12 @@ void EditPreset(const Message& msg) {
 
 bool PresetTimeCommand(uint8_t cmd2, uint8_t& command) {
   switch (cmd2) {
-    case 0x04: command = 37; return true;
-    case 0x14: command = 34; return true;
-    case 0x15: command = 35; return true;
-    case 0x31: command = 38; return true;
-    case 0x3C: command = 40; return true;
-    case 0x78: command = 36; return true;
+    case kTimeCodePreset: command = 37; return true;
+    case kInDataPreset: command = 34; return true;
+    case kOutDataPreset: command = 35; return true;
+    case kPrerollTimePreset: command = 38; return true;
+    case kTimePreset3C: command = 40; return true;
+    case kTimePreset78: command = 36; return true;
     default: return false;
   }
 }
@@ -173,12 +174,12 @@ bool PresetTimeCommand(uint8_t cmd2, uint8_t& command) {
 void Preset(const Message& msg, Reply&) {
   uint8_t command = 0;
   const uint8_t cmd2 = msg.Cmd2();
-  if (cmd2 == 0x00) return;
+  if (cmd2 == kTimerPreset) return;
   if (PresetTimeCommand(cmd2, command)) {
     ZQServer_McnCommandWithTCFrms(CurrentMcn, command, MessageFrames(msg));
-  } else if (cmd2 == 0x10 || cmd2 == 0x11) {
-    ZQServer_McnCommandWithTCFrms(CurrentMcn, cmd2 == 0x10 ? 34 : 35, getZQ_McnPosition(CurrentMcn));
-  } else if (cmd2 == 0x30) {
+  } else if (cmd2 == kInEntry || cmd2 == kOutEntry) {
+    ZQServer_McnCommandWithTCFrms(CurrentMcn, cmd2 == kInEntry ? 34 : 35, getZQ_McnPosition(CurrentMcn));
+  } else if (cmd2 == kEditPreset) {
     EditPreset(msg);
   } else {
     ZQServer_SonyCommand(CurrentMcn, msg.bytes);
@@ -191,18 +192,18 @@ void CurrentTimeSense(const Message& msg, Reply& reply) {
   const uint8_t standard = StandardOf(CurrentMcn);
   const int32_t position = getZQ_McnPosition(CurrentMcn);
   switch (msg.Data(1)) {
-    case 0x01:
-    case 0x02: reply.Set(0x74, 0x04); break;
-    case 0x04: reply.Set(0x74, 0x00); break;
-    case 0x08: reply.Set(0x74, 0x01); break;
-    case 0x1E:
-      reply.Set(0x78, 0x1E);
+    case kSenseLtc:
+    case kSenseVitc: reply.Set(Cmd1(kSenseReply, kTimeBytes), kLtcTimeData); break;
+    case kSenseTimer1: reply.Set(Cmd1(kSenseReply, kTimeBytes), kTimer1TimeData); break;
+    case kSenseTimer2: reply.Set(Cmd1(kSenseReply, kTimeBytes), kTimer2TimeData); break;
+    case kSenseExtended:
+      reply.Set(Cmd1(kSenseReply, 8), kExtendedTimeData);
       reply.Data(5) = uint8_t(getZQ_Master());
       reply.Data(6) = uint8_t(getZQ_SelectedMcn());
       reply.Data(7) = getZQ_McnStatus3(CurrentMcn);
       reply.Data(8) = 0;
       break;
-    default: reply.Set(0x70, 0x0D); return;
+    default: reply.Set(Cmd1(kSenseReply, 0), kNoTimeData); return;
   }
   PutTime(reply, position, standard);
 }
@@ -216,7 +217,7 @@ int SenseBlock(const Message& msg, Reply& reply, const uint8_t* block, int size)
     reply.Nak();
     return -1;
   }
-  reply.Set(uint8_t(0x70 | n), msg.Cmd2());
+  reply.Set(Cmd1(kSenseReply, n), msg.Cmd2());
   std::memcpy(&reply.Data(1), block + start, std::size_t(n));
   return n;
 }
@@ -236,24 +237,24 @@ void EditPresetSense(const Message& msg, Reply& reply) {
   if (n <= 0) return;
   uint8_t sum = 0;
   for (int i = 1; i < n; ++i) sum = uint8_t(sum + reply.Data(i));
-  if (sum != 0 && (reply.Data(1) & 0x20) == 0) reply.Data(1) |= 0x40;
+  if (sum != 0 && (reply.Data(1) & kPresetAssemble) == 0) reply.Data(1) |= kPresetInsert;
 }
 
 void Sense(const Message& msg, Reply& reply) {
   const uint8_t cmd2 = msg.Cmd2();
-  if (cmd2 == 0x0A) {
-    reply.Set(0x74, 0x08);
+  if (cmd2 == kTcGenSense) {
+    reply.Set(Cmd1(kSenseReply, kTimeBytes), kGenTimeData);
     PutTime(reply, getZQ_McnPosition(-1), StandardOf(-1));
-  } else if (cmd2 == 0x0C) {
+  } else if (cmd2 == kCurrentTimeSense) {
     CurrentTimeSense(msg, reply);
-  } else if (cmd2 >= 0x10 && cmd2 <= 0x13) {
-    const bool in = cmd2 == 0x10 || cmd2 == 0x12;
-    reply.Set(0x74, cmd2);
+  } else if (cmd2 >= kInDataSense && cmd2 <= kAudioOutDataSense) {
+    const bool in = cmd2 == kInDataSense || cmd2 == kAudioInDataSense;
+    reply.Set(Cmd1(kSenseReply, kTimeBytes), cmd2);
     PutTime(reply, in ? getZQ_McnRecInPoint(CurrentMcn) : getZQ_McnRecOutPoint(CurrentMcn),
             StandardOf(CurrentMcn));
-  } else if (cmd2 == 0x20) {
+  } else if (cmd2 == kStatusSense) {
     StatusSense(msg, reply);
-  } else if (cmd2 == 0x30) {
+  } else if (cmd2 == kEditPresetSense) {
     EditPresetSense(msg, reply);
   } else {
     reply.Nak();
@@ -310,15 +311,15 @@ void ArmingState(Reply& reply) {
   uint8_t code = MachineCode(CurrentMcn);
   if (target.position != 1) code |= 0x40;
   if (getZQ_McnIsChasing(CurrentMcn)) code |= 0x80;
-  reply.Set(0xD2, 0x59);
+  reply.Set(Cmd1(kExtensionReply, 2), kArmingState);
   reply.Data(1) = code;
   reply.Data(2) = armed;
 }
 
 void OwnRequest(const Message& msg, Reply& reply) {
-  if (msg.Cmd2() == 0x58) {
+  if (msg.Cmd2() == kSystemKey) {
     SystemKey(msg.Data(1), reply);
-  } else if (msg.Cmd2() == 0x59) {
+  } else if (msg.Cmd2() == kArmingState) {
     ArmingState(reply);
   } else {
     reply.Nak();
@@ -326,12 +327,12 @@ void OwnRequest(const Message& msg, Reply& reply) {
 }
 
 void Dispatch(const Message& msg, Reply& reply) {
-  switch (msg.bytes[0] >> 4) {
-    case 0x0: SystemControl(msg, reply); break;
-    case 0x2: Transport(msg, reply); break;
-    case 0x4: Preset(msg, reply); break;
-    case 0x6: Sense(msg, reply); break;
-    case 0xC: OwnRequest(msg, reply); break;
+  switch (GroupOf(msg.bytes[0])) {
+    case kSystemControl: SystemControl(msg, reply); break;
+    case kTransportControl: Transport(msg, reply); break;
+    case kPresetSelect: Preset(msg, reply); break;
+    case kSenseRequest: Sense(msg, reply); break;
+    case kExtensionRequest: OwnRequest(msg, reply); break;
     default: reply.Nak(); break;
   }
 }
@@ -348,7 +349,7 @@ extern "C" void ZQ_ParseSony(const uint8_t* message, uint8_t* replyBytes, int8_t
   }
   CurrentMcn = m;
   Message msg;
-  std::memcpy(msg.bytes, message, std::size_t((message[0] & 0x0F) + 2));
+  std::memcpy(msg.bytes, message, std::size_t(DataCountOf(message[0]) + 2));
   reply.Ack();
   Dispatch(msg, reply);
   reply.Finish();

@@ -1,5 +1,6 @@
 #include "SonyStatusBlock.h"
 
+#include "SonyCommands.h"
 #include "SonyTables.h"
 #include "ZMModel.h"
 
@@ -7,14 +8,16 @@ namespace vyo {
 
 namespace {
 
+using namespace sony;
+
 constexpr bool Bit(uint8_t value, int bit) { return ((value >> bit) & 1) != 0; }
 
 // Tape status 1..7: cassette and local states as a Sony machine reports them.
 void ApplyTapeStatus(uint8_t tape, SonyStatusBytes& s) {
   if (tape == 1) s[13] = 0x02;
   if (tape == 2) s[13] = 0x01;
-  if (tape == 3) s[0] = 0x20;
-  if (tape >= 4) s[0] = 0x01;
+  if (tape == 3) s[0] = kS0TapeOut;
+  if (tape >= 4) s[0] = kS0Local;
 }
 
 void ApplyEditMode(uint8_t mode, SonyStatusBytes& s) {
@@ -39,21 +42,21 @@ void BuildSonyStatus(int8_t m, SonyStatusBytes& s) {
     s[2] = kTallyTable[tally - 1].s2;
   }
   ApplyTapeStatus(status2 & 7, s);
-  if (Bit(systemStatus, 3)) s[0] = 0x01;
-  if (Bit(status1, 7)) s[2] |= 0x04;
+  if (Bit(systemStatus, 3)) s[0] = kS0Local;
+  if (Bit(status1, 7)) s[2] |= kS2Reverse;
   if (!Bit(status1, 6) && (status2 & 0xC0) == 0) {
-    s[2] |= 0x80;
+    s[2] |= kS2ServoLock;
     s[8] |= 0x08;
   }
-  if (Bit(status1, 4)) s[4] |= 0x01;
-  if (Bit(status2, 4)) s[2] |= 0x01;
-  if (Bit(status2, 3)) s[2] |= 0x02;
+  if (Bit(status1, 4)) s[4] |= kS4Goto;
+  if (Bit(status2, 4)) s[2] |= kS2CueUp;
+  if (Bit(status2, 3)) s[2] |= kS2Still;
   if (Bit(status1, 5) || Bit(systemStatus, 5)) {
-    s[1] |= 0x02;
-    s[4] |= 0x10;
+    s[1] |= kS1Record;
+    s[4] |= kS4Edit;
   }
   ApplyEditMode(Load(sys.EditMode), s);
-  s[7] = Load(r.IsChasing) ? 0x10 : 0x00;
+  s[7] = Load(r.IsChasing) ? kS7Chase : 0x00;
 }
 
 }  // namespace vyo

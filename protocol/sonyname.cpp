@@ -55,11 +55,8 @@ bool ExtractMessage(SonyPort& port) {
     const int dataCount = RingAt(port, 0) & 0x0F;
     port.RxLength = dataCount + 3;
     if (pending < port.RxLength) return false;
-    uint8_t sum = 0;
-    for (int i = 0; i < dataCount + 2; ++i) {
-      port.Rx[static_cast<std::size_t>(i)] = RingAt(port, i);
-      sum = static_cast<uint8_t>(sum + port.Rx[static_cast<std::size_t>(i)]);
-    }
+    for (int i = 0; i < dataCount + 2; ++i) port.Rx[static_cast<std::size_t>(i)] = RingAt(port, i);
+    const uint8_t sum = sony::Checksum(port.Rx.bytes.data(), static_cast<std::size_t>(dataCount + 2));
     const uint8_t checksum = RingAt(port, port.RxLength - 1);
     if (sum == checksum) {
       port.Rx[static_cast<std::size_t>(dataCount + 2)] = checksum;
@@ -86,9 +83,8 @@ bool ReceiveBytes(SonyPort& port, std::span<const uint8_t> bytes) {
 
 Bytes FrameTx(SonyPort& port) {
   const int length = port.Tx.Length();
-  uint8_t sum = 0;
-  for (int i = 0; i < length - 1; ++i) sum = static_cast<uint8_t>(sum + port.Tx[static_cast<std::size_t>(i)]);
-  port.Tx[static_cast<std::size_t>(length - 1)] = sum;
+  port.Tx[static_cast<std::size_t>(length - 1)] =
+      sony::Checksum(port.Tx.bytes.data(), static_cast<std::size_t>(length - 1));
   Bytes out(port.Tx.bytes.begin(), port.Tx.bytes.begin() + length);
   port.TxText = CutTo("  Tx " + HexBytes(out), kTxTextCapacity);
   port.CommandPending = false;

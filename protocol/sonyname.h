@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "SonyCommands.h"
+
 using Bytes = std::vector<uint8_t>;
 
 // One message: CMD-1 (group in the high nibble, data count N in the low nibble), CMD-2,

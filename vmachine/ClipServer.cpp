@@ -39,14 +39,14 @@ ClipServer::ClipServer()
       outText_{{"00:00:00:00", "00:00:00:00"}} {}
 
 void ClipServer::LsmIdReply(SonyMessage& tx) const {
-  tx[0] = 0x77;
-  tx[1] = 0x81;
+  tx[0] = sony::Cmd1(sony::kSenseReply, static_cast<int>(kClipNameLength));
+  tx[1] = sony::kLsmIdData;
   PutName(tx, HasCurrent() ? lsmId_[Slot(current_)] : std::string());
 }
 
 void ClipServer::FirstClipReply(SonyMessage& tx) {
   readIndex_ = 0;
-  NextClipReply(0x82, tx);
+  NextClipReply(sony::kClipNameData, tx);
 }
 
 void ClipServer::NextClipReply(uint8_t cmd2, SonyMessage& tx) {
@@ -54,10 +54,10 @@ void ClipServer::NextClipReply(uint8_t cmd2, SonyMessage& tx) {
   // Without a current clip machine there is no list to read: answer as for its end.
   const std::vector<std::string>* list = HasCurrent() ? &lists_[Slot(current_)] : nullptr;
   if (list == nullptr || readIndex_ < 0 || static_cast<std::size_t>(readIndex_) >= list->size()) {
-    tx[0] = 0x70;
+    tx[0] = sony::Cmd1(sony::kSenseReply, 0);
     return;
   }
-  tx[0] = 0x77;
+  tx[0] = sony::Cmd1(sony::kSenseReply, static_cast<int>(kClipNameLength));
   PutName(tx, (*list)[static_cast<std::size_t>(readIndex_)]);
   ++readIndex_;
 }

@@ -148,7 +148,7 @@ class VirtualMachine {
   void SenseRequest();
   void StatusSense();
   void EditPresetSense();
-  void TimeReply(uint8_t cmd1, uint8_t cmd2, int32_t frames);
+  void TimeReply(uint8_t cmd2, int32_t frames);
   void DeviceTypeReply();
   void ChangeFlagsReply();
   void PlayWithOptions();

@@ -7,7 +7,7 @@ bool VirtualMachine::DA881Click(int machineType) {
   }
   machineType_ = machineType;
   ApplyMachineType();
-  port_.ChangeFlags |= 0x01;
+  port_.ChangeFlags |= sony::kChangedIdentity;
   return true;
 }
 

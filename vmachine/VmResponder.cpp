@@ -6,14 +6,19 @@
 
 namespace {
 
-constexpr int kStatusBytes = 16;
-constexpr int kPresetSenseMax = 13;  // the preset byte and the 12 track bytes
+// The version this machine reports to 00 B3.
+constexpr uint8_t kVersionMajor = 0x5A;
+constexpr uint8_t kVersionMinor = 0x21;
+// First data byte of the four-byte device-type reply.
+constexpr uint8_t kExtendedIdGroup = 0xF0;
 
 }  // namespace
 
+using namespace sony;
+
 void VirtualMachine::SetAck() {
-  port_.Tx[0] = 0x10;
-  port_.Tx[1] = 0x01;
+  port_.Tx[0] = Cmd1(kSystemReply, 0);
+  port_.Tx[1] = kAck;
 }
 
 void VirtualMachine::ShowUnhandled() {
@@ -22,32 +27,32 @@ void VirtualMachine::ShowUnhandled() {
 }
 
 void VirtualMachine::Respond() {
-  switch (port_.Rx.Cmd1() >> 4) {
-    case 0x0:
+  switch (GroupOf(port_.Rx.Cmd1())) {
+    case kSystemControl:
       SystemControl();
       break;
-    case 0x2:
+    case kTransportControl:
       if (port_.Remote) ExecuteTransport(port_.Rx.Cmd2());
       SetAck();
       break;
-    case 0x4:
+    case kPresetSelect:
       if (port_.Remote) PresetCommand();
       SetAck();
       break;
-    case 0x6:
+    case kSenseRequest:
       SenseRequest();
       break;
-    case 0x8:
+    case kMakerRequest:
       // Only 8x 01 has an answer of its own; the others are acknowledged rather than answered
       // with whatever reply went before.
-      if (port_.Rx.Cmd2() == 0x01) {
+      if (port_.Rx.Cmd2() == kTimeAndChanges) {
         ChangeFlagsReply();
       } else {
         SetAck();
       }
       break;
-    case 0xC:
-      if (port_.Rx.Cmd2() == 0x4A) PlayWithOptions();
+    case kExtensionRequest:
+      if (port_.Rx.Cmd2() == kPlayWithOptions) PlayWithOptions();
       SetAck();
       break;
     default:
@@ -59,14 +64,14 @@ void VirtualMachine::Respond() {
 
 void VirtualMachine::SystemControl() {
   switch (port_.Rx.Cmd2()) {
-    case 0x11:
+    case kDeviceTypeRequest:
       DeviceTypeReply();
       break;
-    case 0xB3:
-      port_.Tx[0] = 0x12;
-      port_.Tx[1] = 0xB3;
-      port_.Tx[2] = 0x5A;
-      port_.Tx[3] = 0x21;
+    case kVersionRequest:
+      port_.Tx[0] = Cmd1(kSystemReply, 2);
+      port_.Tx[1] = kVersionData;
+      port_.Tx[2] = kVersionMajor;
+      port_.Tx[3] = kVersionMinor;
       break;
     default:
       ShowUnhandled();
@@ -77,15 +82,15 @@ void VirtualMachine::SystemControl() {
 
 void VirtualMachine::DeviceTypeReply() {
   SonyMessage& tx = port_.Tx;
-  tx[1] = 0x11;
+  tx[1] = kDeviceType;
   if (extendedIdReply_) {
-    tx[0] = 0x14;
-    tx[2] = 0xF0;
+    tx[0] = Cmd1(kSystemReply, 4);
+    tx[2] = kExtendedIdGroup;
     tx[3] = port_.DeviceId[0];
     tx[4] = 0x00;
     tx[5] = port_.DeviceId[1];
   } else {
-    tx[0] = unitTracksByte_ == 0 ? 0x12 : 0x13;
+    tx[0] = Cmd1(kSystemReply, unitTracksByte_ == 0 ? 2 : 3);
     tx[2] = port_.DeviceId[0];
     tx[3] = port_.DeviceId[1];
     tx[4] = unitTracksByte_;
@@ -97,13 +102,13 @@ void VirtualMachine::DeviceTypeReply() {
 
 void VirtualMachine::PresetCommand() {
   switch (port_.Rx.Cmd2()) {
-    case 0x10:
+    case kInEntry:
       MarkInClick();
       break;
-    case 0x11:
+    case kOutEntry:
       MarkOutClick();
       break;
-    case 0x30:
+    case kEditPreset:
       StoreEditPreset();
       break;
     default:
@@ -114,89 +119,89 @@ void VirtualMachine::PresetCommand() {
 
 void VirtualMachine::MarkInClick() {
   port_.MarkIn = port_.Position;
-  port_.Status[3] |= 0x01;
-  port_.ChangeFlags |= 0x02;
+  port_.Status[3] |= kS3InStored;
+  port_.ChangeFlags |= kChangedIn;
 }
 
 void VirtualMachine::MarkOutClick() {
   port_.MarkOut = port_.Position;
-  port_.Status[3] |= 0x02;
-  port_.ChangeFlags |= 0x04;
+  port_.Status[3] |= kS3OutStored;
+  port_.ChangeFlags |= kChangedOut;
 }
 
 void VirtualMachine::StoreEditPreset() {
   // Only the bytes that were sent, and only as many track bytes as there are.
-  const int count = std::min(port_.Rx.DataCount(), kPresetSenseMax);
+  const int count = std::min(port_.Rx.DataCount(), kEditPresetBytes);
   if (count >= 1) presetByte_ = port_.Rx.Data(1);
   for (int i = 2; i <= count; ++i) {
     trackBytes_[static_cast<std::size_t>(i - 2)] = port_.Rx.Data(i);
   }
   ShowVmTrackLamps();
-  port_.ChangeFlags |= 0x08;
+  port_.ChangeFlags |= kChangedPreset;
 }
 
 void VirtualMachine::SenseRequest() {
   const uint8_t cmd2 = port_.Rx.Cmd2();
   switch (cmd2) {
-    case 0x0C:
-      TimeReply(0x74, port_.Rx.Data(1) == 0x1E ? 0x1E : 0x04, port_.Position);
+    case kCurrentTimeSense:
+      TimeReply(port_.Rx.Data(1) == kSenseExtended ? kExtendedTimeData : kLtcTimeData, port_.Position);
       return;
-    case 0x10:
-      TimeReply(0x74, 0x10, port_.MarkIn);
+    case kInDataSense:
+      TimeReply(kInData, port_.MarkIn);
       return;
-    case 0x11:
-      TimeReply(0x74, 0x11, port_.MarkOut);
+    case kOutDataSense:
+      TimeReply(kOutData, port_.MarkOut);
       return;
-    case 0x20:
+    case kStatusSense:
       StatusSense();
       return;
-    case 0x30:
+    case kEditPresetSense:
       EditPresetSense();
       return;
-    case 0x36:
-      port_.Tx[0] = 0x71;
-      port_.Tx[1] = 0x36;
+    case kTimerModeSense:
+      port_.Tx[0] = Cmd1(kSenseReply, 1);
+      port_.Tx[1] = kTimerModeData;
       port_.Tx[2] = 0x00;
       return;
-    case 0x81:
+    case kLsmIdRequest:
       clips_.LsmIdReply(port_.Tx);
       return;
-    case 0x82:
+    case kFirstClipName:
       clips_.FirstClipReply(port_.Tx);
       return;
-    case 0x83:
-      clips_.NextClipReply(0x82, port_.Tx);
+    case kNextClipName:
+      clips_.NextClipReply(kClipNameData, port_.Tx);
       return;
-    case 0x84:
-    case 0x85:
-      port_.Tx[0] = 0x70;
-      port_.Tx[1] = 0x84;
+    case kClipSense84:
+    case kClipSense85:
+      port_.Tx[0] = Cmd1(kSenseReply, 0);
+      port_.Tx[1] = kClipData84;
       return;
-    case 0x86:
-    case 0x87:
-      clips_.NextClipReply(0x86, port_.Tx);
+    case kClipName86:
+    case kClipName87:
+      clips_.NextClipReply(kClipNameData86, port_.Tx);
       return;
-    case 0x91:
-      port_.Tx[0] = 0x74;
-      port_.Tx[1] = 0x91;
+    case kClipSense91:
+      port_.Tx[0] = Cmd1(kSenseReply, 4);
+      port_.Tx[1] = kClipData91;
       port_.Tx[2] = 0x03;
       port_.Tx[3] = 0x02;
       port_.Tx[4] = 0x01;
       port_.Tx[5] = 0x00;
       return;
-    case 0xA0:
+    case kSetClipIn:
       clips_.SetClipIn(port_.Rx, panel_.vpoz);
       break;
-    case 0xA1:
+    case kSetClipOut:
       clips_.SetClipOut(port_.Rx, panel_.vpoz);
       break;
-    case 0xA2:
+    case kAddClip:
       clips_.AddClip(port_.Rx);
       break;
-    case 0xA3:
-    case 0xA4:
+    case kClipCommandA3:
+    case kClipCommandA4:
       break;
-    case 0xA5:
+    case kLoadLsmId:
       clips_.LoadLsmId();
       break;
     default:
@@ -206,8 +211,8 @@ void VirtualMachine::SenseRequest() {
   SetAck();
 }
 
-void VirtualMachine::TimeReply(uint8_t cmd1, uint8_t cmd2, int32_t frames) {
-  port_.Tx[0] = cmd1;
+void VirtualMachine::TimeReply(uint8_t cmd2, int32_t frames) {
+  port_.Tx[0] = Cmd1(kSenseReply, kTimeBytes);
   port_.Tx[1] = cmd2;
   frms2Sony(frames, port_.Standard, 2, port_.Tx.bytes.data());
 }
@@ -226,8 +231,8 @@ void VirtualMachine::StatusSense() {
     count = std::min(port_.Rx.Data(1) & 0x0F, kStatusBytes - start);
     port_.SenseStart = start;
   }
-  port_.Tx[0] = static_cast<uint8_t>(0x70 | count);
-  port_.Tx[1] = 0x20;
+  port_.Tx[0] = Cmd1(kSenseReply, count);
+  port_.Tx[1] = kStatusData;
   for (int i = 0; i < count; ++i) {
     port_.Tx[static_cast<std::size_t>(2 + i)] = port_.Status[static_cast<std::size_t>(start + i)];
   }
@@ -235,9 +240,9 @@ void VirtualMachine::StatusSense() {
 
 void VirtualMachine::EditPresetSense() {
   const int asked = port_.Rx.DataCount() >= 1 ? (port_.Rx.Data(1) & 0x0F) : 0;
-  const int count = std::min(asked, kPresetSenseMax);
-  port_.Tx[0] = static_cast<uint8_t>(0x70 | count);
-  port_.Tx[1] = 0x30;
+  const int count = std::min(asked, kEditPresetBytes);
+  port_.Tx[0] = Cmd1(kSenseReply, count);
+  port_.Tx[1] = kEditPresetData;
   if (count >= 1) port_.Tx[2] = presetByte_;
   for (int i = 1; i < count; ++i) {
     port_.Tx[static_cast<std::size_t>(2 + i)] = trackBytes_[static_cast<std::size_t>(i - 1)];
@@ -245,8 +250,8 @@ void VirtualMachine::EditPresetSense() {
 }
 
 void VirtualMachine::ChangeFlagsReply() {
-  port_.Tx[0] = 0x96;
-  port_.Tx[1] = 0x01;
+  port_.Tx[0] = Cmd1(kMakerReply, 6);
+  port_.Tx[1] = kTimeAndChanges;
   frms2Sony(port_.Position, port_.Standard, 2, port_.Tx.bytes.data());
   port_.Tx[6] = 0x00;
   port_.Tx[7] = port_.ChangeFlags;

@@ -44,14 +44,14 @@ void VirtualMachine::UpdateInsertLamp() {
   if (Lit(panel_.ra[kFunctionAssemble])) {
     insert = kLampOff;
   } else {
-    bool armed = (presetByte_ & 0x1F) != 0;
+    bool armed = (presetByte_ & sony::kPresetAudioVideo) != 0;
     for (uint8_t byte : trackBytes_) armed = armed || byte != 0;
     insert = armed ? kLampLit : kLampOff;
   }
   if (Lit(insert)) {
-    presetByte_ |= 0x40;
+    presetByte_ |= sony::kPresetInsert;
   } else {
-    presetByte_ &= static_cast<uint8_t>(~0x40);
+    presetByte_ &= static_cast<uint8_t>(~sony::kPresetInsert);
   }
   port_.Status[5] = presetByte_;
   port_.Status[12] = trackBytes_[0];

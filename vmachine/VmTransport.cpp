@@ -8,7 +8,16 @@
 #include "TimecodeCalls.h"
 #include "ZQTimeCodeDll.h"
 
+using namespace sony;
+
 namespace {
+
+// S1 of each transport state: the mode bit with standby on.
+constexpr uint8_t kStopped = kS1Standby | kS1Stop;
+constexpr uint8_t kPlaying = kS1Standby | kS1Play;
+constexpr uint8_t kWindingFwd = kS1Standby | kS1FastFwd;
+constexpr uint8_t kWindingRev = kS1Standby | kS1Rewind;
+constexpr uint8_t kMoving = kS1Standby;  // jog, variable, shuttle
 
 constexpr int32_t kPlaySpeed = 1000;
 constexpr int32_t kWindSpeed = 70000;
@@ -32,7 +41,7 @@ void VirtualMachine::ResetTransport() {
   panel_.vfwd = kLampOff;
   panel_.vrvsplay = kLampOff;
   port_.Status[7] = 0;
-  port_.Status[2] &= 0x01;
+  port_.Status[2] &= kS2CueUp;
 }
 
 void VirtualMachine::ExecuteTransport(uint8_t cmd2) {
@@ -46,31 +55,31 @@ void VirtualMachine::ExecuteTransport(uint8_t cmd2) {
     s[2] = s2;
   };
   switch (cmd2) {
-    case 0x00: start(0, 0xA0, s[2] & 0x01); break;
-    case 0x01: start(kPlaySpeed, 0x81, 0x80); panel_.vedit = kLampOff; break;
-    case 0x02:
-      start(kPlaySpeed, 0x81, 0x80);
+    case kStop: start(0, kStopped, s[2] & kS2CueUp); break;
+    case kPlay: start(kPlaySpeed, kPlaying, kS2ServoLock); panel_.vedit = kLampOff; break;
+    case kRecord:
+      start(kPlaySpeed, kPlaying, kS2ServoLock);
       panel_.vedit = kLampLit;
       ShowVmTrackLamps();
       break;
-    case 0x10: start(kWindSpeed, 0x84, 0x00); break;
-    case 0x11: start(SpeedOf(speedByte), 0x80, 0x10); break;
-    case 0x12: start(SpeedOf(speedByte), 0x80, 0x08); break;
-    case 0x13: start(SpeedOf(speedByte), 0x80, 0x20); break;
-    case 0x20: start(-kWindSpeed, 0x88, 0x00); break;
-    case 0x21: start(-SpeedOf(speedByte), 0x80, 0x14); break;
-    case 0x22: start(-SpeedOf(speedByte), 0x80, 0x0C); break;
-    case 0x23: start(-SpeedOf(speedByte), 0x80, 0x24); break;
-    case 0x31:
-      start(0, 0xA0, 0x01);
+    case kFastFwd: start(kWindSpeed, kWindingFwd, 0x00); break;
+    case kJogFwd: start(SpeedOf(speedByte), kMoving, kS2Jog); break;
+    case kVarFwd: start(SpeedOf(speedByte), kMoving, kS2Variable); break;
+    case kShuttleFwd: start(SpeedOf(speedByte), kMoving, kS2Shuttle); break;
+    case kRewind: start(-kWindSpeed, kWindingRev, 0x00); break;
+    case kJogRev: start(-SpeedOf(speedByte), kMoving, kS2Jog | kS2Reverse); break;
+    case kVarRev: start(-SpeedOf(speedByte), kMoving, kS2Variable | kS2Reverse); break;
+    case kShuttleRev: start(-SpeedOf(speedByte), kMoving, kS2Shuttle | kS2Reverse); break;
+    case kCueUpWithData:
+      start(0, kStopped, kS2CueUp);
       port_.Position = Sony2frms(port_.Rx.bytes.data(), 2, port_.Standard);
       break;
-    case 0x37: s[7] = 0x10; break;
-    case 0x60: s[4] &= static_cast<uint8_t>(~0x40); break;
-    case 0x61: s[4] |= 0x40; break;
-    case 0x64: panel_.vedit = kLampOff; break;
-    case 0x65: panel_.vedit = Lamp(speed_ == kPlaySpeed); break;
-    case 0x82: clips_.SelectClip(port_.Rx); break;
+    case kChaseOn: s[7] = kS7Chase; break;
+    case kFullEeOff: s[4] &= static_cast<uint8_t>(~kS4FullEe); break;
+    case kFullEeOn: s[4] |= kS4FullEe; break;
+    case kEditOff: panel_.vedit = kLampOff; break;
+    case kEditOn: panel_.vedit = Lamp(speed_ == kPlaySpeed); break;
+    case kClipSelect: clips_.SelectClip(port_.Rx); break;
     default: break;
   }
   FinishTransport();
@@ -82,24 +91,24 @@ void VirtualMachine::FinishTransport() {
   const bool editing = panel_.vedit != kLampOff;
   panel_.vOff = Lamp(!editing);
   if (editing) {
-    s[1] |= 0x02;
-    s[4] |= 0x10;
+    s[1] |= kS1Record;
+    s[4] |= kS4Edit;
   } else {
-    s[1] &= static_cast<uint8_t>(~0x02);
-    s[4] &= static_cast<uint8_t>(~0x10);
+    s[1] &= static_cast<uint8_t>(~kS1Record);
+    s[4] &= static_cast<uint8_t>(~kS4Edit);
   }
-  if (panel_.qall) s[2] |= 0x01;
-  port_.Cued = (s[2] & 0x01) != 0;
+  if (panel_.qall) s[2] |= kS2CueUp;
+  port_.Cued = (s[2] & kS2CueUp) != 0;
   panel_.vcued = Lamp(port_.Cued);
-  if (speed_ < 0) s[2] |= 0x04;
+  if (speed_ < 0) s[2] |= kS2Reverse;
   DecodeStatus(port_);
   if (!panel_.nostill) {
-    s[2] &= static_cast<uint8_t>(~0x02);
+    s[2] &= static_cast<uint8_t>(~kS2Still);
   } else if (speed_ == 0) {
-    s[2] |= 0x02;
+    s[2] |= kS2Still;
   }
-  port_.Still = (s[2] & 0x02) != 0;
-  panel_.vlocked = Lamp((s[2] & 0x80) != 0);
+  port_.Still = (s[2] & kS2Still) != 0;
+  panel_.vlocked = Lamp((s[2] & kS2ServoLock) != 0);
   panel_.vtally = port_.TallyText;
   LightTransportLamps();
   if (speed_ != 0) panel_.vtally += " " + SpeedText(speed_);
@@ -131,30 +140,30 @@ void VirtualMachine::PlayWithOptions() {
   const uint8_t mode = port_.Rx.Data(1);
   ResetTransport();
   std::string text;
-  if ((mode & 0x08) != 0) {
+  if ((mode & kPlayOptionReverse) != 0) {
     speed_ = -kPlaySpeed;
-    port_.Status[1] = 0x81;
-    port_.Status[2] = 0x0C;
+    port_.Status[1] = kPlaying;
+    port_.Status[2] = kS2Variable | kS2Reverse;
     panel_.vrvsplay = kLampLit;
     text = "Rvs Play ";
   } else {
     speed_ = kPlaySpeed;
-    port_.Status[1] = 0x81;
-    port_.Status[2] = 0x80;
+    port_.Status[1] = kPlaying;
+    port_.Status[2] = kS2ServoLock;
     panel_.vplay = kLampLit;
     text = "Play ";
   }
-  text += (mode & 0x01) != 0 ? "with audio" : "no audio";
-  if (mode == 0x04) {
+  text += (mode & kPlayOptionAudio) != 0 ? "with audio" : "no audio";
+  if (mode == kPlayOptionGoto) {
     port_.Position = Sony2frms(port_.Rx.bytes.data(), 3, port_.Standard);
     text = "goto " + text;
-  } else if (mode == 0x10 || mode == 0x18) {
+  } else if (mode == kPlayOptionOffset || mode == kPlayOptionLockedOffset) {
     const uint32_t raw = static_cast<uint32_t>(port_.Rx.Data(2)) |
                          static_cast<uint32_t>(port_.Rx.Data(3)) << 8 |
                          static_cast<uint32_t>(port_.Rx.Data(4)) << 16 |
                          static_cast<uint32_t>(port_.Rx.Data(5)) << 24;
     const auto offset = static_cast<int32_t>(raw);
-    const bool subtract = mode == 0x18 && panel_.rvslockdir;
+    const bool subtract = mode == kPlayOptionLockedOffset && panel_.rvslockdir;
     // Wrapping 32-bit arithmetic; the time-code library folds the result into the day.
     const uint32_t position = static_cast<uint32_t>(port_.Position);
     port_.Position = static_cast<int32_t>(subtract ? position - raw : position + raw);
@@ -169,7 +178,7 @@ void VirtualMachine::vplayClick(int tag) {
       tag != kTagRvsPlay && tag != kTagOff && tag != kTagEdit) {
     return;
   }
-  port_.Rx[2] = 0x40;  // the speed byte of play speed
+  port_.Rx[2] = kPlaySpeedByte;
   ExecuteTransport(static_cast<uint8_t>(tag));
 }
 
@@ -178,11 +187,11 @@ void VirtualMachine::vgotoClick(const std::optional<std::string>& keypadText) {
   if (keypadText) {
     ResetTransport();
     speed_ = 0;
-    port_.Status[1] = 0xA0;
-    port_.Status[2] = 0x01;
+    port_.Status[1] = kStopped;
+    port_.Status[2] = kS2CueUp;
     port_.Position = timecode_calls::TextToFrames(*keypadText, port_.Standard);
   }
-  ExecuteTransport(0x00);
+  ExecuteTransport(kStop);
 }
 
 void VirtualMachine::vlocalClick() {
@@ -205,18 +214,18 @@ void VirtualMachine::vlocalClick() {
   }
   port_.Remote = mode_ != VmMode::Local;
   if (port_.Remote) {
-    port_.Status[0] &= static_cast<uint8_t>(~0x01);
+    port_.Status[0] &= static_cast<uint8_t>(~kS0Local);
   } else {
-    port_.Status[0] |= 0x01;
+    port_.Status[0] |= kS0Local;
   }
 }
 
 void VirtualMachine::recinhibitClick(bool checked) {
   panel_.recinhibit = checked;
   if (checked) {
-    port_.Status[8] |= 0x01;
+    port_.Status[8] |= kS8RecInhibit;
   } else {
-    port_.Status[8] &= static_cast<uint8_t>(~0x01);
+    port_.Status[8] &= static_cast<uint8_t>(~kS8RecInhibit);
   }
 }
 

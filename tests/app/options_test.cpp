@@ -73,3 +73,20 @@ TEST(OptionsTest, HelpNeedsNothingElseAndDocumentsEveryOption) {
                              "--standard", "--log", "--settings", "--help", "QT_QPA_PLATFORM"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
+
+TEST(OptionsTest, ReplayPlaysACaptureToPortB) {
+  const ProgramOptions o = Parse({"--replay", "session.cap", "--port-b=pty:/tmp/m", "--exact"});
+  EXPECT_EQ(o.replay, "session.cap");
+  EXPECT_EQ(o.portB, "pty:/tmp/m");
+  EXPECT_TRUE(o.exact);
+  EXPECT_FALSE(Parse({"--replay=a.cap", "--port-b", "COM3"}).exact);
+  EXPECT_NE(ErrorOf({"--replay", "a.cap"}).find("--port-b"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--exact"}).find("--replay"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--replay", "a.cap", "--port-b", "COM3", "--headless"}), "");
+  EXPECT_NE(ErrorOf({"--replay", "a.cap", "--port-b", "COM3", "--port-a", "COM1"}).find("--port-a"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf({"--replay", "a.cap", "--port-b", "COM3", "--machine", "2"}).find("--machine"),
+            std::string::npos);
+  const std::string usage = UsageText();
+  for (const char* option : {"--replay", "--exact"}) EXPECT_NE(usage.find(option), std::string::npos) << option;
+}

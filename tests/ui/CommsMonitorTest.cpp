@@ -1,4 +1,5 @@
 #include "QtTestApp.h"
+#include "DecodedMonitor.h"
 #include "SonyBytes.h"
 #include "vcommsu.h"
 
@@ -109,6 +110,39 @@ TEST_F(CommsMonitorTest, CloseBoxHidesAndLinesKeepComing) {
   EXPECT_TRUE(comms.IsShown());
   comms.ToggleShown();
   EXPECT_FALSE(comms.IsShown());
+}
+
+TEST_F(CommsMonitorTest, DecodeBoxShowsDecodedLinesOnlyWhileChecked) {
+  ShowWindow();
+  EXPECT_EQ(comms.kdecode->text(), QStringLiteral("Decode"));
+  EXPECT_FALSE(comms.DecodeChecked());
+  for (const QWidget* other : {static_cast<QWidget*>(comms.kshow), static_cast<QWidget*>(comms.kclear),
+                               static_cast<QWidget*>(comms.m1)}) {
+    EXPECT_FALSE(comms.kdecode->geometry().intersects(other->geometry()));
+  }
+  DecodedMonitor monitor(Micros(0));
+  const Frame request{{0x61, 0x0C, 0x01, 0x6E}, FrameKind::Message, Micros(1000), Micros(1200)};
+  const Frame reply{{0x74, 0x04, 0x00, 0x00, 0x00, 0x01, 0x79}, FrameKind::Message, Micros(0), Micros(0)};
+  const QString asked = QString::fromStdString(monitor.Received(request));
+  const QString answered = QString::fromStdString(monitor.Sent(reply, Micros(1500)));
+
+  comms.AddDecodedLine(asked);  // unchecked: the designed view stays as it is
+  EXPECT_EQ(Lines(), QStringList{QStringLiteral("m1")});
+
+  QTest::mouseClick(comms.kdecode, Qt::LeftButton, {}, QPoint(5, comms.kdecode->height() / 2));
+  ASSERT_TRUE(comms.DecodeChecked());
+  EXPECT_FALSE(comms.ShowComs());
+  comms.AddDecodedLine(asked);
+  comms.AddDecodedLine(answered);
+  Exchange(timeSense);  // the designed lines keep their own rule: "Shoiw Coms" is unchecked
+  EXPECT_EQ(Lines(), (QStringList{QStringLiteral("m1"),
+                                  QStringLiteral("         0.001200 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC"),
+                                  QStringLiteral("         0.001500 Tx 74 04 00 00 00 01 79  LTC TIME DATA "
+                                                 "01:00:00:00  reply 0.300 ms")}));
+
+  comms.SetDecode(false);
+  comms.AddDecodedLine(asked);
+  EXPECT_EQ(Lines().size(), 3);
 }
 
 }  // namespace

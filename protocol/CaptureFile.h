@@ -1,0 +1,85 @@
+// Capture files: a text record of 9-pin traffic, one line per frame (MessageFramer.h).
+//
+//   # selkietest capture 1
+//   0.000000 A rx msg 61 0C 01 6E | CURRENT TIME SENSE LTC
+//   0.000412 A tx msg 74 04 00 00 00 01 79 | LTC TIME DATA 01:00:00:00
+//   1.250000 A rx bad 20 01 22 | PLAY [bad checksum]
+//   1.300000 A rx debris 05 FF | debris
+//
+// The first line names the format and its version. Each further line holds, separated by one
+// space: the time in seconds with six decimals (from the start of the capture), the port (A or
+// B), the direction seen from this program (rx received, tx sent), the kind (msg, bad, debris),
+// the bytes in upper-case hexadecimal, then " | " and the decoded text. Lines starting with "#"
+// are comments. The reader takes the bytes, never the text, so a file stays readable when the
+// decoder learns new names.
+//
+// CaptureWriter writes to a stream the caller owns; it decodes each port's traffic with a decoder
+// of its own, so a status reply is numbered from the request before it. CaptureReader::Read throws
+// CaptureError naming the line for a file that is not a capture or holds a broken line.
+#pragma once
+
+#include <istream>
+#include <map>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "MessageDecoder.h"
+#include "MessageFramer.h"
+
+enum class Direction : uint8_t { Rx, Tx };
+
+struct CaptureRecord {
+  Micros time{0};
+  char port = 'A';
+  Direction direction = Direction::Rx;
+  FrameKind kind = FrameKind::Message;
+  std::vector<uint8_t> bytes;
+  std::string text;  // decoded; not needed for writing (the writer decodes)
+};
+
+class CaptureError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+constexpr const char* kCaptureVersionLine = "# selkietest capture 1";
+
+// Capture lines without a file: for owners that hand lines on (the bridge) rather than write them.
+class CaptureLines {
+ public:
+  // Frame times are taken relative to `origin`.
+  explicit CaptureLines(Micros origin = Micros(0)) : origin_(origin) {}
+  // The line of one frame of `port` ('A' or 'B'), without its newline.
+  std::string Line(char port, Direction direction, const Frame& frame);
+
+ private:
+  Micros origin_;
+  std::map<char, MessageDecoder> decoders_;
+};
+
+class CaptureWriter {
+ public:
+  // Writes the version line; frame times are taken relative to `origin`.
+  explicit CaptureWriter(std::ostream& out, Micros origin = Micros(0));
+
+  // Writes one frame of `port` ('A' or 'B'); returns the line written, without its newline.
+  std::string Write(char port, Direction direction, const Frame& frame);
+
+ private:
+  std::ostream& out_;
+  CaptureLines lines_;
+};
+
+// One record as a capture line, without the newline.
+std::string FormatCaptureLine(const CaptureRecord& record);
+
+class CaptureReader {
+ public:
+  static std::vector<CaptureRecord> Read(std::istream& in);
+  static std::vector<CaptureRecord> ReadFile(const std::string& path);
+};
+
+// The text the decoder gives a frame: the message's line, or "debris".
+std::string DecodeFrame(MessageDecoder& decoder, const Frame& frame);

@@ -1,0 +1,156 @@
+// Framing a watched byte stream, capture files written and read back, decoded monitor lines.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "CaptureFile.h"
+#include "DecodedMonitor.h"
+#include "SonyBytes.h"
+#include "sonyname.h"
+
+namespace {
+
+Micros Ms(int ms) { return Micros(ms * 1000); }
+
+std::vector<std::pair<FrameKind, Bytes>> Kinds(const std::vector<Frame>& frames) {
+  std::vector<std::pair<FrameKind, Bytes>> out;
+  for (const Frame& f : frames) out.emplace_back(f.kind, f.bytes);
+  return out;
+}
+
+using KB = std::vector<std::pair<FrameKind, Bytes>>;
+
+TEST(MessageFramer, MessagesWholeAndSplit) {
+  MessageFramer framer;
+  const Bytes two = Concat({Framed({0x20, 0x01}), Framed({0x61, 0x0C, 0x01})});
+  EXPECT_EQ(Kinds(framer.Push(two, Ms(0))),
+            (KB{{FrameKind::Message, Framed({0x20, 0x01})}, {FrameKind::Message, Framed({0x61, 0x0C, 0x01})}}));
+  EXPECT_TRUE(framer.Push(Bytes{0x61, 0x0C}, Ms(1)).empty());
+  EXPECT_TRUE(framer.Pending());
+  const std::vector<Frame> rest = framer.Push(Bytes{0x01, 0x6E}, Ms(2));
+  ASSERT_EQ(rest.size(), 1u);
+  EXPECT_EQ(rest[0].bytes, Framed({0x61, 0x0C, 0x01}));
+  EXPECT_EQ(rest[0].firstByte, Ms(1));
+  EXPECT_EQ(rest[0].lastByte, Ms(2));
+}
+
+TEST(MessageFramer, BadChecksumAndDebrisAreHandedOutBeforeTheNextMessage) {
+  MessageFramer framer;
+  // A bad PLAY followed at once by a good one: the bad one is marked, the good one not delayed.
+  EXPECT_EQ(Kinds(framer.Push(Bytes{0x20, 0x01, 0x22, 0x20, 0x01, 0x21}, Ms(0))),
+            (KB{{FrameKind::BadChecksum, {0x20, 0x01, 0x22}}, {FrameKind::Message, {0x20, 0x01, 0x21}}}));
+  // Garbage after a failed start: all of it goes out as one piece of debris.
+  EXPECT_EQ(Kinds(framer.Push(Bytes{0x20, 0x01, 0x22, 0xFF, 0x10, 0x01, 0x11}, Ms(1))),
+            (KB{{FrameKind::Debris, {0x20, 0x01, 0x22, 0xFF}}, {FrameKind::Message, {0x10, 0x01, 0x11}}}));
+}
+
+TEST(MessageFramer, AQuietLineEndsWhatWaits) {
+  MessageFramer framer;
+  EXPECT_TRUE(framer.Push(Bytes{0x24, 0x31, 0x00}, Ms(0)).empty());
+  EXPECT_TRUE(framer.Flush(Ms(19)).empty());
+  EXPECT_EQ(Kinds(framer.Flush(Ms(20))), (KB{{FrameKind::Debris, {0x24, 0x31, 0x00}}}));
+  EXPECT_FALSE(framer.Pending());
+  // Bytes after a gap start afresh even without a flush.
+  EXPECT_TRUE(framer.Push(Bytes{0x20}, Ms(100)).empty());
+  EXPECT_EQ(Kinds(framer.Push(Framed({0x20, 0x00}), Ms(200))),
+            (KB{{FrameKind::Debris, {0x20}}, {FrameKind::Message, {0x20, 0x00, 0x20}}}));
+}
+
+TEST(MessageFramer, EveryByteComesOutOnceInOrder) {
+  std::mt19937 random(7);
+  MessageFramer framer;
+  Bytes in, out;
+  int messages = 0;
+  for (int i = 0; i < 2000; ++i) {
+    Bytes chunk;
+    if (random() % 3 == 0) {
+      for (unsigned n = random() % 5; n > 0; --n) chunk.push_back(static_cast<uint8_t>(random()));
+    } else {
+      chunk = Framed({static_cast<uint8_t>(0x60 | (random() % 3)), static_cast<uint8_t>(random()), 0x01, 0x02});
+      chunk.resize(static_cast<std::size_t>((chunk[0] & 0x0F) + 2));
+      chunk = WithChecksum(chunk);
+    }
+    in.insert(in.end(), chunk.begin(), chunk.end());
+    for (const Frame& f : framer.Push(chunk, Ms(i))) {
+      out.insert(out.end(), f.bytes.begin(), f.bytes.end());
+      messages += f.kind == FrameKind::Message;
+    }
+  }
+  for (const Frame& f : framer.Flush(Ms(5000))) out.insert(out.end(), f.bytes.begin(), f.bytes.end());
+  EXPECT_EQ(out, in);
+  EXPECT_GT(messages, 1000);
+}
+
+TEST(CaptureFile, WrittenLinesReadBack) {
+  std::stringstream file;
+  CaptureWriter writer(file);
+  Frame request{Framed({0x61, 0x20, 0x21}), FrameKind::Message, Micros(1500000), Micros(1500300)};
+  Frame reply{Framed({0x71, 0x20, 0x81}), FrameKind::Message, Micros(1500700), Micros(1501000)};
+  Frame bad{{0x20, 0x01, 0x22}, FrameKind::BadChecksum, Micros(2000000), Micros(2000000)};
+  Frame debris{{0xFF}, FrameKind::Debris, Micros(3000001), Micros(3000001)};
+  const std::vector<std::string> lines = {
+      writer.Write('A', Direction::Rx, request), writer.Write('A', Direction::Tx, reply),
+      writer.Write('B', Direction::Rx, bad), writer.Write('B', Direction::Tx, debris)};
+  EXPECT_EQ(lines[0], "1.500000 A rx msg 61 20 21 A2 | STATUS SENSE S2");
+  EXPECT_EQ(lines[1], "1.500700 A tx msg 71 20 81 12 | STATUS DATA S2: CUE-UP SERVO-LOCK");
+  EXPECT_EQ(lines[2], "2.000000 B rx bad 20 01 22 | PLAY [bad checksum]");
+  EXPECT_EQ(lines[3], "3.000001 B tx debris FF | debris");
+
+  const std::vector<CaptureRecord> records = CaptureReader::Read(file);
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[0].time, Micros(1500000));
+  EXPECT_EQ(records[1].bytes, Framed({0x71, 0x20, 0x81}));
+  EXPECT_EQ(records[1].direction, Direction::Tx);
+  EXPECT_EQ(records[1].text, "STATUS DATA S2: CUE-UP SERVO-LOCK");
+  EXPECT_EQ(records[2].port, 'B');
+  EXPECT_EQ(records[2].kind, FrameKind::BadChecksum);
+  EXPECT_EQ(records[3].kind, FrameKind::Debris);
+  EXPECT_EQ(records[3].time, Micros(3000001));
+  for (std::size_t i = 0; i < records.size(); ++i) EXPECT_EQ(FormatCaptureLine(records[i]), lines[i]);
+}
+
+TEST(CaptureFile, ReaderRejectsWhatIsNoCapture) {
+  std::stringstream notCapture("hello\n");
+  EXPECT_THROW(CaptureReader::Read(notCapture), CaptureError);
+  const std::pair<const char*, const char*> broken[] = {
+      {"1.5 A rx msg 10 01 11 | ACK", "time"},
+      {"1.500000 C rx msg 10 01 11 | ACK", "port"},
+      {"1.500000 A up msg 10 01 11 | ACK", "direction"},
+      {"1.500000 A rx odd 10 01 11 | ACK", "kind"},
+      {"1.500000 A rx msg 10 0x1 11 | ACK", "hexadecimal"},
+      {"1.500000 A rx msg | ACK", "no bytes"},
+      {"1.500000 A rx", "too few"},
+  };
+  for (const auto& [line, what] : broken) {
+    std::stringstream file(std::string(kCaptureVersionLine) + "\n# comment\n\n" + line + "\n");
+    try {
+      CaptureReader::Read(file);
+      ADD_FAILURE() << line;
+    } catch (const CaptureError& e) {
+      EXPECT_NE(std::string(e.what()).find("line 4"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(what), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_THROW(CaptureReader::ReadFile("/nonexistent/capture.txt"), CaptureError);
+}
+
+TEST(DecodedMonitor, LinesWithTimesAndReplyTime) {
+  DecodedMonitor monitor(Micros(10000000));
+  const auto frame = [](Bytes bytes, Micros at, FrameKind kind = FrameKind::Message) {
+    return Frame{std::move(bytes), kind, at - Micros(300), at};
+  };
+  EXPECT_EQ(monitor.Received(frame(Framed({0x61, 0x0C, 0x01}), Micros(22345678))),
+            "        12.345678 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC");
+  EXPECT_EQ(monitor.Sent(frame(Framed({0x74, 0x04, 0x00, 0x00, 0x00, 0x01}), Micros(0)), Micros(22346012)),
+            "        12.346012 Tx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00  reply 0.334 ms");
+  // A message sent with no request outstanding has no reply time; debris asks for no reply.
+  EXPECT_EQ(monitor.Sent(frame(Framed({0x10, 0x01}), Micros(0)), Micros(22400000)),
+            "        12.400000 Tx 10 01 11  ACK");
+  EXPECT_EQ(monitor.Received(frame({0xFF}, Micros(22500000), FrameKind::Debris)),
+            "        12.500000 Rx FF  debris");
+  EXPECT_EQ(monitor.Sent(frame(Framed({0x10, 0x01}), Micros(0)), Micros(22600000)),
+            "        12.600000 Tx 10 01 11  ACK");
+}
+
+}  // namespace
