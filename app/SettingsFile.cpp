@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -71,7 +72,7 @@ fs::path FolderOf(const fs::path& path) { return path.has_parent_path() ? path.p
 std::string TemporaryPrefix(const fs::path& path) { return path.filename().string() + ".tmp."; }
 
 fs::path TemporaryName(const fs::path& path) {
-  static unsigned serial = 0;
+  static std::atomic<unsigned> serial{0};
   return FolderOf(path) / (TemporaryPrefix(path) + std::to_string(::getpid()) + "." + std::to_string(serial++));
 }
 
