@@ -114,8 +114,10 @@ mode_t ModeFor(const fs::path& path) {
 // (`name` says which); -1 with errno when the folder refuses both.
 int CreateTemporary(const fs::path& path, fs::path& name) {
   name.clear();
-  int fd = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+  // An unnamed file is named through /proc; without it only a named file will do.
+  const bool unnamed = ::access("/proc/self/fd", X_OK) == 0;
+  int fd = unnamed ? ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1;
+  if (fd < 0 && (!unnamed || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
     RemoveStaleTemporaries(path);
     do {
       name = TemporaryName(path);
