@@ -5,6 +5,8 @@
 #include <map>
 #include <utility>
 
+#include "SelkieVersion.h"
+
 namespace {
 
 int ParseNumber(const std::string& option, const std::string& text, int low, int high) {
@@ -39,6 +41,7 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
 const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
   static const std::map<std::string, bool ProgramOptions::*> flags = {
       {"--help", &ProgramOptions::help},
+      {"--version", &ProgramOptions::version},
       {"--demo", &ProgramOptions::demo},
       {"--headless", &ProgramOptions::headless},
       {"--log", &ProgramOptions::log},
@@ -47,7 +50,7 @@ const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
 }
 
 void CheckCombination(const ProgramOptions& o) {
-  if (o.help) return;
+  if (o.help || o.version) return;
   if (o.demo && o.headless) throw OptionsError("--demo and --headless cannot be combined");
   if (o.headless && !o.portA && !o.portB)
     throw OptionsError("--headless needs --port-a <port>, --port-b <port> or both");
@@ -126,6 +129,7 @@ Options:
   --settings PATH     Read and write the settings record at PATH. A headless run reads and
                       writes no settings file unless this is given.
   --help              Print this text and exit.
+  --version           Print the program's version and exit.
 
 COM numbers: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31;
 SELKIE_COM<n>=<path> in the environment maps COM n to any device. COM251 and COM252 are the two
@@ -135,3 +139,5 @@ Without a display, run with --headless, or set QT_QPA_PLATFORM=offscreen to run 
 without showing it. Ctrl-C or SIGTERM ends a headless run (exit status 0).
 )";
 }
+
+std::string VersionText() { return std::string("selkietest ") + SELKIE_VERSION + "\n"; }

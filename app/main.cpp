@@ -8,10 +8,12 @@
 
 #include "HeadlessRunner.h"
 #include "KeypadF.h"
+#include "ProgramIcon.h"
 #include "ProgramOptions.h"
 #include "QtInvoker.h"
 #include "SettingsFile.h"
 #include "SingleInstance.h"
+#include "WindowRaiser.h"
 #include "mselkietestu.h"
 #include "vcommsu.h"
 
@@ -59,9 +61,11 @@ int RunWindow(const ProgramOptions& options) {
   gApplicationReady = true;
   QApplication::setApplicationName("selkietest");
   QApplication::setApplicationDisplayName("Selkie Test");
+  QApplication::setWindowIcon(ProgramIcon());
 
   SingleInstance instance;
   if (!instance.Acquire()) {
+    WindowRaiser::AskRunningInstance();
     QMessageBox box(QMessageBox::NoIcon, "Selkie Test", "The Selkie is already running.",
                     QMessageBox::Ok);
     box.exec();
@@ -78,6 +82,7 @@ int RunWindow(const ProgramOptions& options) {
   TKeypadF keypad(&main);
   Tcommsf comms;
   main.AttachWindows(&keypad, &comms);
+  WindowRaiser raiser(&main);
   main.show();
   return QApplication::exec();
 }
@@ -94,6 +99,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::cout << UsageText();
+    return 0;
+  }
+  if (options.version) {
+    std::cout << VersionText();
     return 0;
   }
   if (options.headless) return RunHeadless(options);

@@ -2,6 +2,8 @@
 // starts, and the arguments handed on to the window toolkit.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "ProgramOptions.h"
 
 namespace {
@@ -72,4 +74,13 @@ TEST(OptionsTest, HelpNeedsNothingElseAndDocumentsEveryOption) {
   for (const char* option : {"--demo", "--headless", "--port-a", "--port-b", "--tick", "--machine",
                              "--standard", "--log", "--settings", "--help", "QT_QPA_PLATFORM"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+TEST(OptionsTest, VersionNeedsNothingElseAndIsDocumented) {
+  EXPECT_TRUE(Parse({"--version"}).version);
+  EXPECT_TRUE(Parse({"--version", "--headless"}).version);
+  EXPECT_EQ(ErrorOf({"--version=2"}), "--version takes no value");
+  EXPECT_NE(UsageText().find("--version"), std::string::npos);
+  EXPECT_TRUE(std::regex_match(VersionText(), std::regex("selkietest \\d+\\.\\d+\\.\\d+\n")))
+      << VersionText();
 }
