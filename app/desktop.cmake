@@ -5,7 +5,6 @@ add_library(selkie_desktop STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ProgramIcon.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowRaiser.cpp)
 target_include_directories(selkie_desktop PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-find_package(Qt6 REQUIRED COMPONENTS Network)
 target_link_libraries(selkie_desktop PUBLIC Qt6::Widgets Qt6::Network PRIVATE selkie_version)
 
 set(selkie_icon_sizes 16 24 32 48 64 128 256)

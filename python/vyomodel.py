@@ -35,7 +35,8 @@ _buffer_ref = ctypes.POINTER(ctypes.POINTER(ctypes.c_uint8))
 
 
 class ModelError(Exception):
-    """An operation of the model failed; the text says why."""
+    """An operation of the model failed, or the model holds an error code: the text says why,
+    in the library's words where it has them."""
 
 
 class Change(NamedTuple):
@@ -319,6 +320,14 @@ class Model(_System):
         out = _text()
         _call("getZQ_ErrorString", None, out, argtypes=[ctypes.c_void_p])
         return _bytes_of_text(out).decode("latin-1")
+
+    def check_error(self) -> None:
+        """Raises ModelError with the library's text when the model's error code is not 0."""
+        code = self.error
+        if code != 0:
+            error = ModelError(self.error_text)
+            error.code = code
+            raise error
 
     def take_offset_change(self) -> bool:
         """Whether any machine's offset changed since the last call (the flag is cleared)."""

@@ -40,7 +40,12 @@ def test_system_values_and_error_texts(fresh):
     assert fresh.error_text == "Not Record Enabled"
     fresh.error = 47
     assert fresh.error_text == "Unknown Error : 47"
+    fresh.error = 3
+    with pytest.raises(vyomodel.ModelError, match="^System Not Locked$") as raised:
+        fresh.check_error()
+    assert raised.value.code == 3
     fresh.error = 0
+    fresh.check_error()
 
 
 def test_names(fresh):
