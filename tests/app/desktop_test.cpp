@@ -1,6 +1,9 @@
 // The desktop side of the program: the About box and the versions it shows, the icon, and a
 // second start bringing the running window to the front through the local socket.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,6 +15,7 @@
 
 #include "AboutBox.h"
 #include "ProgramIcon.h"
+#include "SingleInstance.h"
 #include "TempDir.h"
 #include "WindowRaiser.h"
 #include "ZQTimeCodeDll.h"
@@ -34,6 +38,29 @@ bool AskWhileServing(int timeoutMs = 3000) {
   WaitFor([&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
   return answer.get();
 }
+
+// The real program on the offscreen platform, killed at the end of the scope.
+class RunningProgram {
+ public:
+  explicit RunningProgram(const std::filesystem::path& settings) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      const std::string program = SELKIE_BINARY_DIR "/app/selkietest";
+      execl(program.c_str(), program.c_str(), "--settings", settings.c_str(), nullptr);
+      _exit(127);
+    }
+  }
+  ~RunningProgram() {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+ private:
+  pid_t pid_ = -1;
+};
 
 }  // namespace
 
@@ -108,4 +135,22 @@ TEST_F(WindowRaiserTest, AnyOtherRequestIsTurnedAway) {
   WaitFor([&] { return reply.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
   EXPECT_EQ(reply.get(), QByteArray());
   EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(WindowRaiserTest, TheRunningProgramAnswersALaterStart) {
+  RunningProgram first(dir.path() / "selkietest.ini");
+  ASSERT_TRUE(WaitFor([] { return std::filesystem::exists(WindowRaiser::SocketPath().toStdString()); },
+                      10000));
+  EXPECT_TRUE(AskWhileServing());
+}
+
+TEST_F(WindowRaiserTest, ALaterStartAsksTheRunningOne) {
+  SingleInstance lock;  // this test plays the running instance
+  ASSERT_TRUE(lock.Acquire());
+  QWidget window;
+  WindowRaiser raiser(&window);
+  RunningProgram second(dir.path() / "selkietest.ini");
+  EXPECT_TRUE(WaitFor([&] { return window.isVisible(); }, 10000));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "selkietest.ini"))
+      << "the later start stops at its already-running box";
 }
