@@ -55,6 +55,17 @@ class SerialDevice {
   virtual void FlushInput() = 0;
   // Whether POLLHUP or end of input means the device was removed.
   virtual bool HangupMeansLost() const = 0;
+
+  // Devices serving one client after another (a pty: port). While no client is connected the
+  // device is not polled (it would report a hang-up at once, over and over); PeerEventFd, when
+  // not -1, becomes readable when a client may have come, else the reader looks every 50 ms.
+  virtual int PeerEventFd() const { return -1; }
+  virtual bool AwaitingClient() const { return false; }
+  // Takes the device's poll result; 1 when the last client has just left, 0 otherwise. A
+  // departure empties the device's queues both ways, so nothing of one client reaches the next.
+  virtual int TakeHangUps(short) { return 0; }
+  // Bytes thrown away because no client was there to take them.
+  virtual uint64_t DroppedBytes() const { return 0; }
 };
 
 // Whether the devices accept `baud` (the standard termios rates).

@@ -122,6 +122,11 @@ void SerialDispatch::SetRTS(bool on) {
   if (device_) device_->SetRTS(on);
 }
 
+uint64_t SerialDispatch::DroppedBytes() {
+  std::lock_guard lock(deviceMutex_);
+  return device_ ? device_->DroppedBytes() : 0;
+}
+
 void SerialDispatch::ReportLost(const std::string& reason) {
   {
     std::lock_guard lock(stateMutex_);
@@ -135,14 +140,35 @@ void SerialDispatch::ReportLost(const std::string& reason) {
 // --- reader ---
 
 void SerialDispatch::ReaderLoop() {
+  const int peerFd = device_->PeerEventFd();
   while (!killed_) {
-    pollfd fds[2] = {{deviceFd_, static_cast<short>(input_.Free() > 0 ? POLLIN : 0), 0},
-                     {readerWake_.Fd(), POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0 && !Transient(errno)) return ReportLost(ErrorText(errno));
+    const bool awaiting = device_->AwaitingClient();
+    const short wanted = input_.Free() > 0 ? POLLIN : 0;
+    pollfd fds[3] = {{awaiting ? -1 : deviceFd_, wanted, 0},
+                     {readerWake_.Fd(), POLLIN, 0},
+                     {peerFd, POLLIN, 0}};
+    if (poll(fds, 3, awaiting ? pollIntervalMs_ : -1) < 0 && !Transient(errno)) {
+      return ReportLost(ErrorText(errno));
+    }
     if (killed_) return;
     if (fds[1].revents) readerWake_.Clear();
-    if (fds[0].revents && !ReadInput(fds[0].revents)) return;
+    if (awaiting) {
+      pollfd probe{deviceFd_, wanted, 0};
+      if (poll(&probe, 1, 0) < 0) continue;
+      fds[0].revents = probe.revents;
+    }
+    // Before the data: what is read after a departure belongs to the next client.
+    TakeHangUps(fds[0].revents);
+    if (fds[0].revents && !device_->AwaitingClient() && !ReadInput(fds[0].revents)) return;
   }
+}
+
+void SerialDispatch::TakeHangUps(short revents) {
+  if (device_->TakeHangUps(revents) == 0) return;
+  output_.DropAll();
+  input_.MarkForDiscard();
+  ++pendingHangUps_;
+  dispatchWake_.Signal();
 }
 
 // Moves what the device holds into the ring; false when the device has gone.
@@ -167,11 +193,6 @@ bool SerialDispatch::ReadInput(short revents) {
     ReportLost("the line hung up");
     return false;
   }
-  if (hangup) {
-    // A virtual device's hang-up passes when a client comes back; do not spin meanwhile.
-    pollfd wake{readerWake_.Fd(), POLLIN, 0};
-    poll(&wake, 1, pollIntervalMs_);
-  }
   return true;
 }
 
@@ -179,18 +200,17 @@ bool SerialDispatch::ReadInput(short revents) {
 
 void SerialDispatch::WriterLoop() {
   while (!killed_) {
-    std::size_t size = 0;
-    const uint8_t* run = output_.NextRun(size);
+    const OutputRing::Run run = output_.NextRun();
     // With nothing to write the device is left out: a hang-up would wake poll() at once, over
     // and over, until the port is closed (the reader reports it).
-    pollfd fds[2] = {{size ? deviceFd_ : -1, POLLOUT, 0}, {writerWake_.Fd(), POLLIN, 0}};
+    pollfd fds[2] = {{run.size ? deviceFd_ : -1, POLLOUT, 0}, {writerWake_.Fd(), POLLIN, 0}};
     if (poll(fds, 2, -1) < 0 && !Transient(errno)) return ReportLost(ErrorText(errno));
     if (killed_) return;
     if (fds[1].revents) writerWake_.Clear();
-    if (!size || !(fds[0].revents & (POLLOUT | POLLERR | POLLHUP))) continue;
-    const ssize_t n = device_->Write(run, size);
+    if (!run.size || !(fds[0].revents & (POLLOUT | POLLERR | POLLHUP))) continue;
+    const ssize_t n = device_->Write(run.bytes, run.size);
     if (n > 0) {
-      output_.Release(static_cast<std::size_t>(n));
+      output_.Release(run, static_cast<std::size_t>(n));
     } else if (n < 0 && !Transient(errno)) {
       if (device_->HangupMeansLost() || errno != EIO) return ReportLost(ErrorText(errno));
       poll(fds + 1, 1, pollIntervalMs_);  // a virtual device without a client: wait for one
@@ -224,6 +244,12 @@ void SerialDispatch::DispatchLoop() {
       lost = lost_;
     }
     if (lost || !RefreshLines()) return DeliverLost();
+    // A departure reaches the owner before any data, so the next client's bytes are never read
+    // together with the last one's.
+    if (const int hangUps = pendingHangUps_.exchange(0);
+        hangUps > 0 && !Deliver([this] { events_.hangUp(); })) {
+      pendingHangUps_ += hangUps;
+    }
     for (const SerialTriggers::Fired& fired : triggers_->Fire(status_)) {
       // Not taken: arm it as it was, so the change is offered again on the next pass.
       const uint16_t handle = fired.handle;
@@ -231,7 +257,8 @@ void SerialDispatch::DispatchLoop() {
     }
     const uint64_t reportedBefore = input_.Reported();
     uint16_t count = 0;
-    if (input_.TakeNewData(count) && !Deliver([this, count] { events_.data(count); })) {
+    if (pendingHangUps_ == 0 && input_.TakeNewData(count) &&
+        !Deliver([this, count] { events_.data(count); })) {
       input_.Unreport(reportedBefore);
     }
   }

@@ -1,7 +1,7 @@
 // The engine of one open port: the device, the rings, the modem status and the three threads.
 //
 //   reader      waits on the device with poll() and fills the receive ring; notices a vanished
-//               device (EIO, ENXIO, hang-up on a real tty).
+//               device (EIO, ENXIO, hang-up on a real tty) and a client leaving a pty: port.
 //   dispatcher  wakes on new data, on a line change the device signals, or every 50 ms (10 ms on
 //               drivers that count line edges); refreshes the modem status, fires the triggers
 //               and hands events to the owner through the invoker, one at a time, waiting up to
@@ -38,6 +38,7 @@ class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
     std::function<void(uint16_t count)> data;
     std::function<void(uint16_t handle)> modem;
     std::function<void(const std::string& message)> lost;
+    std::function<void()> hangUp;  // the last client of a pty: port left
   };
 
   SerialDispatch(std::unique_ptr<SerialDevice> device, EventInvokerPtr invoker,
@@ -64,6 +65,7 @@ class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
   bool RefreshLines();
   void SetDTR(bool on);
   void SetRTS(bool on);
+  uint64_t DroppedBytes();
 
  private:
   struct Ticket;
@@ -71,6 +73,7 @@ class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
   void WriterLoop();
   void DispatchLoop();
   bool ReadInput(short revents);
+  void TakeHangUps(short revents);
   bool Deliver(const std::function<void()>& event);
   void ReportLost(const std::string& reason);
   void DeliverLost();
@@ -92,6 +95,7 @@ class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
 
   std::mutex stateMutex_;
   std::atomic<bool> killed_{false};
+  std::atomic<int> pendingHangUps_{0};  // client departures not yet told to the owner
   bool inEvent_ = false;
   std::string lostReason_;
   bool lost_ = false;

@@ -128,7 +128,8 @@ void TSerialPort::OpenPort() {
   if (!(hwFlow_ & hwfUseRTS)) engine->SetRTS(rts_);
   engine->Start({[this](uint16_t count) { DeliverData(count); },
                  [this](uint16_t handle) { DeliverModemTrigger(handle); },
-                 [this](const std::string& message) { DeliverDeviceLost(message); }});
+                 [this](const std::string& message) { DeliverDeviceLost(message); },
+                 [this] { DeliverPeerHangUp(); }});
   dispatch_ = std::move(engine);
   state_ = psOpen;
   for (const std::string& note : dropped) {
@@ -221,6 +222,10 @@ uint8_t TSerialPort::ModemStatus() const {
   return dispatch_->Status().Value();
 }
 
+uint64_t TSerialPort::DroppedBytes() const {
+  return state_ == psOpen ? dispatch_->DroppedBytes() : 0;
+}
+
 // --- triggers ---
 
 uint16_t TSerialPort::AddModemWatch(int type) {
@@ -268,6 +273,20 @@ void TSerialPort::DeliverModemTrigger(uint16_t handle) {
     ReportHandlerError(e.what());
   } catch (...) {
     ReportHandlerError("Unknown error in a serial modem event");
+  }
+  EventReturned();
+}
+
+void TSerialPort::DeliverPeerHangUp() {
+  ++peerHangUps_;
+  dispatch_->Input().DiscardMarked();
+  ++eventDepth_;
+  try {
+    if (OnPeerHangUp) OnPeerHangUp(*this);
+  } catch (const std::exception& e) {
+    ReportHandlerError(e.what());
+  } catch (...) {
+    ReportHandlerError("Unknown error in a serial hang-up event");
   }
   EventReturned();
 }

@@ -68,6 +68,10 @@ class TSerialPort {
   using ErrorEvent = std::function<void(TSerialPort& sender, const std::string& message)>;
   // A note for the user that does not stop the port, e.g. that the device dropped the parity.
   using DiagnosticEvent = std::function<void(TSerialPort& sender, const std::string& message)>;
+  // The last client of a pty: port hung up. Everything in both directions was thrown away (the
+  // unsent output, the pseudo-terminal's queues, the unread input); the owner throws away its
+  // own partial message so the next client starts clean. Comes before any data of that client.
+  using PeerHangUpEvent = std::function<void(TSerialPort& sender)>;
 
   explicit TSerialPort(EventInvokerPtr invoker);
   ~TSerialPort();  // closes an open port
@@ -158,6 +162,13 @@ class TSerialPort {
   TriggerModemStatusEvent OnTriggerModemStatus;
   ErrorEvent OnError;
   DiagnosticEvent OnDiagnostic;
+  PeerHangUpEvent OnPeerHangUp;
+
+  // How often a client of a pty: port hung up since this object was made (an owner without an
+  // OnPeerHangUp handler may compare it on its next data event).
+  uint64_t PeerHangUps() const { return peerHangUps_; }
+  // Bytes written while no client was connected to this opening's pty: port, and so dropped.
+  uint64_t DroppedBytes() const;
 
   // "COM<n>", the name used in messages.
   std::string DisplayName() const;
@@ -173,6 +184,7 @@ class TSerialPort {
   void DeliverData(uint16_t count);
   void DeliverModemTrigger(uint16_t handle);
   void DeliverDeviceLost(const std::string& message);
+  void DeliverPeerHangUp();
   void EventReturned();
   void ReportHandlerError(const char* what);
   bool ReadLine(uint8_t bit, uint8_t deltaBit);
@@ -201,4 +213,5 @@ class TSerialPort {
   int eventReads_ = 0;
   bool inDataEvent_ = false;
   int eventDepth_ = 0;  // events of this port running on the owner thread now
+  uint64_t peerHangUps_ = 0;
 };
