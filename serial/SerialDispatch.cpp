@@ -3,7 +3,6 @@
 #include "SerialTriggers.h"
 
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
 #include <poll.h>
 
@@ -21,12 +20,13 @@ constexpr int kLostRetryMs = 50;
 }  // namespace
 
 // One event handed to the owner. The callable checks in before running, so an event the
-// dispatcher gave up on (time-out) never runs late, and one that runs late is waited for.
+// dispatcher gave up on (time-out) never runs late; one still running at the time-out is `late`:
+// the dispatcher goes on without it and is woken when it returns.
 struct SerialDispatch::Ticket {
   enum State { Pending, Running, Done, Abandoned };
   std::mutex mutex;
-  std::condition_variable changed;
   State state = Pending;
+  bool late = false;
 };
 
 SerialDispatch::SerialDispatch(std::unique_ptr<SerialDevice> device, EventInvokerPtr invoker,
@@ -281,14 +281,16 @@ void SerialDispatch::DeliverLost() {
   }
 }
 
-// Runs `event` on the owner thread through the invoker; false when it did not run.
+// Runs `event` on the owner thread through the invoker; false when it did not run and is to be
+// offered again. A handler still running at the time-out counts as taken: the dispatcher goes
+// on, but hands the owner nothing more until that handler has returned.
 bool SerialDispatch::Deliver(const std::function<void()>& event) {
-  auto ticket = std::make_shared<Ticket>();
   {
     std::lock_guard lock(stateMutex_);
-    if (killed_) return false;
+    if (killed_ || LateHandlerRunning()) return false;
     inEvent_ = true;
   }
+  auto ticket = std::make_shared<Ticket>();
   // The queued call holds the engine only weakly: an owner that never runs its queue (an idle
   // loop) must not keep a closed port's engine, and the invoker it holds, alive in a cycle.
   auto call = [ticket, weak = weak_from_this(), event] {
@@ -302,20 +304,25 @@ bool SerialDispatch::Deliver(const std::function<void()>& event) {
     if (!self->killed_) event();
     std::lock_guard lock(ticket->mutex);
     ticket->state = Ticket::Done;
-    ticket->changed.notify_all();
+    if (ticket->late) self->dispatchWake_.Signal();  // what waited meanwhile goes now
   };
   bool ran = invoker_->Invoke(call, kEventTimeoutMs);
   if (!ran) {
-    std::unique_lock lock(ticket->mutex);
-    if (ticket->state == Ticket::Pending) {
-      ticket->state = Ticket::Abandoned;
-    } else {
-      // A slow handler: let nothing else reach the owner until it returns.
-      ticket->changed.wait(lock, [&] { return ticket->state == Ticket::Done; });
-      ran = true;
-    }
+    std::lock_guard lock(ticket->mutex);
+    if (ticket->state == Ticket::Pending) ticket->state = Ticket::Abandoned;
+    ticket->late = ticket->state == Ticket::Running;
+    ran = ticket->state != Ticket::Abandoned;
   }
   std::lock_guard lock(stateMutex_);
   inEvent_ = false;
+  if (ticket->late) lateTicket_ = ticket;
   return ran;
+}
+
+bool SerialDispatch::LateHandlerRunning() {
+  if (!lateTicket_) return false;
+  std::lock_guard lock(lateTicket_->mutex);
+  if (lateTicket_->state == Ticket::Running) return true;
+  lateTicket_.reset();
+  return false;
 }

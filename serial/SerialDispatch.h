@@ -5,7 +5,9 @@
 //   dispatcher  wakes on new data, on a line change the device signals, or every 50 ms (10 ms on
 //               drivers that count line edges); refreshes the modem status, fires the triggers
 //               and hands events to the owner through the invoker, one at a time, waiting up to
-//               3000 ms for each.
+//               3000 ms for each. A handler that takes longer does not hold it: it goes on
+//               reading the lines, and what comes meanwhile (data in the ring, fired triggers)
+//               reaches the owner as soon as that handler returns, never beside it.
 //   writer      drains the output ring into the device.
 //
 // Stop never waits on the owner thread: a dispatcher caught inside an event (the port is being
@@ -75,6 +77,7 @@ class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
   bool ReadInput(short revents);
   void TakeHangUps(short revents);
   bool Deliver(const std::function<void()>& event);
+  bool LateHandlerRunning();  // under stateMutex_
   void ReportLost(const std::string& reason);
   void DeliverLost();
 
@@ -97,6 +100,7 @@ class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
   std::atomic<bool> killed_{false};
   std::atomic<int> pendingHangUps_{0};  // client departures not yet told to the owner
   bool inEvent_ = false;
+  std::shared_ptr<Ticket> lateTicket_;  // a handler still running past its time-out
   std::string lostReason_;
   bool lost_ = false;
 
