@@ -6,6 +6,8 @@
 #include "SerialErrors.h"
 #include "SerialTriggers.h"
 
+#include <cctype>
+
 namespace {
 constexpr int kMaxComNumber = 65535;
 constexpr int kMaxQueueSize = 65535;
@@ -133,7 +135,7 @@ void TSerialPort::OpenPort() {
   dispatch_ = std::move(engine);
   state_ = psOpen;
   for (const std::string& note : dropped) {
-    if (OnDiagnostic) OnDiagnostic(*this, DisplayName() + ": " + note);
+    if (OnDiagnostic) OnDiagnostic(*this, NamingThisPort(note));
   }
 }
 
@@ -302,8 +304,19 @@ void TSerialPort::DeliverDeviceLost(const std::string& message) {
 
 void TSerialPort::ReportHandlerError(const char* what) {
   try {
-    if (OnError) OnError(*this, what);
+    if (OnError) OnError(*this, NamingThisPort(what));
   } catch (...) {
     // Never let a handler's failure unwind into the invoker.
   }
+}
+
+// Every message of the port names it once: a text that does not yet is prefixed "COM<n>: ".
+std::string TSerialPort::NamingThisPort(const std::string& text) const {
+  const std::string name = DisplayName();
+  for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+    const std::size_t end = at + name.size();
+    const bool wholeNumber = end == text.size() || !std::isdigit(static_cast<unsigned char>(text[end]));
+    if (wholeNumber) return text;
+  }
+  return name + ": " + text;
 }

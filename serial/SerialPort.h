@@ -64,7 +64,8 @@ class TSerialPort {
   // An armed modem trigger fired; it stays disarmed until ArmModemWatch arms it again.
   using TriggerModemStatusEvent = std::function<void(TSerialPort& sender, uint16_t handle)>;
   // A message for the user: the device vanished (the port is already closed when this runs), or
-  // an exception escaped an event handler of this port.
+  // an exception escaped an event handler of this port. Messages of OnError and OnDiagnostic name
+  // the port once ("COM<n>" at least) and are complete as they are: show them without a prefix.
   using ErrorEvent = std::function<void(TSerialPort& sender, const std::string& message)>;
   // A note for the user that does not stop the port, e.g. that the device dropped the parity.
   using DiagnosticEvent = std::function<void(TSerialPort& sender, const std::string& message)>;
@@ -187,6 +188,7 @@ class TSerialPort {
   void DeliverPeerHangUp();
   void EventReturned();
   void ReportHandlerError(const char* what);
+  std::string NamingThisPort(const std::string& text) const;
   bool ReadLine(uint8_t bit, uint8_t deltaBit);
 
   EventInvokerPtr invoker_;
