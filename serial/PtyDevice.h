@@ -27,8 +27,8 @@ class PtyDevice : public TtyDevice {
 
   ssize_t Write(const uint8_t* data, std::size_t size) override;
   bool ReadLines(LineSample& sample) override;
-  void SetDTR(bool) override {}
-  void SetRTS(bool) override {}
+  bool SetDTR(bool) override { return true; }  // no lines: nothing to refuse
+  bool SetRTS(bool) override { return true; }
   bool HangupMeansLost() const override { return false; }
   int PeerEventFd() const override { return openWatch_; }
   bool AwaitingClient() const override { return !connected_; }

@@ -50,9 +50,15 @@ class SerialDevice {
   virtual std::vector<std::string> Configure(const LineSettings& settings) = 0;
   // False when the device has gone away.
   virtual bool ReadLines(LineSample& sample) = 0;
-  virtual void SetDTR(bool on) = 0;
-  virtual void SetRTS(bool on) = 0;
+  // Switch an output; false when the driver refused (the line is as it was).
+  virtual bool SetDTR(bool on) = 0;
+  virtual bool SetRTS(bool on) = 0;
   virtual void FlushInput() = 0;
+  // Puts the line back as it was found at open (termios, outputs), before the device is let go.
+  virtual void Restore() {}
+  // Notes for the user gathered since the last call: refused driver calls (each kind once), a
+  // latency timer that stays high.
+  virtual std::vector<std::string> TakeNotes() { return {}; }
   // Whether POLLHUP or end of input means the device was removed.
   virtual bool HangupMeansLost() const = 0;
 

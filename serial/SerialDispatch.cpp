@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <utility>
 
 namespace {
 
@@ -74,6 +75,9 @@ void SerialDispatch::Stop() {
     }
   }
   std::lock_guard lock(deviceMutex_);
+  if (!device_) return;
+  device_->Restore();
+  closingNotes_ = device_->TakeNotes();
   device_.reset();
 }
 
@@ -112,14 +116,19 @@ void SerialDispatch::DiscardInput() {
   readerWake_.Signal();
 }
 
-void SerialDispatch::SetDTR(bool on) {
+bool SerialDispatch::SetDTR(bool on) {
   std::lock_guard lock(deviceMutex_);
-  if (device_) device_->SetDTR(on);
+  return device_ && device_->SetDTR(on);
 }
 
-void SerialDispatch::SetRTS(bool on) {
+bool SerialDispatch::SetRTS(bool on) {
   std::lock_guard lock(deviceMutex_);
-  if (device_) device_->SetRTS(on);
+  return device_ && device_->SetRTS(on);
+}
+
+std::vector<std::string> SerialDispatch::TakeNotes() {
+  std::lock_guard lock(deviceMutex_);
+  return device_ ? device_->TakeNotes() : std::exchange(closingNotes_, {});
 }
 
 uint64_t SerialDispatch::DroppedBytes() {

@@ -65,9 +65,11 @@ class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
   // they see the lines as they are, not as the dispatcher last saw them). False when the device
   // has gone.
   bool RefreshLines();
-  void SetDTR(bool on);
-  void SetRTS(bool on);
+  bool SetDTR(bool on);  // false when the driver refused
+  bool SetRTS(bool on);
   uint64_t DroppedBytes();
+  // The device's notes for the user; after Stop, those of putting the line back.
+  std::vector<std::string> TakeNotes();
 
  private:
   struct Ticket;
@@ -83,6 +85,7 @@ class SerialDispatch : public std::enable_shared_from_this<SerialDispatch> {
 
   std::mutex deviceMutex_;  // the device may be released while the dispatcher lingers
   std::unique_ptr<SerialDevice> device_;
+  std::vector<std::string> closingNotes_;
   int deviceFd_;
   EventInvokerPtr invoker_;
   std::shared_ptr<SerialTriggers> triggers_;

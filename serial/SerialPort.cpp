@@ -126,17 +126,17 @@ void TSerialPort::OpenPort() {
                                                  DisplayName() + " (" + target.Describe() + ")");
   const std::vector<std::string> dropped =
       engine->Configure({baud_, parity_, dataBits_, stopBits_, hwFlow_, swFlow_, xOn_, xOff_});
-  if (!(hwFlow_ & hwfUseDTR)) engine->SetDTR(dtr_);
-  if (!(hwFlow_ & hwfUseRTS)) engine->SetRTS(rts_);
+  // A lamp shows what the driver accepted: an output it would not switch is not known to be on.
+  if (!(hwFlow_ & hwfUseDTR) && !engine->SetDTR(dtr_)) dtr_ = false;
+  if (!(hwFlow_ & hwfUseRTS) && !engine->SetRTS(rts_)) rts_ = false;
   engine->Start({[this](uint16_t count) { DeliverData(count); },
                  [this](uint16_t handle) { DeliverModemTrigger(handle); },
                  [this](const std::string& message) { DeliverDeviceLost(message); },
                  [this] { DeliverPeerHangUp(); }});
   dispatch_ = std::move(engine);
   state_ = psOpen;
-  for (const std::string& note : dropped) {
-    if (OnDiagnostic) OnDiagnostic(*this, NamingThisPort(note));
-  }
+  ReportNotes(dropped);
+  ReportNotes(dispatch_->TakeNotes());
 }
 
 void TSerialPort::ClosePort() {
@@ -144,6 +144,7 @@ void TSerialPort::ClosePort() {
   state_ = psShuttingDown;
   std::shared_ptr<SerialDispatch> engine = std::move(dispatch_);
   engine->Stop();
+  ReportNotes(engine->TakeNotes());
   // Closed from inside one of its events: the close completes when that event returns.
   if (eventDepth_ == 0) state_ = psClosed;
 }
@@ -197,13 +198,23 @@ void TSerialPort::DiscardInput() {
 // --- modem lines ---
 
 void TSerialPort::SetDTR(bool on) {
-  dtr_ = on;
-  if (state_ == psOpen && !(hwFlow_ & hwfUseDTR)) dispatch_->SetDTR(on);
+  if (state_ != psOpen || (hwFlow_ & hwfUseDTR)) {
+    dtr_ = on;
+  } else if (dispatch_->SetDTR(on)) {
+    dtr_ = on;
+  } else {
+    ReportNotes(dispatch_->TakeNotes());
+  }
 }
 
 void TSerialPort::SetRTS(bool on) {
-  rts_ = on;
-  if (state_ == psOpen && !(hwFlow_ & hwfUseRTS)) dispatch_->SetRTS(on);
+  if (state_ != psOpen || (hwFlow_ & hwfUseRTS)) {
+    rts_ = on;
+  } else if (dispatch_->SetRTS(on)) {
+    rts_ = on;
+  } else {
+    ReportNotes(dispatch_->TakeNotes());
+  }
 }
 
 bool TSerialPort::ReadLine(uint8_t bit, uint8_t changeBit) {
@@ -307,6 +318,16 @@ void TSerialPort::ReportHandlerError(const char* what) {
     if (OnError) OnError(*this, NamingThisPort(what));
   } catch (...) {
     // Never let a handler's failure unwind into the invoker.
+  }
+}
+
+void TSerialPort::ReportNotes(const std::vector<std::string>& notes) {
+  for (const std::string& note : notes) {
+    try {
+      if (OnDiagnostic) OnDiagnostic(*this, NamingThisPort(note));
+    } catch (...) {
+      // A note is never worth failing the operation that raised it.
+    }
   }
 }
 

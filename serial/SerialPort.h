@@ -134,7 +134,9 @@ class TSerialPort {
   void DiscardInput();
 
   // --- Modem lines ---
-  bool DTR() const { return dtr_; }  // [on] outputs, switched at once while open
+  // [on] outputs, switched at once while open. While open they show what the driver accepted: a
+  // refused switch leaves the value (and is reported once through OnDiagnostic).
+  bool DTR() const { return dtr_; }
   void SetDTR(bool on);
   bool RTS() const { return rts_; }  // [on]
   void SetRTS(bool on);
@@ -189,6 +191,7 @@ class TSerialPort {
   void EventReturned();
   void ReportHandlerError(const char* what);
   std::string NamingThisPort(const std::string& text) const;
+  void ReportNotes(const std::vector<std::string>& notes);
   bool ReadLine(uint8_t bit, uint8_t deltaBit);
 
   EventInvokerPtr invoker_;

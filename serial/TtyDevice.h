@@ -1,11 +1,18 @@
 // A terminal device opened by path: a serial driver's tty, or any tty an override names.
 // Exclusive use: TIOCEXCL (refused to other openers except privileged ones) plus a flock that
 // every opener in this family honours.
+//
+// Opening asks the driver for low latency (ASYNC_LOW_LATENCY) and lowers a USB adapter's latency
+// timer to 1 ms where it can; it saves the termios and the DTR/RTS outputs, and Restore puts
+// them back. Every driver call is checked: a refused one becomes a note (once per kind).
 #pragma once
 
 #include "SerialDevice.h"
 
 #include <linux/serial.h>
+#include <mutex>
+#include <set>
+#include <termios.h>
 
 class TtyDevice : public SerialDevice {
  public:
@@ -20,10 +27,12 @@ class TtyDevice : public SerialDevice {
   ssize_t Write(const uint8_t* data, std::size_t size) override;
   std::vector<std::string> Configure(const LineSettings& settings) override;
   bool ReadLines(LineSample& sample) override;
-  void SetDTR(bool on) override;
-  void SetRTS(bool on) override;
+  bool SetDTR(bool on) override;
+  bool SetRTS(bool on) override;
   void FlushInput() override;
   bool HangupMeansLost() const override { return true; }
+  void Restore() override;
+  std::vector<std::string> TakeNotes() override;
 
   // Whether `path` can be opened now or is held by someone else; false when it is missing or
   // unusable (a serial driver's node without hardware behind it fails to open).
@@ -32,10 +41,23 @@ class TtyDevice : public SerialDevice {
  protected:
   // Takes over an open descriptor (used by the pty: port for its master side).
   explicit TtyDevice(int fd);
+  // The ioctl of the calls made while open; tests put a refusing driver here.
+  virtual int Control(unsigned long request, void* argument);
   int fd_ = -1;
 
  private:
-  void SetLine(int bit, bool on);
+  bool SetLine(int bit, bool on);
+  void SaveLine(const termios& tio);
+  void AskLowLatency();
+  // Notes a refused driver call once per `what`; a vanished device is the reader's to report.
+  void Refused(const std::string& what, int error);
+  std::string path_;
   bool haveCounts_ = false;
   serial_icounter_struct counts_{};
+  bool saved_ = false;
+  termios savedTermios_{};
+  int savedOutputs_ = 0;
+  std::mutex notesMutex_;
+  std::vector<std::string> notes_;
+  std::set<std::string> refused_;
 };

@@ -26,8 +26,8 @@ class ScriptedDevice : public SerialDevice {
     sample = {lines->load(), 0};
     return true;
   }
-  void SetDTR(bool) override {}
-  void SetRTS(bool) override {}
+  bool SetDTR(bool) override { return true; }
+  bool SetRTS(bool) override { return true; }
   void FlushInput() override {}
   bool HangupMeansLost() const override { return true; }
 
