@@ -36,6 +36,8 @@ class SerialDevice {
 
   // Non-blocking descriptor polled for input (POLLIN) and output space (POLLOUT).
   virtual int Fd() const = 0;
+  // Called once before the port's threads start: begin watching the input lines.
+  virtual void WatchLines() {}
   // Readable when an input line may have changed; -1 when changes are found by polling only.
   virtual int ModemEventFd() const { return -1; }
   virtual void AckModemEvent() {}

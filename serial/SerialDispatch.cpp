@@ -45,6 +45,7 @@ SerialDispatch::~SerialDispatch() { Stop(); }
 
 void SerialDispatch::Start(Events events) {
   events_ = std::move(events);
+  device_->WatchLines();
   LineSample sample;
   device_->ReadLines(sample);
   status_.Reset(sample);
@@ -246,7 +247,10 @@ void SerialDispatch::DispatchLoop() {
     poll(fds, modemFd >= 0 ? 2 : 1, pollIntervalMs_);
     if (killed_) return;
     if (fds[0].revents) dispatchWake_.Clear();
-    if (modemFd >= 0 && fds[1].revents) device_->AckModemEvent();
+    if (modemFd >= 0 && fds[1].revents) {
+      std::lock_guard lock(deviceMutex_);  // a dispatcher let go may outlive the device
+      if (device_) device_->AckModemEvent();
+    }
     bool lost = false;
     {
       std::lock_guard lock(stateMutex_);

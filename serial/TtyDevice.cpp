@@ -7,7 +7,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -72,6 +76,24 @@ void ApplyFlow(termios& tio, const LineSettings& s) {
 
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
+// The signal that interrupts a waiting TIOCMIWAIT at close: a real-time signal nobody else has
+// claimed, with a handler that does nothing (and no SA_RESTART, so the wait returns EINTR).
+// 0 when none is free: the lines are then polled.
+int WakeSignal() {
+  static const int chosen = [] {
+    for (int signal = SIGRTMIN + 4; signal <= SIGRTMAX; ++signal) {
+      struct sigaction old {};
+      if (sigaction(signal, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+      struct sigaction wake {};
+      wake.sa_handler = [](int) {};
+      sigemptyset(&wake.sa_mask);
+      if (sigaction(signal, &wake, nullptr) == 0) return signal;
+    }
+    return 0;
+  }();
+  return chosen;
+}
+
 bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
 
 // The kernel's name of the tty behind `path` ("ttyUSB0" for /dev/serial/by-id/usb-...).
@@ -121,10 +143,52 @@ TtyDevice::TtyDevice(const std::string& path) : path_(path) {
 }
 
 TtyDevice::~TtyDevice() {
+  StopWatchingLines();
   if (fd_ < 0) return;
   // The flag would outlive us on a tty whose other side stays open.
   if (!path_.empty()) ioctl(fd_, TIOCNXCL);
   ::close(fd_);
+}
+
+void TtyDevice::WatchLines() {
+  if (path_.empty() || lineWaiter_.joinable() || WakeSignal() == 0) return;
+  lineEvent_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (lineEvent_ < 0) return;
+  waiting_ = true;
+  lineWaiter_ = std::thread([this] { LineWaitLoop(); });
+}
+
+void TtyDevice::LineWaitLoop() {
+  const unsigned long lines = TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG;
+  while (!stopWaiting_) {
+    if (Control(TIOCMIWAIT, reinterpret_cast<void*>(lines)) == 0) {
+      const uint64_t one = 1;
+      [[maybe_unused]] ssize_t n = ::write(lineEvent_, &one, sizeof one);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (!NoModemLines(errno)) Refused("waiting for line changes (TIOCMIWAIT)", errno);
+    break;  // the dispatcher's polling is all there is
+  }
+  waiting_ = false;
+}
+
+void TtyDevice::StopWatchingLines() {
+  if (!lineWaiter_.joinable()) return;
+  stopWaiting_ = true;
+  // A signal sent just before the thread enters the wait is lost: send until it has left.
+  while (waiting_) {
+    pthread_kill(lineWaiter_.native_handle(), WakeSignal());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  lineWaiter_.join();
+  ::close(lineEvent_);
+  lineEvent_ = -1;
+}
+
+void TtyDevice::AckModemEvent() {
+  uint64_t count = 0;
+  [[maybe_unused]] ssize_t n = ::read(lineEvent_, &count, sizeof count);
 }
 
 void TtyDevice::SaveLine(const termios& tio) {
@@ -148,6 +212,7 @@ void TtyDevice::AskLowLatency() {
 }
 
 void TtyDevice::Restore() {
+  StopWatchingLines();
   if (!saved_) return;
   SetLine(TIOCM_DTR, (savedOutputs_ & TIOCM_DTR) != 0);
   SetLine(TIOCM_RTS, (savedOutputs_ & TIOCM_RTS) != 0);

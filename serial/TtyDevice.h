@@ -2,6 +2,11 @@
 // Exclusive use: TIOCEXCL (refused to other openers except privileged ones) plus a flock that
 // every opener in this family honours.
 //
+// Line changes wake the port at once where the driver can wait for them (TIOCMIWAIT, on a thread
+// of the device that close interrupts with a signal); elsewhere (a pseudo-terminal answers
+// EINVAL or ENOTTY) the lines are polled. Edge counts (TIOCGICOUNT) still make sure a short
+// pulse between two readings is seen.
+//
 // Opening asks the driver for low latency (ASYNC_LOW_LATENCY) and lowers a USB adapter's latency
 // timer to 1 ms where it can; it saves the termios and the DTR/RTS outputs, and Restore puts
 // them back. Every driver call is checked: a refused one becomes a note (once per kind).
@@ -9,7 +14,9 @@
 
 #include "SerialDevice.h"
 
+#include <atomic>
 #include <linux/serial.h>
+#include <thread>
 #include <mutex>
 #include <set>
 #include <termios.h>
@@ -21,6 +28,11 @@ class TtyDevice : public SerialDevice {
   ~TtyDevice() override;
 
   int Fd() const override { return fd_; }
+  void WatchLines() override;
+  int ModemEventFd() const override { return lineEvent_; }
+  void AckModemEvent() override;
+  // Whether a thread waits for line changes now (false: polling only).
+  bool WaitsForLineChanges() const { return waiting_; }
   // Drivers that count line edges are read often, so each edge of a sync pulse is seen promptly.
   int LinePollMs() const override { return haveCounts_ ? 10 : 50; }
   ssize_t Read(uint8_t* buffer, std::size_t size) override;
@@ -46,12 +58,18 @@ class TtyDevice : public SerialDevice {
   int fd_ = -1;
 
  private:
+  void LineWaitLoop();
+  void StopWatchingLines();
   bool SetLine(int bit, bool on);
   void SaveLine(const termios& tio);
   void AskLowLatency();
   // Notes a refused driver call once per `what`; a vanished device is the reader's to report.
   void Refused(const std::string& what, int error);
   std::string path_;
+  int lineEvent_ = -1;
+  std::thread lineWaiter_;
+  std::atomic<bool> stopWaiting_{false};
+  std::atomic<bool> waiting_{false};
   bool haveCounts_ = false;
   serial_icounter_struct counts_{};
   bool saved_ = false;

@@ -2,7 +2,9 @@
 #include "SerialTestSupport.h"
 #include "TtyDevice.h"
 
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <termios.h>
 
 using namespace serial_test;
@@ -68,4 +70,51 @@ TEST(LineRestore, ARefusedCallIsReportedOnceAndTheSwitchSaysSo) {
                        "the driver of " + pty.Path() + " refused switching DTR: Operation not permitted",
                        "the driver of " + pty.Path() + " refused switching RTS: Operation not permitted"}));
   EXPECT_TRUE(tty.TakeNotes().empty());
+}
+
+TEST(LineWatch, APseudoTerminalCannotWaitForLineChangesAndIsPolled) {
+  PtyPair pty;
+  TtyDevice tty(pty.Path());
+  tty.WatchLines();
+  const auto deadline = std::chrono::steady_clock::now() + kWait;
+  while (tty.WaitsForLineChanges() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_FALSE(tty.WaitsForLineChanges());
+  EXPECT_TRUE(tty.TakeNotes().empty());  // not a refusal: the device has no lines to wait on
+}
+
+namespace {
+
+// A driver whose TIOCMIWAIT reports one change and then waits until a signal interrupts it.
+class WaitingTty : public TtyDevice {
+ public:
+  using TtyDevice::TtyDevice;
+  std::atomic<int> waits{0};
+
+ protected:
+  int Control(unsigned long request, void* argument) override {
+    if (request != TIOCMIWAIT) return TtyDevice::Control(request, argument);
+    if (++waits == 1) return 0;
+    return poll(nullptr, 0, -1);  // only a signal ends it, with EINTR
+  }
+};
+
+}  // namespace
+
+TEST(LineWatch, AChangeWakesTheDispatcherAndAWaitingThreadDoesNotHoldUpClose) {
+  PtyPair pty;
+  auto tty = std::make_unique<WaitingTty>(pty.Path());
+  tty->WatchLines();
+  pollfd event{tty->ModemEventFd(), POLLIN, 0};
+  ASSERT_EQ(poll(&event, 1, 3000), 1);
+  tty->AckModemEvent();
+  while (tty->waits < 2) std::this_thread::sleep_for(1ms);
+  const auto start = std::chrono::steady_clock::now();
+  tty->Restore();
+  tty.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+  // The device is free again at once.
+  TtyDevice again(pty.Path());
+  EXPECT_GE(again.Fd(), 0);
 }
