@@ -59,6 +59,15 @@ std::string LivenessName(const std::string& canonicalPath) {
   return std::string(name, static_cast<std::size_t>(n) + 1);
 }
 
+int BindLivenessName(int socketFd, const std::string& linkPath) {
+  const std::string abstractName = LivenessName(CanonicalLinkPath(linkPath));
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, abstractName.data(), abstractName.size());
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + abstractName.size());
+  return bind(socketFd, reinterpret_cast<const sockaddr*>(&address), length);
+}
+
 }  // namespace
 
 PtyDevice::PtyDevice(const std::string& linkPath) : TtyDevice(OpenMaster()), linkPath_(linkPath) {
@@ -78,16 +87,24 @@ PtyDevice::PtyDevice(const std::string& linkPath) : TtyDevice(OpenMaster()), lin
 
 // Binding the name succeeds only when no live port holds this link path.
 void PtyDevice::ClaimLinkName() {
-  const std::string abstractName = LivenessName(CanonicalLinkPath(linkPath_));
   liveness_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (liveness_ < 0) throw EInOutError(errno, linkPath_);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, abstractName.data(), abstractName.size());
-  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + abstractName.size());
-  if (bind(liveness_, reinterpret_cast<const sockaddr*>(&address), length) == 0) return;
+  if (BindLivenessName(liveness_, linkPath_) == 0) return;
   if (errno == EADDRINUSE) throw EAlreadyOpen();
   throw EInOutError(errno, linkPath_);
+}
+
+bool PtyDevice::LinkInUse(const std::string& linkPath) {
+  const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (probe < 0) return false;
+  bool inUse = false;
+  try {
+    inUse = BindLivenessName(probe, linkPath) != 0 && errno == EADDRINUSE;
+  } catch (const ESerialException&) {
+    // no such folder: nobody can serve it
+  }
+  ::close(probe);
+  return inUse;
 }
 
 // Opens of the far side wake the reader at once when the port waits for a client.

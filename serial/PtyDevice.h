@@ -37,6 +37,8 @@ class PtyDevice : public TtyDevice {
 
   // Whether the prompt should list `linkPath`: its folder exists (a live link counts as in use).
   static bool Selectable(const std::string& linkPath);
+  // Whether a live port serves `linkPath` now.
+  static bool LinkInUse(const std::string& linkPath);
 
  private:
   void ClaimLinkName();
