@@ -42,12 +42,15 @@ const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
       {"--demo", &ProgramOptions::demo},
       {"--headless", &ProgramOptions::headless},
       {"--log", &ProgramOptions::log},
+      {"--list-ports", &ProgramOptions::listPorts},
   };
   return flags;
 }
 
 void CheckCombination(const ProgramOptions& o) {
   if (o.help) return;
+  if (o.listPorts && (o.demo || o.headless))
+    throw OptionsError("--list-ports only lists the ports; it runs nothing else");
   if (o.demo && o.headless) throw OptionsError("--demo and --headless cannot be combined");
   if (o.headless && !o.portA && !o.portB)
     throw OptionsError("--headless needs --port-a <port>, --port-b <port> or both");
@@ -125,6 +128,9 @@ Options:
   --log               Headless: print the port A traffic (Rx/Tx lines) to standard output.
   --settings PATH     Read and write the settings record at PATH. A headless run reads and
                       writes no settings file unless this is given.
+  --list-ports        Print one line per COM number in use and exit: the device, its
+                      /dev/serial/by-id name, driver, USB vendor:product and serial number,
+                      latency timer, and whether it is free or in use (by which process).
   --help              Print this text and exit.
 
 COM numbers: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31;

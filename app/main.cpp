@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "HeadlessRunner.h"
+#include "PortInventory.h"
 #include "KeypadF.h"
 #include "ProgramOptions.h"
 #include "QtInvoker.h"
@@ -94,6 +95,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::cout << UsageText();
+    return 0;
+  }
+  if (options.listPorts) {
+    for (const PortInfo& port : PortInventory().List()) std::cout << port.Line() << '\n';
     return 0;
   }
   if (options.headless) return RunHeadless(options);
