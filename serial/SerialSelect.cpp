@@ -9,7 +9,6 @@ std::vector<SerialSelectEntry> SerialSelect::ListPorts() {
   for (const PortInfo& port : PortInventory().List()) {
     std::string text = "COM" + std::to_string(port.number) + " (" + port.device + ")";
     if (const std::string details = port.Details(); !details.empty()) text += " " + details;
-    if (port.inUse) text += " " + port.State();
     entries.push_back({port.number, port.device, text});
   }
   return entries;

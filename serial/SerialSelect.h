@@ -10,8 +10,8 @@
 struct SerialSelectEntry {
   int number = 0;      // the COM number
   std::string device;  // PortTarget::Describe() of its target
-  // "COM<n> (<device>)" and, when known, what --list-ports says of it: by-id name, driver, USB
-  // ids, latency timer, "in use ..." (a free port says nothing more).
+  // "COM<n> (<device>)" and, when known, what --list-ports says of the device: by-id name,
+  // driver, USB ids, latency timer.
   std::string text;
 };
 
