@@ -1,11 +1,13 @@
-// Round-trip latency through a pty: port. A peer program's stand-in (a thread) writes a 3-byte
-// message to the port's link; the port's data event on the owner thread answers with 3 bytes;
-// the peer reads them. Prints median, p99, p99.9 and max over 10,000 round trips.
+// Round-trip latency through a pty: port, against a one-thread responder on a bare
+// pseudo-terminal in the same run. A peer program's stand-in (a thread) writes a 3-byte message
+// to the link; the port's data event on the owner thread answers with 3 bytes; the peer reads
+// them. The one-thread responder does the same with poll, read and write on a thread of its
+// own: the floor a port with its hand-overs is measured against. Prints median, p99, p99.9 and
+// max over 10,000 round trips each, and the ratios of the medians and the p99s.
 #include "OwnerLoop.h"
 #include "SerialPort.h"
 #include "latency_stats.h"
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -21,6 +24,7 @@ namespace {
 
 constexpr int kRoundTrips = 10000;
 constexpr int kComNumber = 250;
+constexpr std::size_t kMessage = 3;
 
 bool ReadExactly(int fd, uint8_t* buffer, std::size_t size) {
   std::size_t got = 0;
@@ -34,9 +38,22 @@ bool ReadExactly(int fd, uint8_t* buffer, std::size_t size) {
   return true;
 }
 
-}  // namespace
+// The peer: sends a message, waits for the 3-byte answer, kRoundTrips times. Empty on failure.
+std::vector<double> RoundTrips(int peer) {
+  std::vector<double> ms;
+  ms.reserve(kRoundTrips);
+  const uint8_t message[kMessage] = {0x61, 0x0C, 0x01};
+  uint8_t reply[kMessage];
+  for (int i = 0; i < kRoundTrips; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    if (::write(peer, message, kMessage) != kMessage || !ReadExactly(peer, reply, kMessage)) return {};
+    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count());
+  }
+  return ms;
+}
 
-int main() {
+std::vector<double> ThroughThePort() {
   const std::string link = "/tmp/selkie-bench-" + std::to_string(getpid());
   setenv(("SELKIE_COM" + std::to_string(kComNumber)).c_str(), ("pty:" + link).c_str(), 1);
   auto loop = std::make_shared<OwnerLoop>();
@@ -45,41 +62,72 @@ int main() {
   port.SetBaud(38400);
   port.SetAutoOpen(false);
   port.OnTriggerAvail = [](TSerialPort& p, uint16_t count) {
-    if (count < 3) return;  // wait for the whole message
-    uint8_t reply[3];
+    if (count < kMessage) return;  // wait for the whole message
+    std::vector<uint8_t> reply(kMessage);
     for (uint8_t& b : reply) b = static_cast<uint8_t>(p.ReadByte() ^ 0x80);
-    p.WriteString(std::vector<uint8_t>(reply, reply + 3));
+    p.WriteString(reply);
   };
   port.SetOpen(true);
-
   const int peer = ::open(link.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (peer < 0) {
-    std::perror("open link");
-    return 1;
-  }
-  std::vector<double> ms;
-  ms.reserve(kRoundTrips);
+  if (peer < 0) return {};
   std::atomic<bool> done{false};
-  bool failed = false;
+  std::vector<double> ms;
   std::thread peerThread([&] {
-    const uint8_t message[3] = {0x61, 0x0C, 0x01};
-    uint8_t reply[3];
-    for (int i = 0; i < kRoundTrips && !failed; ++i) {
-      const auto start = std::chrono::steady_clock::now();
-      failed = ::write(peer, message, 3) != 3 || !ReadExactly(peer, reply, 3);
-      ms.push_back(std::chrono::duration<double, std::milli>(
-                           std::chrono::steady_clock::now() - start).count());
-    }
+    ms = RoundTrips(peer);
     done = true;
   });
   while (!done) loop->Pump(std::chrono::milliseconds(10));
   peerThread.join();
   ::close(peer);
-  port.SetOpen(false);
-  if (failed) {
-    std::fprintf(stderr, "a round trip timed out\n");
+  return ms;
+}
+
+// The same exchange with nothing between the pseudo-terminal and the answer.
+std::vector<double> OneThreadResponder() {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return {};
+  termios raw{};
+  tcgetattr(master, &raw);
+  cfmakeraw(&raw);
+  tcsetattr(master, TCSANOW, &raw);
+  const int peer = ::open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (peer < 0) return {};
+  std::atomic<bool> done{false};
+  std::thread responder([&] {
+    uint8_t buffer[64];
+    std::size_t waiting = 0;
+    while (!done) {
+      pollfd p{master, POLLIN, 0};
+      if (poll(&p, 1, 100) <= 0) continue;
+      const ssize_t n = ::read(master, buffer + waiting, sizeof buffer - waiting);
+      if (n <= 0) continue;
+      waiting += static_cast<std::size_t>(n);
+      if (waiting < kMessage) continue;
+      for (std::size_t i = 0; i < kMessage; ++i) buffer[i] ^= 0x80;
+      if (::write(master, buffer, kMessage) != kMessage) break;
+      waiting = 0;
+    }
+  });
+  std::vector<double> ms = RoundTrips(peer);
+  done = true;
+  responder.join();
+  ::close(peer);
+  ::close(master);
+  return ms;
+}
+
+}  // namespace
+
+int main() {
+  const std::vector<double> floor = OneThreadResponder();
+  const std::vector<double> port = ThroughThePort();
+  if (floor.empty() || port.empty()) {
+    std::fprintf(stderr, "a round trip failed or timed out\n");
     return 1;
   }
-  PrintStats("pty round trip, 3 bytes each way", ms);
+  PrintStats("one-thread pty responder, 3 bytes each way", floor);
+  PrintStats("pty: port round trip, 3 bytes each way", port);
+  std::printf("port / one-thread: median %.2fx  p99 %.2fx\n",
+              Percentile(port, 50) / Percentile(floor, 50), Percentile(port, 99) / Percentile(floor, 99));
   return 0;
 }

@@ -50,31 +50,36 @@ void SerialDispatch::Start(Events events) {
   device_->ReadLines(sample);
   status_.Reset(sample);
   triggers_->Rebase(status_);
-  reader_ = std::thread([this] { ReaderLoop(); });
+  // The threads that hand events over hold the engine: one may outlive the port while its last
+  // event returns.
+  reader_ = std::thread([self = shared_from_this()] { self->ReaderLoop(); });
   writer_ = std::thread([this] { WriterLoop(); });
-  // The dispatcher holds the engine: it may outlive the port while its last event returns.
   dispatcher_ = std::thread([self = shared_from_this()] { self->DispatchLoop(); });
 }
 
 void SerialDispatch::Stop() {
-  bool letGo = false;
+  std::thread::id delivering;
   {
     std::lock_guard lock(stateMutex_);
     if (killed_.exchange(true) && !reader_.joinable()) return;
-    letGo = inEvent_;
+    if (inEvent_) delivering = deliveringThread_;
   }
   readerWake_.Signal();
   writerWake_.Signal();
   dispatchWake_.Signal();
-  if (reader_.joinable()) reader_.join();
-  if (writer_.joinable()) writer_.join();
-  if (dispatcher_.joinable()) {
-    if (letGo || dispatcher_.get_id() == std::this_thread::get_id()) {
-      dispatcher_.detach();
+  // A thread waiting in the invoker (perhaps for this very thread) is let go; it touches nothing
+  // of the device when it comes back.
+  const auto release = [&](std::thread& thread) {
+    if (!thread.joinable()) return;
+    if (thread.get_id() == delivering || thread.get_id() == std::this_thread::get_id()) {
+      thread.detach();
     } else {
-      dispatcher_.join();
+      thread.join();
     }
-  }
+  };
+  release(reader_);
+  if (writer_.joinable()) writer_.join();
+  release(dispatcher_);
   std::lock_guard lock(deviceMutex_);
   if (!device_) return;
   device_->Restore();
@@ -189,7 +194,7 @@ bool SerialDispatch::ReadInput(short revents) {
     const ssize_t n = device_->Read(chunk, input_.Free());
     if (n > 0) {
       input_.Append(chunk, static_cast<std::size_t>(n));
-      dispatchWake_.Signal();
+      if (!HandDataOver()) dispatchWake_.Signal();
       return true;
     }
     const int error = n == 0 ? EIO : errno;
@@ -204,6 +209,26 @@ bool SerialDispatch::ReadInput(short revents) {
     return false;
   }
   return true;
+}
+
+// False when the dispatcher is to deliver it: something is being handed over or waits.
+bool SerialDispatch::HandDataOver() {
+  std::unique_lock handOver(handOver_, std::try_to_lock);
+  if (!handOver || pendingHangUps_ > 0) return false;
+  const bool delivered = DeliverNewData();
+  handOver.unlock();
+  if (dispatcherDeferred_.exchange(false)) dispatchWake_.Signal();
+  return delivered;
+}
+
+// Raises the data event for bytes not yet reported; false when it is still to be raised.
+bool SerialDispatch::DeliverNewData() {
+  const uint64_t reportedBefore = input_.Reported();
+  uint16_t count = 0;
+  if (!input_.TakeNewData(count)) return true;
+  if (Deliver([this, count] { events_.data(count); })) return true;
+  input_.Unreport(reportedBefore);
+  return false;
 }
 
 // --- writer ---
@@ -257,6 +282,10 @@ void SerialDispatch::DispatchLoop() {
       lost = lost_;
     }
     if (lost || !RefreshLines()) return DeliverLost();
+    dispatcherDeferred_ = true;
+    std::unique_lock handOver(handOver_, std::try_to_lock);
+    if (!handOver) continue;  // the reader is handing data over; it wakes us when done
+    dispatcherDeferred_ = false;
     // A departure reaches the owner before any data, so the next client's bytes are never read
     // together with the last one's.
     if (const int hangUps = pendingHangUps_.exchange(0);
@@ -268,12 +297,7 @@ void SerialDispatch::DispatchLoop() {
       const uint16_t handle = fired.handle;
       if (!Deliver([this, handle] { events_.modem(handle); })) triggers_->Rearm(fired);
     }
-    const uint64_t reportedBefore = input_.Reported();
-    uint16_t count = 0;
-    if (pendingHangUps_ == 0 && input_.TakeNewData(count) &&
-        !Deliver([this, count] { events_.data(count); })) {
-      input_.Unreport(reportedBefore);
-    }
+    if (pendingHangUps_ == 0) DeliverNewData();
   }
 }
 
@@ -288,7 +312,11 @@ void SerialDispatch::DeliverLost() {
       portName_ + " was disconnected (" + reason + "). The port has been closed.";
   // Keep offering it: the owner must learn that the port is gone. An invoker may refuse at once
   // (its owner is going away), so pause between offers; Stop wakes the pause.
-  while (!killed_ && !Deliver([this, message] { events_.lost(message); })) {
+  const auto offer = [&] {
+    std::unique_lock handOver(handOver_, std::try_to_lock);
+    return handOver && Deliver([this, message] { events_.lost(message); });
+  };
+  while (!killed_ && !offer()) {
     pollfd wake{dispatchWake_.Fd(), POLLIN, 0};
     if (poll(&wake, 1, kLostRetryMs) > 0) dispatchWake_.Clear();
   }
@@ -302,6 +330,7 @@ bool SerialDispatch::Deliver(const std::function<void()>& event) {
     std::lock_guard lock(stateMutex_);
     if (killed_ || LateHandlerRunning()) return false;
     inEvent_ = true;
+    deliveringThread_ = std::this_thread::get_id();
   }
   auto ticket = std::make_shared<Ticket>();
   // The queued call holds the engine only weakly: an owner that never runs its queue (an idle
