@@ -1,6 +1,8 @@
 // Received bytes reach the owner as data events; written bytes reach the device.
 #include "SerialTestSupport.h"
 
+#include <thread>
+
 using namespace serial_test;
 
 namespace {
@@ -114,4 +116,46 @@ TEST_F(DataEvents, FullOutputRingRefusesAWholeStringAndKeepsWhatItAccepted) {
   ASSERT_TRUE(refused);
   EXPECT_EQ(ReadBytes(pty.Master(), accepted.size()), accepted);
   EXPECT_TRUE(Silent(pty.Master(), 100ms));  // nothing of the refused string
+}
+
+namespace {
+
+// The owner loop, noting which thread of the port handed each call over.
+class NotingInvoker : public EventInvoker {
+ public:
+  bool Invoke(std::function<void()> fn, int timeoutMs) override {
+    return loop->Invoke(
+        [this, fn = std::move(fn), caller = std::this_thread::get_id()] {
+          lastCaller = caller;
+          fn();
+        },
+        timeoutMs);
+  }
+  std::shared_ptr<OwnerLoop> loop = std::make_shared<OwnerLoop>();
+  std::thread::id lastCaller;
+};
+
+}  // namespace
+
+TEST(DataHandOver, DataReachesTheOwnerWithoutPassingThroughTheDispatcher) {
+  auto invoker = std::make_shared<NotingInvoker>();
+  OwnedPort a;
+  TSerialPort b(invoker);
+  a.port.SetComNumber(251);
+  b.SetComNumber(252);
+  a.port.SetOpen(true);
+  b.SetOpen(true);
+  std::thread::id dataFrom, modemFrom;
+  b.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) {
+    while (n--) p.ReadByte();
+    dataFrom = invoker->lastCaller;
+  };
+  b.OnTriggerModemStatus = [&](TSerialPort&, uint16_t) { modemFrom = invoker->lastCaller; };
+  const uint16_t handle = b.AddModemWatch(kModemTriggerType);
+  b.ArmModemWatch(handle, kModemCTS, true);
+  a.port.SetRTS(false);  // modem events keep going through the dispatcher
+  ASSERT_TRUE(invoker->loop->PumpUntil([&] { return modemFrom != std::thread::id(); }, kWait));
+  a.port.WriteString(std::string("abc"));
+  ASSERT_TRUE(invoker->loop->PumpUntil([&] { return dataFrom != std::thread::id(); }, kWait));
+  EXPECT_NE(dataFrom, modemFrom);
 }
