@@ -4,10 +4,11 @@
 // program, the test's thread in tests). Events are delivered on that thread too, through the
 // EventInvoker given to the constructor, one at a time.
 //
-// While open, the port runs three threads: a reader that waits on the device with poll() and fills
-// an 8192-byte receive ring; a dispatcher that hands events to the owner (waiting up to 3000 ms for
-// each) and checks the modem triggers at least every 50 ms; and a writer that drains the output
-// ring of OutSize bytes.
+// While open, the port runs three threads: a reader that waits on the device with poll(), fills
+// an 8192-byte receive ring and, when nothing else is being handed over, hands the data event to
+// the owner itself; a dispatcher that hands the other events to the owner (waiting up to 3000 ms
+// for each, then going on) and checks the modem triggers at least every 50 ms; and a writer that
+// drains the output ring of OutSize bytes. A real tty adds a thread waiting for line changes.
 //
 // ComNumber selects the device through PortMap (real ttys, SELKIE_COM<n> overrides, the virtual
 // null-modem cable on COM251/COM252, "pty:<path>" ports).
