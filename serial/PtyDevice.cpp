@@ -139,7 +139,8 @@ PtyDevice::~PtyDevice() {
 }
 
 int PtyDevice::TakeHangUps(short revents) {
-  if (openWatch_ >= 0) {
+  // Opens matter only while waiting for a client; meanwhile they wait in the queue unread.
+  if (!connected_ && openWatch_ >= 0) {
     char events[4096];
     while (::read(openWatch_, events, sizeof events) > 0) {
     }

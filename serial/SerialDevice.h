@@ -67,6 +67,7 @@ class SerialDevice {
   // Devices serving one client after another (a pty: port). While no client is connected the
   // device is not polled (it would report a hang-up at once, over and over); PeerEventFd, when
   // not -1, becomes readable when a client may have come, else the reader looks every 50 ms.
+  // Only then is PeerEventFd polled: TakeHangUps empties it while no client is connected.
   virtual int PeerEventFd() const { return -1; }
   virtual bool AwaitingClient() const { return false; }
   // Takes the device's poll result; 1 when the last client has just left, 0 otherwise. A

@@ -161,7 +161,7 @@ void SerialDispatch::ReaderLoop() {
     const short wanted = input_.Free() > 0 ? POLLIN : 0;
     pollfd fds[3] = {{awaiting ? -1 : deviceFd_, wanted, 0},
                      {readerWake_.Fd(), POLLIN, 0},
-                     {peerFd, POLLIN, 0}};
+                     {awaiting ? peerFd : -1, POLLIN, 0}};
     if (poll(fds, 3, awaiting ? pollIntervalMs_ : -1) < 0 && !Transient(errno)) {
       return ReportLost(ErrorText(errno));
     }
