@@ -65,6 +65,9 @@ void EngineHost::Wire() {
   };
   serialA_.OnError = report;
   serialB_.OnError = report;
+  // A pty: client that leaves takes its half-sent message with it; the port has emptied itself.
+  serialA_.OnPeerHangUp = [this](TSerialPort&) { vm_.PeerHungUp(); };
+  serialB_.OnPeerHangUp = [this](TSerialPort&) { controller_.PeerHungUp(); };
   if (config_.diagnostics) {
     const auto note = [this](TSerialPort&, const std::string& message) {
       {

@@ -1,10 +1,13 @@
 #include "PortSelectForm.h"
 
+#include "PortWatch.h"
+
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QSocketNotifier>
 
 namespace {
 constexpr int kWidth = 300;
@@ -23,14 +26,10 @@ TPortSelectForm::TPortSelectForm(const std::vector<SerialSelectEntry>& entries, 
 
   PortList = new QComboBox(this);
   PortList->setGeometry(16, 62, kWidth - 32, 26);
-  for (const SerialSelectEntry& entry : entries) PortList->addItem(QString::fromStdString(entry.text));
-  PortList->setCurrentIndex(entries.empty() ? -1 : 0);
-
   NoPortText = new QLabel(QStringLiteral("No serial port was found."), this);
   NoPortText->setGeometry(16, 62, kWidth - 32, 26);
   NoPortText->setStyleSheet(QStringLiteral("color: #a01010; font-weight: bold"));
-  PortList->setVisible(!entries.empty());
-  NoPortText->setVisible(entries.empty());
+  ShowEntries(entries);
 
   OKBtn = new QPushButton(QStringLiteral("OK"), this);
   OKBtn->setGeometry(kWidth - 2 * 84 - 8, kHeight - 40, 80, 28);
@@ -39,6 +38,29 @@ TPortSelectForm::TPortSelectForm(const std::vector<SerialSelectEntry>& entries, 
   CancelBtn->setGeometry(kWidth - 84 - 8, kHeight - 40, 80, 28);
   QObject::connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
   QObject::connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TPortSelectForm::ShowEntries(const std::vector<SerialSelectEntry>& entries) {
+  const int kept = SelectedNumber();
+  PortList->clear();
+  int selected = entries.empty() ? -1 : 0;
+  for (const SerialSelectEntry& entry : entries) {
+    if (entry.number == kept) selected = PortList->count();
+    PortList->addItem(QString::fromStdString(entry.text));
+  }
+  PortList->setCurrentIndex(selected);
+  PortList->setVisible(!entries.empty());
+  NoPortText->setVisible(entries.empty());
+}
+
+void TPortSelectForm::FollowChanges(std::shared_ptr<PortWatch> watch,
+                                    std::function<std::vector<SerialSelectEntry>()> list) {
+  watch_ = std::move(watch);
+  if (watch_->Fd() < 0) return;
+  auto* notifier = new QSocketNotifier(watch_->Fd(), QSocketNotifier::Read, this);
+  QObject::connect(notifier, &QSocketNotifier::activated, this, [this, list = std::move(list)] {
+    if (watch_->TakeChanges()) ShowEntries(list());
+  });
 }
 
 int TPortSelectForm::SelectedNumber() const {
@@ -57,5 +79,6 @@ int TPortSelectForm::Run() {
 
 int TPortSelectForm::Prompt(const std::vector<SerialSelectEntry>& entries) {
   TPortSelectForm form(entries);
+  form.FollowChanges(std::make_shared<PortWatch>(), &SerialSelect::ListPorts);
   return form.Run();
 }

@@ -3,6 +3,9 @@
 // OK answers the chosen number, Cancel kPromptCancelled. With nothing to list it says so in the
 // window, and OK answers kPromptNoEntry.
 //
+// While open it can follow a PortWatch: a port that comes or goes (an adapter plugged in, a pty:
+// link appearing) updates the list at once, keeping the selection when it is still there.
+//
 // TPortSelectForm::Prompt fits TSerialPort::SetPortPrompt directly.
 #pragma once
 
@@ -10,7 +13,11 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <memory>
 #include <vector>
+
+class PortWatch;
 
 class QComboBox;
 class QLabel;
@@ -26,6 +33,11 @@ public:
   // Esc, close box) or kPromptNoEntry (OK on an empty list).
   int Run();
 
+  // Lists `list()` again whenever `watch` reports a change.
+  void FollowChanges(std::shared_ptr<PortWatch> watch,
+                     std::function<std::vector<SerialSelectEntry>()> list);
+  void ShowEntries(const std::vector<SerialSelectEntry>& entries);
+
   static int Prompt(const std::vector<SerialSelectEntry>& entries);
 
   QLabel* Label1;
@@ -34,4 +46,7 @@ public:
   QLabel* NoPortText;  // shown only when nothing is listed
   QPushButton* OKBtn;
   QPushButton* CancelBtn;
+
+private:
+  std::shared_ptr<PortWatch> watch_;
 };

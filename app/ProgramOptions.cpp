@@ -47,6 +47,7 @@ const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
       {"--headless", &ProgramOptions::headless},
       {"--log", &ProgramOptions::log},
       {"--exact", &ProgramOptions::exact},
+      {"--list-ports", &ProgramOptions::listPorts},
   };
   return flags;
 }
@@ -67,6 +68,8 @@ void CheckReplay(const ProgramOptions& o) {
 
 void CheckCombination(const ProgramOptions& o) {
   if (o.help || o.version) return;
+  if (o.listPorts && (o.demo || o.headless || o.replay))
+    throw OptionsError("--list-ports only lists the ports; it runs nothing else");
   CheckReplay(o);
   if (o.replay) return;
   if (o.demo && o.headless) throw OptionsError("--demo and --headless cannot be combined");
@@ -151,6 +154,9 @@ Options:
                       captured one, then reply-time figures. Exit status 0 when all matched,
                       1 when one differed.
   --exact             Replay: compare time data and other moving fields byte for byte too.
+  --list-ports        Print one line per COM number in use and exit: the device, its
+                      /dev/serial/by-id name, driver, USB vendor:product and serial number,
+                      latency timer, and whether it is free or in use (by which process).
   --help              Print this text and exit.
   --version           Print the program's version and exit.
 

@@ -19,6 +19,7 @@ struct ProgramOptions {
   bool headless = false;
   bool log = false;
   bool exact = false;                   // --replay: compare every reply byte for byte
+  bool listPorts = false;
   std::optional<std::string> portA;     // COMn, a device path or pty:<path>
   std::optional<std::string> portB;
   std::optional<int> tickMs;            // frame tick of a headless run, 1..1000 ms

@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "HeadlessPrinter.h"
+#include "PortInventory.h"
 #include "KeypadF.h"
 #include "ProgramIcon.h"
 #include "ProgramOptions.h"
@@ -133,6 +134,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.replay) return RunReplay(options);
+  if (options.listPorts) {
+    for (const PortInfo& port : PortInventory().List()) std::cout << port.Line() << '\n';
+    return 0;
+  }
   if (options.version) {
     std::cout << VersionText();
     return 0;

@@ -59,6 +59,9 @@ class MachineController {
   // further complete replies wait in the ring for the next event.
   RxOutcome SerialBTriggerAvail(std::span<const uint8_t> bytes);
 
+  // The machine on port B went away: a reply it left half sent is dropped.
+  void PeerHungUp() { DropReceived(port_); }
+
   // Port B's modem-status event: shows a changed checksum-failure count in csumb; true if shown.
   bool ShowChecksumErrors();
 

@@ -166,3 +166,9 @@ std::string RxText(const SonyPort& port) {
   const auto length = static_cast<std::size_t>(port.Rx.Length());
   return "Rx:" + HexBytes(std::span<const uint8_t>(port.Rx.bytes.data(), length));
 }
+
+void DropReceived(SonyPort& port) {
+  port.RxRead = 0;
+  port.RxWrite = 0;
+  port.RxLength = 0;
+}

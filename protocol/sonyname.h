@@ -76,6 +76,10 @@ struct SonyPort {
   bool EditOnPending = false;
 };
 
+// Forgets every byte received and not yet taken out as a message, a partial message included (the
+// peer that sent them has gone); the checksum-failure count stays.
+void DropReceived(SonyPort& port);
+
 // Takes at most one checked message out of the ring into Rx; true if it did. Each failed start
 // slides the ring one byte and counts one checksum error.
 bool ExtractMessage(SonyPort& port);

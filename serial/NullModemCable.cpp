@@ -123,16 +123,18 @@ bool NullModemCableEnd::ReadLines(LineSample& sample) {
   return true;
 }
 
-void NullModemCableEnd::SetDTR(bool on) {
+bool NullModemCableEnd::SetDTR(bool on) {
   Cable& cable = Cable::Instance();
   std::lock_guard lock(cable.mutex);
   cable.SetOutputs(end_, on, cable.ends[end_].rts);
+  return true;
 }
 
-void NullModemCableEnd::SetRTS(bool on) {
+bool NullModemCableEnd::SetRTS(bool on) {
   Cable& cable = Cable::Instance();
   std::lock_guard lock(cable.mutex);
   cable.SetOutputs(end_, cable.ends[end_].dtr, on);
+  return true;
 }
 
 void NullModemCableEnd::FlushInput() { Drain(fd_); }

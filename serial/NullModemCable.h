@@ -19,8 +19,8 @@ class NullModemCableEnd : public SerialDevice {
   ssize_t Write(const uint8_t* data, std::size_t size) override;
   std::vector<std::string> Configure(const LineSettings&) override { return {}; }
   bool ReadLines(LineSample& sample) override;
-  void SetDTR(bool on) override;
-  void SetRTS(bool on) override;
+  bool SetDTR(bool on) override;
+  bool SetRTS(bool on) override;
   void FlushInput() override;
   bool HangupMeansLost() const override { return false; }
 

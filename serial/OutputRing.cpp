@@ -10,16 +10,23 @@ bool OutputRing::Put(const uint8_t* data, std::size_t size) {
   return true;
 }
 
-const uint8_t* OutputRing::NextRun(std::size_t& size) const {
+OutputRing::Run OutputRing::NextRun() const {
   std::lock_guard lock(mutex_);
   const std::size_t start = tail_ % bytes_.size();
-  size = std::min<std::size_t>(head_ - tail_, bytes_.size() - start);
-  return bytes_.data() + start;
+  return {bytes_.data() + start, std::min<std::size_t>(head_ - tail_, bytes_.size() - start),
+          drops_};
 }
 
-void OutputRing::Release(std::size_t count) {
+void OutputRing::Release(const Run& run, std::size_t count) {
   std::lock_guard lock(mutex_);
+  if (run.drops != drops_) return;
   tail_ += std::min<uint64_t>(count, head_ - tail_);
+}
+
+void OutputRing::DropAll() {
+  std::lock_guard lock(mutex_);
+  tail_ = head_;
+  ++drops_;
 }
 
 std::size_t OutputRing::Queued() const {

@@ -14,9 +14,16 @@ class OutputRing {
   // Queues all of `data`, or nothing (false) when it does not fit the free space.
   bool Put(const uint8_t* data, std::size_t size);
   // The oldest contiguous run of queued bytes; its size is 0 when nothing is queued. The run
-  // stays valid until Release.
-  const uint8_t* NextRun(std::size_t& size) const;
-  void Release(std::size_t count);
+  // stays valid until Release, which ignores a run taken before a DropAll.
+  struct Run {
+    const uint8_t* bytes = nullptr;
+    std::size_t size = 0;
+    uint64_t drops = 0;
+  };
+  Run NextRun() const;
+  void Release(const Run& run, std::size_t count);
+  // Forgets everything queued (any thread).
+  void DropAll();
   std::size_t Queued() const;
   std::size_t Capacity() const { return bytes_.size(); }
 
@@ -25,4 +32,5 @@ class OutputRing {
   std::vector<uint8_t> bytes_;
   uint64_t head_ = 0;
   uint64_t tail_ = 0;
+  uint64_t drops_ = 0;
 };

@@ -38,6 +38,17 @@ void ReceiveRing::DiscardAll() {
   reported_ = head_;
 }
 
+void ReceiveRing::MarkForDiscard() {
+  std::lock_guard lock(mutex_);
+  discardMark_ = head_;
+}
+
+void ReceiveRing::DiscardMarked() {
+  std::lock_guard lock(mutex_);
+  tail_ = std::max(tail_, discardMark_);
+  reported_ = std::max(reported_, discardMark_);
+}
+
 bool ReceiveRing::TakeNewData(uint16_t& count) {
   std::lock_guard lock(mutex_);
   if (head_ <= reported_ || head_ == tail_) return false;

@@ -23,6 +23,10 @@ class ReceiveRing {
   bool Peek(std::size_t offset, uint8_t& byte) const;
   void Consume(std::size_t count);
   void DiscardAll();
+  // A client left (reader thread): what has arrived so far is to be thrown away. The owner does
+  // so with DiscardMarked, between its data events, keeping what came after the mark.
+  void MarkForDiscard();
+  void DiscardMarked();
 
   // When bytes arrived since the last data event: marks them reported and gives the number of
   // bytes waiting (the unread ones of earlier events included).
@@ -37,4 +41,5 @@ class ReceiveRing {
   uint64_t head_ = 0;      // bytes appended since open
   uint64_t tail_ = 0;      // bytes consumed since open
   uint64_t reported_ = 0;  // head_ when the last data event was raised
+  uint64_t discardMark_ = 0;
 };

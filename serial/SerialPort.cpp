@@ -6,6 +6,8 @@
 #include "SerialErrors.h"
 #include "SerialTriggers.h"
 
+#include <cctype>
+
 namespace {
 constexpr int kMaxComNumber = 65535;
 constexpr int kMaxQueueSize = 65535;
@@ -124,16 +126,17 @@ void TSerialPort::OpenPort() {
                                                  PortMap::PortLabel(number));
   const std::vector<std::string> dropped =
       engine->Configure({baud_, parity_, dataBits_, stopBits_, hwFlow_, swFlow_, xOn_, xOff_});
-  if (!(hwFlow_ & hwfUseDTR)) engine->SetDTR(dtr_);
-  if (!(hwFlow_ & hwfUseRTS)) engine->SetRTS(rts_);
+  // A lamp shows what the driver accepted: an output it would not switch is not known to be on.
+  if (!(hwFlow_ & hwfUseDTR) && !engine->SetDTR(dtr_)) dtr_ = false;
+  if (!(hwFlow_ & hwfUseRTS) && !engine->SetRTS(rts_)) rts_ = false;
   engine->Start({[this](uint16_t count) { DeliverData(count); },
                  [this](uint16_t handle) { DeliverModemTrigger(handle); },
-                 [this](const std::string& message) { DeliverDeviceLost(message); }});
+                 [this](const std::string& message) { DeliverDeviceLost(message); },
+                 [this] { DeliverPeerHangUp(); }});
   dispatch_ = std::move(engine);
   state_ = psOpen;
-  for (const std::string& note : dropped) {
-    if (OnDiagnostic) OnDiagnostic(*this, DisplayName() + ": " + note);
-  }
+  ReportNotes(dropped);
+  ReportNotes(dispatch_->TakeNotes());
 }
 
 void TSerialPort::ClosePort() {
@@ -141,6 +144,7 @@ void TSerialPort::ClosePort() {
   state_ = psShuttingDown;
   std::shared_ptr<SerialDispatch> engine = std::move(dispatch_);
   engine->Stop();
+  ReportNotes(engine->TakeNotes());
   // Closed from inside one of its events: the close completes when that event returns.
   if (eventDepth_ == 0) state_ = psClosed;
 }
@@ -194,13 +198,23 @@ void TSerialPort::DiscardInput() {
 // --- modem lines ---
 
 void TSerialPort::SetDTR(bool on) {
-  dtr_ = on;
-  if (state_ == psOpen && !(hwFlow_ & hwfUseDTR)) dispatch_->SetDTR(on);
+  if (state_ != psOpen || (hwFlow_ & hwfUseDTR)) {
+    dtr_ = on;
+  } else if (dispatch_->SetDTR(on)) {
+    dtr_ = on;
+  } else {
+    ReportNotes(dispatch_->TakeNotes());
+  }
 }
 
 void TSerialPort::SetRTS(bool on) {
-  rts_ = on;
-  if (state_ == psOpen && !(hwFlow_ & hwfUseRTS)) dispatch_->SetRTS(on);
+  if (state_ != psOpen || (hwFlow_ & hwfUseRTS)) {
+    rts_ = on;
+  } else if (dispatch_->SetRTS(on)) {
+    rts_ = on;
+  } else {
+    ReportNotes(dispatch_->TakeNotes());
+  }
 }
 
 bool TSerialPort::ReadLine(uint8_t bit, uint8_t changeBit) {
@@ -219,6 +233,10 @@ uint8_t TSerialPort::ModemStatus() const {
   if (state_ != psOpen) return 0;
   dispatch_->RefreshLines();
   return dispatch_->Status().Value();
+}
+
+uint64_t TSerialPort::DroppedBytes() const {
+  return state_ == psOpen ? dispatch_->DroppedBytes() : 0;
 }
 
 // --- triggers ---
@@ -272,6 +290,20 @@ void TSerialPort::DeliverModemTrigger(uint16_t handle) {
   EventReturned();
 }
 
+void TSerialPort::DeliverPeerHangUp() {
+  ++peerHangUps_;
+  dispatch_->Input().DiscardMarked();
+  ++eventDepth_;
+  try {
+    if (OnPeerHangUp) OnPeerHangUp(*this);
+  } catch (const std::exception& e) {
+    ReportHandlerError(e.what());
+  } catch (...) {
+    ReportHandlerError("Unknown error in a serial hang-up event");
+  }
+  EventReturned();
+}
+
 void TSerialPort::DeliverDeviceLost(const std::string& message) {
   ClosePort();
   try {
@@ -283,8 +315,29 @@ void TSerialPort::DeliverDeviceLost(const std::string& message) {
 
 void TSerialPort::ReportHandlerError(const char* what) {
   try {
-    if (OnError) OnError(*this, what);
+    if (OnError) OnError(*this, NamingThisPort(what));
   } catch (...) {
     // Never let a handler's failure unwind into the invoker.
   }
+}
+
+void TSerialPort::ReportNotes(const std::vector<std::string>& notes) {
+  for (const std::string& note : notes) {
+    try {
+      if (OnDiagnostic) OnDiagnostic(*this, NamingThisPort(note));
+    } catch (...) {
+      // A note is never worth failing the operation that raised it.
+    }
+  }
+}
+
+// Every message of the port names it once: a text that does not yet is prefixed "COM<n>: ".
+std::string TSerialPort::NamingThisPort(const std::string& text) const {
+  const std::string name = DisplayName();
+  for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+    const std::size_t end = at + name.size();
+    const bool wholeNumber = end == text.size() || !std::isdigit(static_cast<unsigned char>(text[end]));
+    if (wholeNumber) return text;
+  }
+  return name + ": " + text;
 }

@@ -4,10 +4,11 @@
 // program, the test's thread in tests). Events are delivered on that thread too, through the
 // EventInvoker given to the constructor, one at a time.
 //
-// While open, the port runs three threads: a reader that waits on the device with poll() and fills
-// an 8192-byte receive ring; a dispatcher that hands events to the owner (waiting up to 3000 ms for
-// each) and checks the modem triggers at least every 50 ms; and a writer that drains the output
-// ring of OutSize bytes.
+// While open, the port runs three threads: a reader that waits on the device with poll(), fills
+// an 8192-byte receive ring and, when nothing else is being handed over, hands the data event to
+// the owner itself; a dispatcher that hands the other events to the owner (waiting up to 3000 ms
+// for each, then going on) and checks the modem triggers at least every 50 ms; and a writer that
+// drains the output ring of OutSize bytes. A real tty adds a thread waiting for line changes.
 //
 // ComNumber selects the device through PortMap (real ttys, SELKIE_COM<n> overrides, the virtual
 // null-modem cable on COM251/COM252, "pty:<path>" ports).
@@ -64,10 +65,15 @@ class TSerialPort {
   // An armed modem trigger fired; it stays disarmed until ArmModemWatch arms it again.
   using TriggerModemStatusEvent = std::function<void(TSerialPort& sender, uint16_t handle)>;
   // A message for the user: the device vanished (the port is already closed when this runs), or
-  // an exception escaped an event handler of this port.
+  // an exception escaped an event handler of this port. Messages of OnError and OnDiagnostic name
+  // the port once ("COM<n>" at least) and are complete as they are: show them without a prefix.
   using ErrorEvent = std::function<void(TSerialPort& sender, const std::string& message)>;
   // A note for the user that does not stop the port, e.g. that the device dropped the parity.
   using DiagnosticEvent = std::function<void(TSerialPort& sender, const std::string& message)>;
+  // The last client of a pty: port hung up. Everything in both directions was thrown away (the
+  // unsent output, the pseudo-terminal's queues, the unread input); the owner throws away its
+  // own partial message so the next client starts clean. Comes before any data of that client.
+  using PeerHangUpEvent = std::function<void(TSerialPort& sender)>;
 
   explicit TSerialPort(EventInvokerPtr invoker);
   ~TSerialPort();  // closes an open port
@@ -129,7 +135,9 @@ class TSerialPort {
   void DiscardInput();
 
   // --- Modem lines ---
-  bool DTR() const { return dtr_; }  // [on] outputs, switched at once while open
+  // [on] outputs, switched at once while open. While open they show what the driver accepted: a
+  // refused switch leaves the value (and is reported once through OnDiagnostic).
+  bool DTR() const { return dtr_; }
   void SetDTR(bool on);
   bool RTS() const { return rts_; }  // [on]
   void SetRTS(bool on);
@@ -158,6 +166,13 @@ class TSerialPort {
   TriggerModemStatusEvent OnTriggerModemStatus;
   ErrorEvent OnError;
   DiagnosticEvent OnDiagnostic;
+  PeerHangUpEvent OnPeerHangUp;
+
+  // How often a client of a pty: port hung up since this object was made (an owner without an
+  // OnPeerHangUp handler may compare it on its next data event).
+  uint64_t PeerHangUps() const { return peerHangUps_; }
+  // Bytes written while no client was connected to this opening's pty: port, and so dropped.
+  uint64_t DroppedBytes() const;
 
   // "COM<n>" (or the text a program assigned to the number in PortMap), the name used in messages.
   std::string DisplayName() const;
@@ -173,8 +188,11 @@ class TSerialPort {
   void DeliverData(uint16_t count);
   void DeliverModemTrigger(uint16_t handle);
   void DeliverDeviceLost(const std::string& message);
+  void DeliverPeerHangUp();
   void EventReturned();
   void ReportHandlerError(const char* what);
+  std::string NamingThisPort(const std::string& text) const;
+  void ReportNotes(const std::vector<std::string>& notes);
   bool ReadLine(uint8_t bit, uint8_t deltaBit);
 
   EventInvokerPtr invoker_;
@@ -201,4 +219,5 @@ class TSerialPort {
   int eventReads_ = 0;
   bool inDataEvent_ = false;
   int eventDepth_ = 0;  // events of this port running on the owner thread now
+  uint64_t peerHangUps_ = 0;
 };

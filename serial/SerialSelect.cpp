@@ -1,17 +1,15 @@
 #include "SerialSelect.h"
 
-#include "PortMap.h"
-#include "SerialDevice.h"
+#include "PortInventory.h"
 
 #include <cctype>
 
 std::vector<SerialSelectEntry> SerialSelect::ListPorts() {
   std::vector<SerialSelectEntry> entries;
-  for (int number : PortMap::MappedNumbers()) {
-    const PortTarget target = PortMap::Resolve(number);
-    if (!SerialDeviceSelectable(target)) continue;
-    const std::string device = target.Describe();
-    entries.push_back({number, device, "COM" + std::to_string(number) + " (" + device + ")"});
+  for (const PortInfo& port : PortInventory().List()) {
+    std::string text = "COM" + std::to_string(port.number) + " (" + port.device + ")";
+    if (const std::string details = port.Details(); !details.empty()) text += " " + details;
+    entries.push_back({port.number, port.device, text});
   }
   return entries;
 }

@@ -10,7 +10,9 @@
 struct SerialSelectEntry {
   int number = 0;      // the COM number
   std::string device;  // PortTarget::Describe() of its target
-  std::string text;    // "COM<n> (<device>)", as the list shows it
+  // "COM<n> (<device>)" and, when known, what --list-ports says of the device: by-id name,
+  // driver, USB ids, latency timer.
+  std::string text;
 };
 
 // What the prompt returns: the chosen COM number (> 0), kPromptCancelled, or kPromptNoEntry when

@@ -1,13 +1,22 @@
 #include "TtyDevice.h"
 
+#include "LatencyTimer.h"
 #include "SerialErrors.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -67,6 +76,33 @@ void ApplyFlow(termios& tio, const LineSettings& s) {
 
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
+// The signal that interrupts a waiting TIOCMIWAIT at close: a real-time signal nobody else has
+// claimed, with a handler that does nothing (and no SA_RESTART, so the wait returns EINTR).
+// 0 when none is free: the lines are then polled.
+int WakeSignal() {
+  static const int chosen = [] {
+    for (int signal = SIGRTMIN + 4; signal <= SIGRTMAX; ++signal) {
+      struct sigaction old {};
+      if (sigaction(signal, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+      struct sigaction wake {};
+      wake.sa_handler = [](int) {};
+      sigemptyset(&wake.sa_mask);
+      if (sigaction(signal, &wake, nullptr) == 0) return signal;
+    }
+    return 0;
+  }();
+  return chosen;
+}
+
+bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+
+// The kernel's name of the tty behind `path` ("ttyUSB0" for /dev/serial/by-id/usb-...).
+std::string KernelName(const std::string& path) {
+  char resolved[PATH_MAX];
+  const std::string real = realpath(path.c_str(), resolved) ? resolved : path;
+  return real.substr(real.rfind('/') + 1);
+}
+
 // Opening a driver's node fails with EIO when no hardware is behind it: no such port either.
 [[noreturn]] void RaiseOpenError(int error, const std::string& path) {
   if (error == ENOENT || error == ENODEV || error == ENXIO || error == ENOTDIR || error == EIO) {
@@ -87,7 +123,7 @@ bool SerialBaudSupported(int32_t baud) {
 
 TtyDevice::TtyDevice(int fd) : fd_(fd) {}
 
-TtyDevice::TtyDevice(const std::string& path) {
+TtyDevice::TtyDevice(const std::string& path) : path_(path) {
   fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) RaiseOpenError(errno, path);
   termios tio{};
@@ -99,14 +135,100 @@ TtyDevice::TtyDevice(const std::string& path) {
     fd_ = -1;
     RaiseOpenError(error, path);
   }
-  ioctl(fd_, TIOCEXCL);
+  if (ioctl(fd_, TIOCEXCL) != 0) Refused("exclusive use (TIOCEXCL)", errno);
   haveCounts_ = ioctl(fd_, TIOCGICOUNT, &counts_) == 0;
+  SaveLine(tio);
+  AskLowLatency();
+  if (auto note = LatencyTimer().Lower(KernelName(path), path)) notes_.push_back(*note);
 }
 
 TtyDevice::~TtyDevice() {
+  StopWatchingLines();
   if (fd_ < 0) return;
-  ioctl(fd_, TIOCNXCL);  // the flag would outlive us on a tty whose other side stays open
+  // The flag would outlive us on a tty whose other side stays open.
+  if (!path_.empty()) ioctl(fd_, TIOCNXCL);
   ::close(fd_);
+}
+
+void TtyDevice::WatchLines() {
+  if (path_.empty() || lineWaiter_.joinable() || WakeSignal() == 0) return;
+  lineEvent_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (lineEvent_ < 0) return;
+  waiting_ = true;
+  lineWaiter_ = std::thread([this] { LineWaitLoop(); });
+}
+
+void TtyDevice::LineWaitLoop() {
+  const unsigned long lines = TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG;
+  while (!stopWaiting_) {
+    if (Control(TIOCMIWAIT, reinterpret_cast<void*>(lines)) == 0) {
+      const uint64_t one = 1;
+      [[maybe_unused]] ssize_t n = ::write(lineEvent_, &one, sizeof one);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (!NoModemLines(errno)) Refused("waiting for line changes (TIOCMIWAIT)", errno);
+    break;  // the dispatcher's polling is all there is
+  }
+  waiting_ = false;
+}
+
+void TtyDevice::StopWatchingLines() {
+  if (!lineWaiter_.joinable()) return;
+  stopWaiting_ = true;
+  // A signal sent just before the thread enters the wait is lost: send until it has left.
+  while (waiting_) {
+    pthread_kill(lineWaiter_.native_handle(), WakeSignal());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  lineWaiter_.join();
+  ::close(lineEvent_);
+  lineEvent_ = -1;
+}
+
+void TtyDevice::AckModemEvent() {
+  uint64_t count = 0;
+  [[maybe_unused]] ssize_t n = ::read(lineEvent_, &count, sizeof count);
+}
+
+void TtyDevice::SaveLine(const termios& tio) {
+  savedTermios_ = tio;
+  int bits = 0;
+  if (ioctl(fd_, TIOCMGET, &bits) == 0) {
+    savedOutputs_ = bits & (TIOCM_DTR | TIOCM_RTS);
+  } else if (!NoModemLines(errno)) {
+    Refused("reading the modem lines (TIOCMGET)", errno);
+  }
+  saved_ = true;
+}
+
+// Drivers that know the flag hand each received byte on at once instead of batching them.
+void TtyDevice::AskLowLatency() {
+  serial_struct serial{};
+  if (ioctl(fd_, TIOCGSERIAL, &serial) != 0) return;  // not a serial driver: nothing to ask
+  if (serial.flags & ASYNC_LOW_LATENCY) return;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  if (ioctl(fd_, TIOCSSERIAL, &serial) != 0) Refused("low latency (TIOCSSERIAL)", errno);
+}
+
+void TtyDevice::Restore() {
+  StopWatchingLines();
+  if (!saved_) return;
+  SetLine(TIOCM_DTR, (savedOutputs_ & TIOCM_DTR) != 0);
+  SetLine(TIOCM_RTS, (savedOutputs_ & TIOCM_RTS) != 0);
+  if (tcsetattr(fd_, TCSANOW, &savedTermios_) != 0) Refused("restoring the line settings", errno);
+}
+
+void TtyDevice::Refused(const std::string& what, int error) {
+  if (DeviceGone(error)) return;
+  std::lock_guard lock(notesMutex_);
+  if (!refused_.insert(what).second) return;
+  notes_.push_back("the driver of " + path_ + " refused " + what + ": " + std::strerror(error));
+}
+
+std::vector<std::string> TtyDevice::TakeNotes() {
+  std::lock_guard lock(notesMutex_);
+  return std::exchange(notes_, {});
 }
 
 ssize_t TtyDevice::Read(uint8_t* buffer, std::size_t size) { return ::read(fd_, buffer, size); }
@@ -173,13 +295,25 @@ bool TtyDevice::ReadLines(LineSample& sample) {
   return true;
 }
 
-void TtyDevice::SetLine(int bit, bool on) { ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit); }
+int TtyDevice::Control(unsigned long request, void* argument) {
+  return ioctl(fd_, request, argument);
+}
 
-void TtyDevice::SetDTR(bool on) { SetLine(TIOCM_DTR, on); }
+bool TtyDevice::SetLine(int bit, bool on) {
+  if (Control(on ? TIOCMBIS : TIOCMBIC, &bit) == 0) return true;
+  const int error = errno;
+  if (NoModemLines(error)) return true;  // a tty without modem lines (a pseudo-terminal)
+  Refused(std::string("switching ") + (bit == TIOCM_DTR ? "DTR" : "RTS"), error);
+  return false;
+}
 
-void TtyDevice::SetRTS(bool on) { SetLine(TIOCM_RTS, on); }
+bool TtyDevice::SetDTR(bool on) { return SetLine(TIOCM_DTR, on); }
 
-void TtyDevice::FlushInput() { tcflush(fd_, TCIFLUSH); }
+bool TtyDevice::SetRTS(bool on) { return SetLine(TIOCM_RTS, on); }
+
+void TtyDevice::FlushInput() {
+  if (tcflush(fd_, TCIFLUSH) != 0) Refused("discarding input (TCIFLUSH)", errno);
+}
 
 bool TtyDevice::Selectable(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -77,6 +77,8 @@ class VirtualMachine {
   // One data event: stores the bytes by the 30-byte rules, then answers every complete message
   // now in the ring, each with its own reply, and refreshes csuma.
   VmEventResult DataAvailable(std::span<const uint8_t> bytes, const VmEventContext& context);
+  // The editor on port A went away: what it left half sent is no message for the next one.
+  void PeerHungUp() { DropReceived(port_); }
   // The frame tick's duty: advance the position by the speed, refresh vpoz.
   void FrameTick();
 

@@ -159,3 +159,31 @@ TEST_F(WindowTest, ALostDeviceIsReportedNamingItsPortOnce) {
   EXPECT_EQ(message.find("COM"), std::string::npos) << message;
   EXPECT_FALSE(w->Shown().portA.open);
 }
+
+TEST(EngineHostTest, AHalfMessageLeftByAClientThatHungUpIsNotTheNextClientsProblem) {
+  TempDir dir;
+  const std::string link = (dir.path() / "vm").string();
+  ProgramOptions options;
+  options.headless = true;
+  options.portA = "pty:" + link;
+  std::ostringstream sink;
+  HeadlessPrinter printer(options, sink, sink);
+  printer.Start();
+  std::atomic<bool> stop{false};
+  std::vector<std::vector<uint8_t>> replies;
+  std::thread clients([&] {
+    {
+      PtyEditor first(link);
+      first.Send({0x61, 0x0C});  // half a CURRENT TIME SENSE, then gone
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    PtyEditor second(link);
+    for (int i = 0; i < 3; ++i) replies.push_back(second.Request(kTimeSense));
+    stop = true;
+  });
+  printer.Run(stop);
+  clients.join();
+  ASSERT_EQ(replies.size(), 3u);
+  for (const auto& reply : replies) EXPECT_EQ(reply.size(), 7u) << "every request answered";
+}

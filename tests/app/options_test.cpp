@@ -62,6 +62,13 @@ TEST(OptionsTest, BadCombinationsAreRefused) {
   EXPECT_NE(ErrorOf({"stray"}).find("unexpected"), std::string::npos);
 }
 
+TEST(OptionsTest, ListPortsRunsNothingElse) {
+  EXPECT_TRUE(Parse({"--list-ports"}).listPorts);
+  EXPECT_FALSE(Parse({}).listPorts);
+  EXPECT_NE(ErrorOf({"--list-ports", "--demo"}).find("--list-ports"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--list-ports", "--headless", "--port-a", "COM1"}), "");
+}
+
 TEST(OptionsTest, SingleDashArgumentsGoToTheToolkit) {
   const ProgramOptions o = Parse({"-platform", "offscreen", "--demo", "-style=fusion"});
   EXPECT_TRUE(o.demo);
@@ -72,7 +79,8 @@ TEST(OptionsTest, HelpNeedsNothingElseAndDocumentsEveryOption) {
   EXPECT_TRUE(Parse({"--help", "--headless"}).help);
   const std::string usage = UsageText();
   for (const char* option : {"--demo", "--headless", "--port-a", "--port-b", "--tick", "--machine",
-                             "--standard", "--log", "--settings", "--help", "QT_QPA_PLATFORM"})
+                             "--standard", "--log", "--settings", "--list-ports", "--help",
+                             "QT_QPA_PLATFORM"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

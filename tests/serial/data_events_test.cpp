@@ -1,6 +1,9 @@
 // Received bytes reach the owner as data events; written bytes reach the device.
 #include "SerialTestSupport.h"
 
+#include <algorithm>
+#include <thread>
+
 using namespace serial_test;
 
 namespace {
@@ -114,4 +117,54 @@ TEST_F(DataEvents, FullOutputRingRefusesAWholeStringAndKeepsWhatItAccepted) {
   ASSERT_TRUE(refused);
   EXPECT_EQ(ReadBytes(pty.Master(), accepted.size()), accepted);
   EXPECT_TRUE(Silent(pty.Master(), 100ms));  // nothing of the refused string
+}
+
+namespace {
+
+// The owner loop, noting which thread of the port handed each call over.
+class NotingInvoker : public EventInvoker {
+ public:
+  bool Invoke(std::function<void()> fn, int timeoutMs) override {
+    return loop->Invoke(
+        [this, fn = std::move(fn), caller = std::this_thread::get_id()] {
+          lastCaller = caller;
+          fn();
+        },
+        timeoutMs);
+  }
+  std::shared_ptr<OwnerLoop> loop = std::make_shared<OwnerLoop>();
+  std::thread::id lastCaller;
+};
+
+}  // namespace
+
+TEST(DataHandOver, DataReachesTheOwnerWithoutPassingThroughTheDispatcher) {
+  auto invoker = std::make_shared<NotingInvoker>();
+  OwnedPort a;
+  TSerialPort b(invoker);
+  a.port.SetComNumber(251);
+  b.SetComNumber(252);
+  a.port.SetOpen(true);
+  b.SetOpen(true);
+  std::thread::id modemFrom;
+  std::vector<std::thread::id> dataFrom;
+  b.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) {
+    while (n--) p.ReadByte();
+    dataFrom.push_back(invoker->lastCaller);
+  };
+  b.OnTriggerModemStatus = [&](TSerialPort&, uint16_t) { modemFrom = invoker->lastCaller; };
+  const uint16_t handle = b.AddModemWatch(kModemTriggerType);
+  b.ArmModemWatch(handle, kModemCTS, true);
+  a.port.SetRTS(false);  // modem events keep going through the dispatcher
+  ASSERT_TRUE(invoker->loop->PumpUntil([&] { return modemFrom != std::thread::id(); }, kWait));
+  // Data that comes while the dispatcher is handing something over still goes through it; with
+  // the port idle between messages, the reader hands it over itself.
+  for (std::size_t i = 1; i <= 10; ++i) {
+    invoker->loop->PumpUntil([] { return false; }, 20ms);
+    a.port.WriteString(std::string("abc"));
+    ASSERT_TRUE(invoker->loop->PumpUntil([&] { return dataFrom.size() == i; }, kWait));
+  }
+  EXPECT_GE(std::count_if(dataFrom.begin(), dataFrom.end(),
+                          [&](std::thread::id from) { return from != modemFrom; }),
+            5);
 }

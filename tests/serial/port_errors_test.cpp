@@ -168,3 +168,27 @@ TEST(PortErrors, DeviceNodeWithoutADeviceBehindItIsBadId) {
                       "ie_BadId - Specified comport doesn't exist");
   ::close(master);
 }
+
+TEST(PortErrors, EveryMessageOfThePortNamesItOnce) {
+  OwnedPort a, b;
+  a.port.SetComNumber(251);
+  b.port.SetComNumber(252);
+  a.port.SetOpen(true);
+  b.port.SetOpen(true);
+  std::vector<std::string> errors;
+  b.port.OnError = [&](TSerialPort&, const std::string& m) { errors.push_back(m); };
+  int events = 0;
+  b.port.OnTriggerAvail = [&](TSerialPort& port, uint16_t count) {
+    for (int i = 0; i < count; ++i) port.ReadByte();
+    if (++events == 1) port.WriteString(std::vector<uint8_t>(5000, 0));  // too long for 4096
+    if (events == 2) throw std::runtime_error("COM252 (virtual cable B) answered nonsense");
+    throw std::runtime_error("COM2521 is not this port");
+  };
+  for (int i = 0; i < 3; ++i) {
+    a.port.WriteString(std::string("x"));
+    ASSERT_TRUE(b.PumpUntil([&] { return errors.size() == static_cast<std::size_t>(i + 1); }));
+  }
+  EXPECT_EQ(errors, (std::vector<std::string>{"COM252: Output buffer too small for block",
+                                              "COM252 (virtual cable B) answered nonsense",
+                                              "COM252: COM2521 is not this port"}));
+}

@@ -1,8 +1,11 @@
 // Closing from inside an event, pty: ports serving one client after another, and a device that
 // vanishes while open.
+#include "PtyDevice.h"
 #include "SerialTestSupport.h"
 
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
 
 #include <algorithm>
@@ -286,4 +289,42 @@ TEST(PortLifecycle, LostDeviceReportRetriesCalmlyWhileTheOwnerRefusesEvents) {
   const auto start = std::chrono::steady_clock::now();
   port.SetOpen(false);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+}
+
+TEST(PortLifecycle, PtyPortOpensAgainAtOnceAfterItsProgramWasKilled) {
+  const std::string link = TempLink("killed");
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    PtyDevice device(link);
+    if (::write(ready[1], "y", 1) != 1) _exit(2);
+    pause();
+    _exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(Exists(link));  // left behind, pointing at a pts number that is free again
+
+  ComOverride map(216, "pty:" + link);
+  OwnedPort owned;
+  owned.port.SetComNumber(216);
+  ASSERT_NO_THROW(owned.port.SetOpen(true));
+  Echo(owned.port);
+  const int client = OpenClient(link);
+  ASSERT_GE(client, 0);
+  WriteAll(client, {0x30});
+  std::vector<uint8_t> reply;
+  ASSERT_TRUE(owned.PumpUntil([&] {
+    auto more = ReadBytes(client, 1, 1ms);
+    reply.insert(reply.end(), more.begin(), more.end());
+    return !reply.empty();
+  }));
+  EXPECT_EQ(reply, std::vector<uint8_t>{0x31});
+  ::close(client);
 }

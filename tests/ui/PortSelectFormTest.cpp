@@ -1,5 +1,8 @@
+#include "OwnerLoop.h"
 #include "PortSelectForm.h"
+#include "PortWatch.h"
 #include "QtTestApp.h"
+#include "SerialPort.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -8,7 +11,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <unistd.h>
 
 namespace {
 
@@ -73,3 +78,35 @@ TEST_F(PortSelectFormTest, EmptyListSaysSoAndOkAnswersNoEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+bool Lists(const TPortSelectForm& form, const QString& start) {
+  for (int i = 0; i < form.PortList->count(); ++i)
+    if (form.PortList->itemText(i).startsWith(start)) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST_F(PortSelectFormTest, ListRefreshesWhenAPtyLinkAppearsWhileOpen) {
+  const std::string link = "/tmp/selkie-" + std::to_string(getpid()) + "-prompt";
+  setenv("SELKIE_COM310", link.c_str(), 1);
+  setenv("SELKIE_COM311", ("pty:" + link).c_str(), 1);
+  TPortSelectForm form(SerialSelect::ListPorts());
+  form.FollowChanges(std::make_shared<PortWatch>(), &SerialSelect::ListPorts);
+  const QString entry = QString::fromStdString("COM310 (" + link + ")");
+  EXPECT_FALSE(Lists(form, entry));
+  form.PortList->setCurrentIndex(1);
+  const QString chosen = form.PortList->currentText();
+  {
+    TSerialPort port(std::make_shared<OwnerLoop>());
+    port.SetComNumber(311);
+    port.SetOpen(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Lists(form, entry); }, 3000));
+    EXPECT_EQ(form.PortList->currentText(), chosen);  // the selection stays where it was
+  }
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Lists(form, entry); }, 3000));  // and goes again
+  unsetenv("SELKIE_COM310");
+  unsetenv("SELKIE_COM311");
+}

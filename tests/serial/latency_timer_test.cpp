@@ -1,0 +1,86 @@
+// Opening a USB serial adapter lowers its latency timer to 1 ms, or says once how to.
+#include "LatencyTimer.h"
+#include "SerialTestSupport.h"
+
+#include <filesystem>
+#include <fstream>
+
+using namespace serial_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fake /sys with one tty's device folder.
+class FakeSysfs {
+ public:
+  FakeSysfs() : root_(fs::temp_directory_path() / ("selkie-sysfs-" + std::to_string(getpid()))) {
+    fs::remove_all(root_);
+  }
+  ~FakeSysfs() { fs::remove_all(root_); }
+  std::string Root() const { return root_.string(); }
+  fs::path DeviceFolder(const std::string& tty) const {
+    const fs::path folder = root_ / "class/tty" / tty / "device";
+    fs::create_directories(folder);
+    return folder;
+  }
+  void Timer(const std::string& tty, int ms) const {
+    std::ofstream(DeviceFolder(tty) / "latency_timer") << ms << "\n";
+  }
+  // An attribute the writer may not change: even root cannot write a 0444 sysctl.
+  void LockedTimer(const std::string& tty) const {
+    fs::create_symlink("/proc/sys/kernel/ngroups_max", DeviceFolder(tty) / "latency_timer");
+  }
+
+ private:
+  fs::path root_;
+};
+
+std::string TtyName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+}  // namespace
+
+TEST(LatencyTimer, AboveOneIsLoweredUnwritableIsReportedAbsentIsNothing) {
+  FakeSysfs sysfs;
+  sysfs.Timer("ttyUSB0", 16);
+  sysfs.LockedTimer("ttyUSB1");
+  const LatencyTimer timer(sysfs.Root());
+
+  EXPECT_EQ(timer.Lower("ttyUSB0", "/dev/ttyUSB0"), std::nullopt);
+  EXPECT_EQ(timer.Read("ttyUSB0"), 1);
+
+  const std::optional<std::string> note = timer.Lower("ttyUSB1", "/dev/ttyUSB1");
+  ASSERT_TRUE(note.has_value());
+  EXPECT_NE(note->find("/dev/ttyUSB1"), std::string::npos) << *note;
+  EXPECT_NE(note->find("echo 1 > " + timer.FileOf("ttyUSB1")), std::string::npos) << *note;
+
+  EXPECT_EQ(timer.FileOf("ttyS0"), "");
+  EXPECT_EQ(timer.Lower("ttyS0", "/dev/ttyS0"), std::nullopt);
+}
+
+TEST(LatencyTimer, OpeningAPortLowersItOrSaysSoOnce) {
+  FakeSysfs sysfs;
+  setenv("SELKIE_SYSFS_ROOT", sysfs.Root().c_str(), 1);
+  PtyPair lowered, locked;
+  sysfs.Timer(TtyName(lowered.Path()), 16);
+  sysfs.LockedTimer(TtyName(locked.Path()));
+  ComOverride mapLowered(218, lowered.Path());
+  ComOverride mapLocked(219, locked.Path());
+  for (int number : {218, 219}) {
+    OwnedPort owned;
+    std::vector<std::string> notes;
+    owned.port.OnDiagnostic = [&](TSerialPort&, const std::string& n) { notes.push_back(n); };
+    owned.port.SetComNumber(number);
+    owned.port.SetOpen(true);
+    EXPECT_TRUE(owned.port.Open());
+    owned.port.SetOpen(false);
+    if (number == 218) {
+      EXPECT_TRUE(notes.empty());
+      EXPECT_EQ(LatencyTimer(sysfs.Root()).Read(TtyName(lowered.Path())), 1);
+    } else {
+      ASSERT_EQ(notes.size(), 1u);
+      EXPECT_EQ(notes[0].rfind("COM219: the USB latency timer of " + locked.Path() + " is ", 0), 0u)
+          << notes[0];
+    }
+  }
+  unsetenv("SELKIE_SYSFS_ROOT");
+}
