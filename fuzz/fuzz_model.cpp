@@ -1,0 +1,133 @@
+// The model's entry points with fuzzed arguments on a private block. ZQ_ParseSony on a message of
+// exactly the bytes it announces: the reply is one well-framed message inside its 18 bytes, the
+// block is never written, and a bad machine number gets NAK. Any other entry point with a machine
+// number outside -1..35 returns 0, writes an empty text and leaves the block as it was.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <memory>
+
+#include "FuzzFrames.h"
+#include "ModelBlock.h"
+#include "VyoModel.h"
+
+namespace {
+
+bool Valid(int8_t m) { return m >= -1 && m <= 35; }
+
+int8_t Machine(FuzzedDataProvider& input) {
+  return input.ConsumeBool() ? static_cast<int8_t>(input.ConsumeIntegralInRange(-1, 35))
+                             : input.ConsumeIntegral<int8_t>();
+}
+
+void ParseSony(FuzzedDataProvider& input) {
+  const int8_t m = Machine(input);
+  const uint8_t cmd1 = input.ConsumeIntegral<uint8_t>();
+  auto message = std::make_unique<uint8_t[]>((cmd1 & 0x0F) + 2u);
+  message[0] = cmd1;
+  for (std::size_t i = 1; i < (cmd1 & 0x0Fu) + 2u; ++i) message[i] = input.ConsumeIntegral<uint8_t>();
+  auto reply = std::make_unique<uint8_t[]>(18);
+  const auto before = BlockCopy();
+  ZQ_ParseSony(message.get(), reply.get(), m);
+  FUZZ_CHECK(BlockIs(before));
+  const std::size_t length = (reply[0] & 0x0Fu) + 3u;
+  FUZZ_CHECK(length <= 18 && WellFramed({reply.get(), length}));
+  if (!Valid(m)) FUZZ_CHECK(reply[0] == 0x11 && reply[1] == 0x12 && reply[2] == 0x01);
+}
+
+// One machine call: returns what the getter or setter returned.
+int MachineCall(FuzzedDataProvider& input, int8_t m) {
+  uint8_t text[256] = {};
+  text[0] = 0xEE;  // a getter must write the empty text, not leave this
+  switch (input.ConsumeIntegralInRange(0, 13)) {
+    case 0: return setZQ_McnTally(m, input.ConsumeIntegral<uint8_t>());
+    case 1: return setZQ_McnStatus1(m, input.ConsumeIntegral<uint8_t>());
+    case 2: return setZQ_McnPosition(m, input.ConsumeIntegral<int32_t>());
+    case 3: return setZQ_McnOffset(m, input.ConsumeIntegral<int32_t>());
+    case 4: return setZQ_McnTrackArming(m, input.ConsumeIntegral<uint8_t>(), input.ConsumeIntegral<uint8_t>());
+    case 5: return setZQ_McnSonyID(m, input.ConsumeIntegral<uint16_t>());
+    case 6: {
+      const std::string name = input.ConsumeRandomLengthString(12);
+      auto lp = std::make_unique<uint8_t[]>(name.size() + 1);
+      lp[0] = static_cast<uint8_t>(name.size());
+      std::memcpy(lp.get() + 1, name.data(), name.size());
+      return setZQ_McnIDName(m, lp.get());
+    }
+    case 7: return setZQ_McnAlias(m, input.ConsumeRandomLengthString(12).c_str());
+    case 8: getZQ_McnIDName(m, text); return text[0] == 0xEE ? 1 : text[0];
+    case 9: getZQ_C_McnName(m, text); return text[0] == 0xEE ? 1 : text[0];
+    case 10: {
+      auto out = std::make_unique<char[]>(7);
+      getZQ_McnIDNamePChar(m, out.get());
+      FUZZ_CHECK(std::memchr(out.get(), 0, 7) != nullptr);
+      return out[0];
+    }
+    case 11: return getZQ_McnPosition(m) | getZQ_McnTally(m) | getZQ_McnTrackArming(m, input.ConsumeIntegral<uint8_t>());
+    case 12: return setZQ_Master(m) | setZQ_SelectedMcn(m) | setZQ_MaxMachine(m);
+    default: return getZQ_McnStandard(m) | getZQ_McnPositionHMSF(m) | getZQ_McnIsInSystem(m);
+  }
+}
+
+void BlockCall(FuzzedDataProvider& input, int8_t m) {
+  uint8_t storage[256];
+  for (auto& b : storage) b = input.ConsumeIntegral<uint8_t>();
+  uint8_t* buffer = storage;
+  const uint8_t src = input.ConsumeIntegral<uint8_t>(), dst = input.ConsumeIntegral<uint8_t>();
+  const uint8_t count = input.ConsumeIntegral<uint8_t>();
+  const auto before = BlockCopy();
+  const std::vector<uint8_t> callerBefore(storage, storage + sizeof storage);
+  const int call = input.ConsumeIntegralInRange(0, 11);
+  switch (call) {
+    case 0: getZQ_McnTrackArmingP(m, &buffer, src, dst, count); break;
+    case 1: setZQ_McnTrackArmingP(m, &buffer, src, dst, count); break;
+    case 2: getZQ_McnTrackRecordP(m, &buffer, src, dst, count); break;
+    case 3: setZQ_McnTrackRecordP(m, &buffer, src, dst, count); break;
+    case 4: getZQ_McnIFaceData(m, &buffer, src, dst, count); break;
+    case 5: setZQ_McnIFaceData(m, &buffer, src, dst, count); break;
+    case 6: setZQ_UnitData(&buffer, src, dst, count); getZQ_UnitData(&buffer, src, dst, count); break;
+    case 7: setZQ_LogicalReady(&buffer, src, dst, count); getZQ_LogicalRecord(&buffer, src, dst, count); break;
+    case 8: setZQ_TrackMap(&buffer, src, dst, count); getZQ_TrackMap(&buffer, src, dst, count); break;
+    case 9: setZQ_ADRLoop(&buffer, src, dst, count); getZQ_ADRLoop(&buffer, src, dst, count); break;
+    case 10: setZQ_currLoop(&buffer); getZQ_currLoop(&buffer); setZQ_LoopNumb(&buffer); getzq_loopin(storage); break;
+    default: {
+      setZQ_Error(input.ConsumeIntegral<uint8_t>());
+      uint8_t text[256];
+      getZQ_ErrorString(text);
+      auto pchar = std::make_unique<char[]>(20);
+      getZQ_ErrorPChar(pchar.get());
+      FUZZ_CHECK(std::memchr(pchar.get(), 0, 20) != nullptr);
+      break;
+    }
+  }
+  FUZZ_CHECK(buffer == storage);
+  if (call <= 5 && !Valid(m)) {
+    FUZZ_CHECK(BlockIs(before));
+    FUZZ_CHECK(std::equal(callerBefore.begin(), callerBefore.end(), storage));
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
+  UsePrivateBlock(*argv);
+  PrivateBlock();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  while (input.remaining_bytes() > 0) {
+    switch (input.ConsumeIntegralInRange(0, 3)) {
+      case 0: ParseSony(input); break;
+      case 1: BlockCall(input, Machine(input)); break;
+      default: {
+        const int8_t m = Machine(input);
+        const auto before = BlockCopy();
+        const int result = MachineCall(input, m);
+        if (!Valid(m)) FUZZ_CHECK(result == 0 && BlockIs(before));
+        break;
+      }
+    }
+    for (int i = 0; i < 512 && getZQ_LastChange() != 0; ++i) {}
+  }
+  return 0;
+}
