@@ -134,14 +134,17 @@ class Editor {
   void Step(Minute& minute) {
     const int dice = static_cast<int>(random_() % 1000);
     if (dice < 5) {
+      last_ = "link reopened";
       Churn();
       ++minute.churns;
     } else if (dice < 20) {
       Garbage();
       ++minute.garbage;
       minute.resyncs += Resync();
+      last_ = "garbage and resync";
     } else {
       Checked(minute);
+      last_ = "request";
     }
   }
 
@@ -173,7 +176,7 @@ class Editor {
     for (uint8_t b : request) text += (std::snprintf(hex, sizeof hex, "%02X ", b), hex);
     text += "->";
     for (uint8_t b : reply) text += (std::snprintf(hex, sizeof hex, " %02X", b), hex);
-    std::printf("mismatch: %s\n", text.c_str());
+    std::printf("mismatch: %s (after %s)\n", text.c_str(), last_);
     std::fflush(stdout);
   }
 
@@ -186,31 +189,35 @@ class Editor {
     ReadFor(fd_, ignored, SIZE_MAX, 30);
   }
 
-  // Brings the ring back to a message boundary: 27 filler bytes that never pass a checksum
-  // (F0 F0 sums to E0) then a device-type request, in one write of 30 bytes, so that any debris
-  // held is dropped by the over-fill rule. Done when the last reply is the device type.
+  // Brings the ring back to a message boundary: filler bytes that never pass a checksum (F0 F0
+  // sums to E0) then a status sense for `attempt` bytes, in one write of 30 bytes, so that any
+  // debris held is dropped by the over-fill rule. Each attempt asks for a different count, so a
+  // late answer to an earlier attempt is never taken for this one. Done when the last reply is
+  // the answer to this attempt: every earlier byte has then been read.
   int Resync() {
-    for (int attempt = 1; attempt <= 20; ++attempt) {
-      Bytes burst(27, 0xF0);
-      const Bytes request = Framed({0x00, 0x11});
+    for (int attempt = 1; attempt <= 15; ++attempt) {
+      const Bytes request = Framed({0x61, 0x20, static_cast<uint8_t>(attempt)});
+      Bytes burst(30 - request.size(), 0xF0);
       burst.insert(burst.end(), request.begin(), request.end());
       WriteAll(fd_, burst);
+      const auto end = Clock::now() + std::chrono::seconds(1);
       Bytes replies;
-      ReadFor(fd_, replies, SIZE_MAX, 100);
-      if (EndsWithDeviceType(replies)) return attempt;
+      while (Clock::now() < end) {
+        ReadFor(fd_, replies, replies.size() + 1, 50);
+        if (EndsWithStatus(replies, attempt)) return attempt;
+      }
     }
     std::printf("resync failed\n");
     ++mismatches_;
-    return 20;
+    return 15;
   }
 
-  // A device-type reply (12 11, 13 11 or 14 11) closes `replies`.
-  static bool EndsWithDeviceType(const Bytes& replies) {
-    for (std::size_t length = 5; length <= 7 && length <= replies.size(); ++length) {
-      const Bytes tail(replies.end() - static_cast<long>(length), replies.end());
-      if ((tail[0] & 0xF0) == 0x10 && tail[1] == 0x11 && WholeMessage(tail) == length) return true;
-    }
-    return false;
+  // A status reply of `count` bytes (7n 20 ...) closes `replies`.
+  static bool EndsWithStatus(const Bytes& replies, int count) {
+    const std::size_t length = static_cast<std::size_t>(count) + 3;
+    if (replies.size() < length) return false;
+    const Bytes tail(replies.end() - static_cast<long>(length), replies.end());
+    return tail[0] == (0x70 | count) && tail[1] == 0x20 && WholeMessage(tail) == length;
   }
 
   void Churn() {
@@ -226,6 +233,7 @@ class Editor {
   std::string link_;
   std::atomic<long>& mismatches_;
   int fd_ = -1;
+  const char* last_ = "start";
   std::mt19937 random_{12345};
 };
 
@@ -344,7 +352,12 @@ int main(int argc, char** argv) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));  // an editor, not a flood
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - minuteStart).count();
-    childAlive = ::waitpid(child, nullptr, WNOHANG) == 0;
+    int status = 0;
+    childAlive = ::waitpid(child, &status, WNOHANG) == 0;
+    if (!childAlive) {
+      if (WIFSIGNALED(status)) std::printf("the child ended by signal %d\n", WTERMSIG(status));
+      else std::printf("the child ended with status %d\n", WEXITSTATUS(status));
+    }
     const long rss = childAlive ? ResidentKb(child) : -1;
     ++index;
     if (index == 1) {
@@ -368,8 +381,7 @@ int main(int argc, char** argv) {
     ::kill(child, SIGTERM);
     ::waitpid(child, nullptr, 0);
   } else {
-    std::printf("the child ended early\n");
-    ++mismatches;
+    ++mismatches;  // an early end counts as a mismatch; how it ended is printed above
   }
   std::filesystem::remove_all(folder);
   const long drift = index > 1 ? rssHigh - rssLow : 0;
