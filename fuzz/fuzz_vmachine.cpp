@@ -9,6 +9,41 @@
 
 namespace {
 
+bool Ack(const Bytes& reply) { return reply[0] == 0x10 && reply[1] == 0x01; }
+
+bool Is(const Bytes& reply, std::initializer_list<uint8_t> start) {
+  return std::equal(start.begin(), start.end(), reply.begin());
+}
+
+// The kind of reply each request gets: its group and CMD-2, and whole replies where they are
+// fixed. A sense request for the clip list may keep the CMD-1 of the reply before (no clip
+// machine current), so only its CMD-2 is checked.
+bool ReplyFits(const std::vector<uint8_t>& request, const Bytes& reply) {
+  const uint8_t cmd2 = request[1];
+  switch (request[0] >> 4) {
+    case 0x0:
+      if (cmd2 == 0x11) return (reply[0] == 0x12 || reply[0] == 0x13 || reply[0] == 0x14) && reply[1] == 0x11;
+      if (cmd2 == 0xB3) return Is(reply, {0x12, 0xB3, 0x5A, 0x21});
+      return Ack(reply);
+    case 0x6:
+      switch (cmd2) {
+        case 0x0C: return reply[0] == 0x74 && (reply[1] == 0x04 || reply[1] == 0x1E);
+        case 0x10: case 0x11: return reply[0] == 0x74 && reply[1] == cmd2;
+        case 0x20: return Ack(reply) || ((reply[0] >> 4) == 7 && reply[1] == 0x20);
+        case 0x30: return (reply[0] >> 4) == 7 && reply[1] == 0x30;
+        case 0x36: return Is(reply, {0x71, 0x36, 0x00});
+        case 0x81: return Is(reply, {0x77, 0x81});
+        case 0x82: case 0x83: return reply[1] == 0x82;
+        case 0x84: case 0x85: return Is(reply, {0x70, 0x84});
+        case 0x86: case 0x87: return reply[1] == 0x86;
+        case 0x91: return Is(reply, {0x74, 0x91, 0x03, 0x02, 0x01, 0x00});
+        default: return Ack(reply);
+      }
+    case 0x8: return cmd2 == 0x01 ? Is(reply, {0x96, 0x01}) : Ack(reply);
+    default: return Ack(reply);
+  }
+}
+
 void DataEvent(VirtualMachine& vm, ReceiveModel& model, FuzzedDataProvider& input) {
   VmEventContext context;
   context.portOpen = input.ConsumeIntegralInRange(0, 7) != 0;
@@ -24,6 +59,7 @@ void DataEvent(VirtualMachine& vm, ReceiveModel& model, FuzzedDataProvider& inpu
     FUZZ_CHECK(exchange.rxLine == (context.showComs ? "Rx:" + HexBytes(request) : ""));
     if (context.portOpen) {
       FUZZ_CHECK(WellFramed(exchange.reply));
+      FUZZ_CHECK(ReplyFits(request, exchange.reply));
       FUZZ_CHECK(exchange.txLine == (context.showComs ? "  Tx " + HexBytes(exchange.reply) : ""));
     } else {
       FUZZ_CHECK(exchange.reply.empty() && exchange.txLine.empty());
