@@ -19,6 +19,24 @@ int8_t Machine(FuzzedDataProvider& input) {
                              : input.ConsumeIntegral<int8_t>();
 }
 
+bool Reply(const uint8_t* reply, uint8_t cmd1, uint8_t cmd2) { return reply[0] == cmd1 && reply[1] == cmd2; }
+
+// The kind of reply each group gets for a machine that exists.
+bool ReplyFits(uint8_t cmd1, uint8_t cmd2, const uint8_t* reply) {
+  const bool ack = Reply(reply, 0x10, 0x01);
+  const bool nak = Reply(reply, 0x11, 0x12) && reply[2] == 0x01;
+  switch (cmd1 >> 4) {
+    case 0x0: return cmd2 == 0x11 ? Reply(reply, 0x12, 0x11) : ack;
+    case 0x2: case 0x4: return ack;
+    case 0x6: return nak || (reply[0] >> 4) == 7;
+    case 0xC:
+      if (cmd2 == 0x58) return ack || nak;
+      if (cmd2 == 0x59) return Reply(reply, 0xD2, 0x59);
+      return nak;
+    default: return nak;
+  }
+}
+
 void ParseSony(FuzzedDataProvider& input) {
   const int8_t m = Machine(input);
   const uint8_t cmd1 = input.ConsumeIntegral<uint8_t>();
@@ -32,6 +50,7 @@ void ParseSony(FuzzedDataProvider& input) {
   const std::size_t length = (reply[0] & 0x0Fu) + 3u;
   FUZZ_CHECK(length <= 18 && WellFramed({reply.get(), length}));
   if (!Valid(m)) FUZZ_CHECK(reply[0] == 0x11 && reply[1] == 0x12 && reply[2] == 0x01);
+  else FUZZ_CHECK(ReplyFits(cmd1, message[1], reply.get()));
 }
 
 // One machine call: returns what the getter or setter returned.
