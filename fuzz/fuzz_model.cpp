@@ -53,17 +53,40 @@ void ParseSony(FuzzedDataProvider& input) {
   else FUZZ_CHECK(ReplyFits(cmd1, message[1], reply.get()));
 }
 
+using ByteGetter = uint8_t (*)(int8_t);
+using ByteSetter = uint8_t (*)(int8_t, uint8_t);
+using FrameSetter = uint8_t (*)(int8_t, int32_t);
+
+constexpr ByteGetter kByteGetters[] = {
+    getZQ_McnTally, getZQ_McnStatus1, getZQ_McnStatus2, getZQ_McnStatus3, getZQ_McnStatus4,
+    getZQ_McnSubFrameOffset, getZQ_McnSyncError, getZQ_McnRecordTracks, getZQ_McnIsChasing,
+    getZQ_McnIsRecordEnabled, getZQ_McnDataOK, getZQ_McnStandard, getZQ_McnInPlay, getZQ_McnIsSlow,
+    getZQ_McnIsLocked, getZQ_McnIsLocating, getZQ_McnInRecord, getZQ_McnIsArmed, getZQ_McnNoComms,
+    getZQ_McnTapeStatus, getZQ_McnZFrame, getZQ_McnInLockedPlay, getZQ_McnRecordState,
+    getZQ_McnIsInSystem};
+constexpr ByteSetter kByteSetters[] = {
+    setZQ_McnTally, setZQ_McnStatus1, setZQ_McnStatus2, setZQ_McnStatus3, setZQ_McnStatus4,
+    setZQ_McnSubFrameOffset, setZQ_McnSyncError, setZQ_McnRecordTracks, setZQ_McnIsChasing,
+    setZQ_McnIsRecordEnabled};
+constexpr FrameSetter kFrameSetters[] = {setZQ_McnPosition, setZQ_McnOffset, setZQ_McnSyncPoint,
+                                         setZQ_McnRecInPoint, setZQ_McnRecOutPoint};
+
+int64_t WideGetters(int8_t m) {
+  return static_cast<int64_t>(getZQ_McnPosition(m)) | getZQ_McnOffset(m) | getZQ_McnSyncPoint(m) |
+         getZQ_McnRecInPoint(m) | getZQ_McnRecOutPoint(m) | getZQ_McnSonyID(m) | getZQ_McnPositionHMSF(m);
+}
+
 // One machine call: returns what the getter or setter returned.
-int MachineCall(FuzzedDataProvider& input, int8_t m) {
+int64_t MachineCall(FuzzedDataProvider& input, int8_t m) {
   uint8_t text[256] = {};
   text[0] = 0xEE;  // a getter must write the empty text, not leave this
   switch (input.ConsumeIntegralInRange(0, 13)) {
-    case 0: return setZQ_McnTally(m, input.ConsumeIntegral<uint8_t>());
-    case 1: return setZQ_McnStatus1(m, input.ConsumeIntegral<uint8_t>());
-    case 2: return setZQ_McnPosition(m, input.ConsumeIntegral<int32_t>());
-    case 3: return setZQ_McnOffset(m, input.ConsumeIntegral<int32_t>());
+    case 0: return input.PickValueInArray(kByteGetters)(m);
+    case 1: return input.PickValueInArray(kByteSetters)(m, input.ConsumeIntegral<uint8_t>());
+    case 2: return input.PickValueInArray(kFrameSetters)(m, input.ConsumeIntegral<int32_t>());
+    case 3: return WideGetters(m);
     case 4: return setZQ_McnTrackArming(m, input.ConsumeIntegral<uint8_t>(), input.ConsumeIntegral<uint8_t>());
-    case 5: return setZQ_McnSonyID(m, input.ConsumeIntegral<uint16_t>());
+    case 5: return setZQ_McnSonyID(m, input.ConsumeIntegral<uint16_t>()) | setZQ_McnDataOK(m);
     case 6: {
       const std::string name = input.ConsumeRandomLengthString(12);
       auto lp = std::make_unique<uint8_t[]>(name.size() + 1);
@@ -71,7 +94,8 @@ int MachineCall(FuzzedDataProvider& input, int8_t m) {
       std::memcpy(lp.get() + 1, name.data(), name.size());
       return setZQ_McnIDName(m, lp.get());
     }
-    case 7: return setZQ_McnAlias(m, input.ConsumeRandomLengthString(12).c_str());
+    case 7: return setZQ_McnAlias(m, input.ConsumeRandomLengthString(12).c_str()) |
+                   setZQ_McnIDNamePChar(m, input.ConsumeRandomLengthString(12).c_str());
     case 8: getZQ_McnIDName(m, text); return text[0] == 0xEE ? 1 : text[0];
     case 9: getZQ_C_McnName(m, text); return text[0] == 0xEE ? 1 : text[0];
     case 10: {
@@ -80,9 +104,9 @@ int MachineCall(FuzzedDataProvider& input, int8_t m) {
       FUZZ_CHECK(std::memchr(out.get(), 0, 7) != nullptr);
       return out[0];
     }
-    case 11: return getZQ_McnPosition(m) | getZQ_McnTally(m) | getZQ_McnTrackArming(m, input.ConsumeIntegral<uint8_t>());
+    case 11: return getZQ_McnTrackArming(m, input.ConsumeIntegral<uint8_t>());
     case 12: return setZQ_Master(m) | setZQ_SelectedMcn(m) | setZQ_MaxMachine(m);
-    default: return getZQ_McnStandard(m) | getZQ_McnPositionHMSF(m) | getZQ_McnIsInSystem(m);
+    default: return setZQ_McnIsChasing(m, input.ConsumeBool()) | setZQ_McnIsRecordEnabled(m, input.ConsumeBool());
   }
 }
 
@@ -141,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       default: {
         const int8_t m = Machine(input);
         const auto before = BlockCopy();
-        const int result = MachineCall(input, m);
+        const int64_t result = MachineCall(input, m);
         if (!Valid(m)) FUZZ_CHECK(result == 0 && BlockIs(before));
         break;
       }
