@@ -22,7 +22,7 @@ inline void UsePrivateBlock(char** argv) {
   std::abort();
 }
 
-// The block as this process sees it; removed from /dev/shm when the run ends.
+// The block as this process sees it. Its name is removed at once, so no run leaves it behind.
 inline const uint8_t* PrivateBlock() {
   static const uint8_t* block = [] {
     const char* name = std::getenv("VYOMODEL_SHM_NAME");
@@ -31,7 +31,8 @@ inline const uint8_t* PrivateBlock() {
     void* view = ::mmap(nullptr, kModelImageSize, PROT_READ, MAP_SHARED, fd, 0);
     ::close(fd);
     if (view == MAP_FAILED) std::abort();
-    std::atexit([] { ::shm_unlink(std::getenv("VYOMODEL_SHM_NAME")); });
+    // The library and this process both map it now: the name can go, however the run ends.
+    ::shm_unlink(name);
     return static_cast<const uint8_t*>(view);
   }();
   return block;
