@@ -8,7 +8,11 @@ function(selkie_export_library target script)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON
     LINK_DEPENDS ${script})
-  target_link_options(${target} PRIVATE "-Wl,--version-script=${script}" "-Wl,--no-undefined")
+  target_link_options(${target} PRIVATE "-Wl,--version-script=${script}")
+  # Under the fuzzer the sanitizer and coverage hooks are defined by the executable, not the library.
+  if(NOT SELKIE_FUZZ)
+    target_link_options(${target} PRIVATE "-Wl,--no-undefined")
+  endif()
 endfunction()
 
 # selkie_library_version(<target> <major.minor.patch>)
