@@ -4,8 +4,11 @@
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
-Tcommsf::Tcommsf(QWidget* parent) : QWidget(parent, Qt::Window) {
+Tcommsf::Tcommsf(QWidget* parent, int maxLines) : QWidget(parent, Qt::Window), maxLines_(maxLines) {
   setWindowTitle(QStringLiteral("Comms"));
   setAttribute(Qt::WA_QuitOnClose, false);
   setGeometry(563, 68, 537, 388);
@@ -15,7 +18,6 @@ Tcommsf::Tcommsf(QWidget* parent) : QWidget(parent, Qt::Window) {
   m1->setReadOnly(true);
   // An undo history of a log would grow without bound and slow every append.
   m1->setUndoRedoEnabled(false);
-  m1->setMaximumBlockCount(kMaxLines);
   m1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   m1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   m1->setPlainText(QStringLiteral("m1"));
@@ -31,7 +33,34 @@ Tcommsf::Tcommsf(QWidget* parent) : QWidget(parent, Qt::Window) {
   QObject::connect(kclear, &QPushButton::clicked, this, [this] { kclearClick(); });
 }
 
-void Tcommsf::AddLine(const QString& text) { m1->appendPlainText(text); }
+void Tcommsf::AddLine(const QString& text) {
+  m1->appendPlainText(text);
+  DropOldestLines();
+}
+
+void Tcommsf::DropOldestLines() {
+  QTextDocument* log = m1->document();
+  const int notice = removed_ > 0 ? 1 : 0;
+  const int excess = log->blockCount() - notice - maxLines_;
+  if (excess <= 0) return;
+  QTextCursor cursor(log);
+  cursor.movePosition(QTextCursor::Start);
+  if (notice) cursor.movePosition(QTextCursor::NextBlock);
+  cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
+  cursor.removeSelectedText();
+  removed_ += excess;
+  // The first line says what is gone, so a log that starts mid-session is not taken for a whole one.
+  QTextCursor first(log->firstBlock());
+  if (notice) {
+    first.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  } else {
+    first.insertBlock();
+    first.movePosition(QTextCursor::PreviousBlock);
+  }
+  first.insertText(QStringLiteral("(%1 older lines removed; the log keeps the last %2)")
+                       .arg(removed_)
+                       .arg(maxLines_));
+}
 
 void Tcommsf::AddCommandLine(const SonyPort& portA) {
   const std::span<const uint8_t> bytes(portA.Rx.bytes.data(), static_cast<std::size_t>(portA.Rx.Length()));
@@ -56,7 +85,10 @@ void Tcommsf::SetShowComs(bool on) { kshow->setChecked(on); }
 
 void Tcommsf::ToggleShown() { setVisible(!isVisible()); }
 
-void Tcommsf::kclearClick() { m1->clear(); }
+void Tcommsf::kclearClick() {
+  m1->clear();
+  removed_ = 0;
+}
 
 bool Tcommsf::DecodeChecked() const { return kdecode->isChecked(); }
 

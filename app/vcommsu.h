@@ -23,10 +23,12 @@ class QPushButton;
 
 class Tcommsf : public QWidget {
 public:
-  // The oldest lines go once the log holds this many, so hours of traffic cannot exhaust memory.
+  // The oldest lines go once the log holds this many, so hours of traffic cannot exhaust memory
+  // (about 160 MB); the first line then says how many have gone.
   static constexpr int kMaxLines = 200000;
 
-  explicit Tcommsf(QWidget* parent = nullptr);
+  // `maxLines` is the cap (tests use a small one).
+  explicit Tcommsf(QWidget* parent = nullptr, int maxLines = kMaxLines);
 
   // Appends one line at the end of the log.
   void AddLine(const QString& text);
@@ -58,4 +60,10 @@ public:
   QCheckBox* kshow;
   QPushButton* kclear;
   QCheckBox* kdecode;
+
+ private:
+  void DropOldestLines();
+
+  int maxLines_;
+  long long removed_ = 0;  // lines dropped since the last Clear
 };

@@ -146,3 +146,18 @@ TEST_F(CommsMonitorTest, DecodeBoxShowsDecodedLinesOnlyWhileChecked) {
 }
 
 }  // namespace
+
+TEST(CommsMonitorCapTest, DroppedLinesAreCountedInTheFirstLine) {
+  Tcommsf capped(nullptr, 5);
+  capped.kclearClick();
+  for (int i = 1; i <= 5; ++i) capped.AddLine(QString::number(i));
+  EXPECT_EQ(capped.m1->toPlainText(), "1\n2\n3\n4\n5") << "nothing dropped: no notice";
+  for (int i = 6; i <= 12; ++i) capped.AddLine(QString::number(i));
+  const QStringList lines = capped.m1->toPlainText().split(QLatin1Char('\n'));
+  ASSERT_EQ(lines.size(), 6);
+  EXPECT_EQ(lines[0], "(7 older lines removed; the log keeps the last 5)");
+  EXPECT_EQ(lines.mid(1), (QStringList{"8", "9", "10", "11", "12"}));
+  capped.kclearClick();
+  capped.AddLine("a");
+  EXPECT_EQ(capped.m1->toPlainText(), "a") << "Clear starts the count again";
+}
