@@ -1,11 +1,33 @@
 // The command line: any arguments either give a message for the user or options within their
-// documented ranges, with the single-dash arguments kept for the toolkit in order.
+// documented ranges, with the single-dash arguments kept for the toolkit in order; a port text
+// names a COM number in range, or one given to it in the port map, or is refused with a message.
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "FuzzFrames.h"
+#include "PortArguments.h"
+#include "PortMap.h"
 #include "ProgramOptions.h"
+
+namespace {
+
+void CheckPortArgument(const std::string& text) {
+  int number = 0;
+  try {
+    number = ResolvePortArgument(text, kSparePortA);
+  } catch (const OptionsError& error) {
+    FUZZ_CHECK(std::string(error.what()).size() > 0);
+    return;
+  }
+  FUZZ_CHECK(number >= 1 && number <= kMaxPortNumber);
+  // A text that is not "COMn" is the spare number's target, and messages name it as written.
+  if (number == kSparePortA) FUZZ_CHECK(PortMap::PortName(number) == text);
+  PortMap::Unassign(kSparePortA);
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::vector<std::string> args(1);
@@ -32,5 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (options.portA && options.portB) FUZZ_CHECK(*options.portA != *options.portB);
   for (std::size_t i = 1; i < options.toolkitArgs.size(); ++i)
     FUZZ_CHECK(std::find(args.begin() + 1, args.end(), options.toolkitArgs[i]) != args.end());
+  for (const std::optional<std::string>& port : {options.portA, options.portB})
+    if (port) CheckPortArgument(*port);
   return 0;
 }
