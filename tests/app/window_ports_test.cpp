@@ -187,3 +187,20 @@ TEST_F(WindowTest, CtsPulsesOnPortBKeepGoodSyncAndLostLockStill) {
   far.SetOpen(false);
   loop->Pump();  // events the far end queued for its (idle) owner hold the port's dispatcher
 }
+
+TEST_F(WindowTest, ADamagedPortNumberOpensLikeNoNumber) {
+  for (const int32_t damaged : {-5, 70000, INT32_MIN}) {
+    record.ShowVirtualMachine = 1;
+    record.PortANumber = damaged;
+    writeSettings = true;
+    prompts = 0;
+    errors.clear();
+    promptAnswers = {PortMap::kCableA};
+    Start();
+    EXPECT_EQ(prompts, 1) << damaged << ": the prompt appears, as for a number that fails";
+    EXPECT_TRUE(errors.empty()) << errors.front().toStdString();
+    EXPECT_TRUE(w->Shown().portA.open);
+    EXPECT_EQ(w->Panel2->coma1->Caption(), "Com:251");
+    TearDown();
+  }
+}
