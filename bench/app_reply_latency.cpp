@@ -13,10 +13,10 @@
 #include <sstream>
 #include <thread>
 
-#include "bench_window.h"
-#include "latency_stats.h"
 #include "HeadlessPrinter.h"
 #include "PtyEditor.h"
+#include "bench_window.h"
+#include "latency_stats.h"
 
 namespace {
 
@@ -83,7 +83,8 @@ std::vector<double> Window(const std::string& folder, int requests, bool busy) {
   std::vector<double> ms;
   std::thread editor([&] {
     ms = Measure(link, requests);
-    QMetaObject::invokeMethod(qApp, [] { QApplication::quit(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { QApplication::quit(); }, Qt::QueuedConnection);
   });
   QApplication::exec();
   editor.join();
@@ -107,8 +108,10 @@ int main(int argc, char** argv) {
   const int requests = argc > 1 ? std::atoi(argv[1]) : 10000;
   std::string folder = "/tmp/selkie-latency-XXXXXX";
   if (!::mkdtemp(folder.data())) return 1;
-  std::printf("Port A reply latency over a pty, %d requests of 61 0C 01 (goal: p99 < 0.5 ms, "
-              "p99.9 < 2 ms)\n", requests);
+  std::printf(
+      "Port A reply latency over a pty, %d requests of 61 0C 01 (goal: p99 < 0.5 ms, "
+      "p99.9 < 2 ms)\n",
+      requests);
   const double headless = Median(Headless(folder, requests));
   const double window = Median(Window(folder, requests, false));
   Window(folder, requests, true);

@@ -10,10 +10,10 @@
 #include <sstream>
 #include <thread>
 
-#include "bench_window.h"
-#include "latency_stats.h"
 #include "HeadlessPrinter.h"
 #include "PortMap.h"
+#include "bench_window.h"
+#include "latency_stats.h"
 
 namespace {
 

@@ -16,7 +16,8 @@ std::vector<uint8_t> Framed(std::vector<uint8_t> body) {
 }
 
 const std::vector<uint8_t> kRequest = Framed({0x61, 0x20, 0x0F});
-const std::vector<uint8_t> kReply = Framed({0x7F, 0x20, 0x00, 0xA0, 0x82, 0, 0, 0, 0, 0, 0x08, 0, 0, 0, 0, 0, 0});
+const std::vector<uint8_t> kReply =
+    Framed({0x7F, 0x20, 0x00, 0xA0, 0x82, 0, 0, 0, 0, 0, 0x08, 0, 0, 0, 0, 0, 0});
 
 void BM_BridgeExchange(benchmark::State& state) {
   SonyBridge bridge(Micros(0));
@@ -26,8 +27,9 @@ void BM_BridgeExchange(benchmark::State& state) {
     benchmark::DoNotOptimize(bridge.FromMachine(kReply, now + Micros(500)).toEditor.data());
     now += Micros(40000);
   }
-  state.counters["ns/exchange"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns/exchange"] =
+      benchmark::Counter(static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_BridgeExchange);
 
@@ -38,8 +40,9 @@ void BM_BridgeRequestOnly(benchmark::State& state) {
     benchmark::DoNotOptimize(bridge.FromEditor(kRequest, now).toMachine.data());
     now += Micros(40000);
   }
-  state.counters["ns/request"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns/request"] =
+      benchmark::Counter(static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_BridgeRequestOnly);
 

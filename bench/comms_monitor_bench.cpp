@@ -4,12 +4,11 @@
 // kMaxLines the oldest line goes for each new one. Runs offscreen unless QT_QPA_PLATFORM is set.
 #include <benchmark/benchmark.h>
 
-#include "vcommsu.h"
-
 #include <QApplication>
-
 #include <map>
 #include <memory>
+
+#include "vcommsu.h"
 
 namespace {
 
@@ -36,8 +35,8 @@ void BM_AppendLine(benchmark::State& state) {
     comms.AddLine(kLine);
     QCoreApplication::processEvents();
   }
-  state.counters["lines/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                 benchmark::Counter::kIsRate);
+  state.counters["lines/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_AppendLine)->Arg(0)->Arg(10000)->Arg(100000)->Arg(Tcommsf::kMaxLines);
 

@@ -109,9 +109,12 @@ Counts Run(const char* what, const Saver& save, std::size_t size, int kills, std
   save(path, 1);
   counts.leftAtEnd = OtherFiles(folder, name);
   counts.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%-9s kills %5d  whole %5d  torn %d  temporaries right after a kill %d  left after the next save %d"
-              "  (%.1f s)\n",
-              what, counts.kills, counts.whole, counts.torn, counts.leftAfterKill, counts.leftAtEnd, counts.seconds);
+  std::printf(
+      "%-9s kills %5d  whole %5d  torn %d  temporaries right after a kill %d  left after the next "
+      "save %d"
+      "  (%.1f s)\n",
+      what, counts.kills, counts.whole, counts.torn, counts.leftAfterKill, counts.leftAtEnd,
+      counts.seconds);
   std::fflush(stdout);
   std::system(("rm -rf '" + folder + "'").c_str());
   return counts;
@@ -127,7 +130,8 @@ void SaveSettings(const std::string& path, uint8_t value) {
 // The model's own block, mapped again to fill it directly.
 uint8_t* ModelBlock() {
   const int fd = shm_open(std::getenv("VYOMODEL_SHM_NAME"), O_RDWR, 0600);
-  void* view = fd < 0 ? MAP_FAILED : mmap(nullptr, kImageSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  void* view =
+      fd < 0 ? MAP_FAILED : mmap(nullptr, kImageSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   if (fd >= 0) close(fd);
   return view == MAP_FAILED ? nullptr : static_cast<uint8_t*>(view);
 }
@@ -147,7 +151,8 @@ int main(int argc, char** argv) {
   unsigned seed = std::random_device{}();
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--kills") == 0) kills = std::atoi(argv[i + 1]);
-    if (std::strcmp(argv[i], "--seed") == 0) seed = unsigned(std::strtoul(argv[i + 1], nullptr, 10));
+    if (std::strcmp(argv[i], "--seed") == 0)
+      seed = unsigned(std::strtoul(argv[i + 1], nullptr, 10));
   }
   uint8_t* block = ModelBlock();
   if (kills <= 0 || block == nullptr) {

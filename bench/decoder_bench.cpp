@@ -42,8 +42,9 @@ double MixBytes() {
 void Report(benchmark::State& state) {
   state.counters["msgs/s"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-  state.counters["ns/msg"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns/msg"] =
+      benchmark::Counter(static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["wire msgs/s"] = kWireBytesPerSecond / MixBytes();
 }
 

@@ -9,7 +9,8 @@
 inline double Percentile(std::vector<double> samples, double p) {
   if (samples.empty()) return 0;
   std::sort(samples.begin(), samples.end());
-  const auto index = static_cast<std::size_t>(p / 100.0 * static_cast<double>(samples.size() - 1) + 0.5);
+  const auto index =
+      static_cast<std::size_t>(p / 100.0 * static_cast<double>(samples.size() - 1) + 0.5);
   return samples[std::min(index, samples.size() - 1)];
 }
 

@@ -32,7 +32,9 @@ BENCHMARK(BM_Play);
 void BM_ShuttleForward(benchmark::State& state) { Parse(state, {0x21, 0x13, 0x40}); }
 BENCHMARK(BM_ShuttleForward);
 
-void BM_CueUpWithData(benchmark::State& state) { Parse(state, {0x24, 0x31, 0x00, 0x00, 0x00, 0x01}); }
+void BM_CueUpWithData(benchmark::State& state) {
+  Parse(state, {0x24, 0x31, 0x00, 0x00, 0x00, 0x01});
+}
 BENCHMARK(BM_CueUpWithData);
 
 }  // namespace

@@ -21,11 +21,11 @@ void BM_ExtractAndFrame(benchmark::State& state) {
     benchmark::DoNotOptimize(reply);
     bytes += request.size();
   }
-  state.counters["msgs/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                benchmark::Counter::kIsRate);
+  state.counters["msgs/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["wire msgs/s"] = kWireBytesPerSecond / static_cast<double>(request.size());
-  state.counters["x wire"] = benchmark::Counter(
-      static_cast<double>(bytes) / kWireBytesPerSecond, benchmark::Counter::kIsRate);
+  state.counters["x wire"] = benchmark::Counter(static_cast<double>(bytes) / kWireBytesPerSecond,
+                                                benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ExtractAndFrame);
 

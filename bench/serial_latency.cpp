@@ -5,21 +5,22 @@
 // own: the floor a port with its hand-overs is measured against. The two take turns in blocks of
 // 500. Prints median, p99, p99.9 and max over 10,000 round trips each, and the ratios of the
 // medians and the p99s.
-#include "OwnerLoop.h"
-#include "SerialPort.h"
-#include "latency_stats.h"
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <poll.h>
 #include <string>
-#include <termios.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#include "OwnerLoop.h"
+#include "SerialPort.h"
+#include "latency_stats.h"
 
 namespace {
 
@@ -46,7 +47,8 @@ bool RoundTrips(int peer, int count, std::vector<double>& ms) {
   uint8_t reply[kMessage];
   for (int i = 0; i < count; ++i) {
     const auto start = std::chrono::steady_clock::now();
-    if (::write(peer, message, kMessage) != kMessage || !ReadExactly(peer, reply, kMessage)) return false;
+    if (::write(peer, message, kMessage) != kMessage || !ReadExactly(peer, reply, kMessage))
+      return false;
     ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                      .count());
   }

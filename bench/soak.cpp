@@ -50,16 +50,16 @@ struct Request {
 
 const std::vector<Request>& Stream() {
   static const std::vector<Request> stream = {
-      {Framed({0x61, 0x0C, 0x01}), 0x7, -1},   // current time sense
-      {Framed({0x61, 0x20, 0x0A}), 0x7, 0x20}, // status sense, 10 bytes
+      {Framed({0x61, 0x0C, 0x01}), 0x7, -1},    // current time sense
+      {Framed({0x61, 0x20, 0x0A}), 0x7, 0x20},  // status sense, 10 bytes
       {Framed({0x61, 0x20, 0x04}), 0x7, 0x20},
-      {Framed({0x00, 0x11}), 0x1, 0x11},       // device type
-      {Framed({0x00, 0xB3}), 0x1, 0xB3},       // version
-      {Framed({0x20, 0x01}), 0x1, -1},         // play
-      {Framed({0x20, 0x00}), 0x1, -1},         // stop
-      {Framed({0x21, 0x11, 0x40}), 0x1, -1},   // jog forward
-      {Framed({0x20, 0x10}), 0x1, -1},         // fast forward
-      {Framed({0x60, 0x30}), 0x7, 0x30},       // edit preset sense
+      {Framed({0x00, 0x11}), 0x1, 0x11},                        // device type
+      {Framed({0x00, 0xB3}), 0x1, 0xB3},                        // version
+      {Framed({0x20, 0x01}), 0x1, -1},                          // play
+      {Framed({0x20, 0x00}), 0x1, -1},                          // stop
+      {Framed({0x21, 0x11, 0x40}), 0x1, -1},                    // jog forward
+      {Framed({0x20, 0x10}), 0x1, -1},                          // fast forward
+      {Framed({0x60, 0x30}), 0x7, 0x30},                        // edit preset sense
       {Framed({0x44, 0x04, 0x00, 0x10, 0x00, 0x01}), 0x1, -1},  // IN entry
       {Framed({0x24, 0x31, 0x00, 0x00, 0x00, 0x00}), 0x1, -1},  // cue up
   };
@@ -108,7 +108,8 @@ void ReadFor(int fd, Bytes& into, std::size_t want, int ms) {
 std::optional<std::size_t> WholeMessage(const Bytes& bytes) {
   if (bytes.empty()) return std::nullopt;
   const std::size_t length = (bytes[0] & 0x0F) + 3u;
-  if (bytes.size() < length || Checksum(bytes, length - 1) != bytes[length - 1]) return std::nullopt;
+  if (bytes.size() < length || Checksum(bytes, length - 1) != bytes[length - 1])
+    return std::nullopt;
   return length;
 }
 
@@ -123,8 +124,11 @@ struct Minute {
 // expected kind and nothing else.
 class Editor {
  public:
-  Editor(std::string link, std::atomic<long>& mismatches) : link_(std::move(link)), mismatches_(mismatches) {}
-  ~Editor() { if (fd_ >= 0) ::close(fd_); }
+  Editor(std::string link, std::atomic<long>& mismatches)
+      : link_(std::move(link)), mismatches_(mismatches) {}
+  ~Editor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
 
   bool Open() {
     fd_ = OpenRaw(link_);
@@ -308,7 +312,8 @@ pid_t StartChild(const std::string& program, const std::string& folder) {
 
 bool WaitForLinks(const std::string& folder) {
   for (int i = 0; i < 500; ++i) {
-    if (std::filesystem::exists(folder + "/a") && std::filesystem::exists(folder + "/b")) return true;
+    if (std::filesystem::exists(folder + "/a") && std::filesystem::exists(folder + "/b"))
+      return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
@@ -334,8 +339,11 @@ int main(int argc, char** argv) {
   Editor editor(folder + "/a", mismatches);
   if (!editor.Open()) return 2;
 
-  std::printf("soak: %.1f min, child %d, links in %s\n", minutes, static_cast<int>(child), folder.c_str());
-  std::printf("min  replies/s  p50 ms  p90 ms  p99 ms  max ms  RSS kB  B frames/s  garbage churn resync  mismatches\n");
+  std::printf("soak: %.1f min, child %d, links in %s\n", minutes, static_cast<int>(child),
+              folder.c_str());
+  std::printf(
+      "min  replies/s  p50 ms  p90 ms  p99 ms  max ms  RSS kB  B frames/s  garbage churn resync  "
+      "mismatches\n");
   const auto start = Clock::now();
   const auto end = start + std::chrono::duration_cast<Clock::duration>(
                                std::chrono::duration<double, std::ratio<60>>(minutes));
@@ -355,8 +363,10 @@ int main(int argc, char** argv) {
     int status = 0;
     childAlive = ::waitpid(child, &status, WNOHANG) == 0;
     if (!childAlive) {
-      if (WIFSIGNALED(status)) std::printf("the child ended by signal %d\n", WTERMSIG(status));
-      else std::printf("the child ended with status %d\n", WEXITSTATUS(status));
+      if (WIFSIGNALED(status))
+        std::printf("the child ended by signal %d\n", WTERMSIG(status));
+      else
+        std::printf("the child ended with status %d\n", WEXITSTATUS(status));
     }
     const long rss = childAlive ? ResidentKb(child) : -1;
     ++index;
@@ -368,10 +378,10 @@ int main(int argc, char** argv) {
       rssHigh = std::max(rssHigh, rss);
     }
     lastRss = rss;
-    std::printf("%3d  %9.1f  %6.3f  %6.3f  %6.3f  %6.2f  %6ld  %10.1f  %7ld %5ld %6ld  %ld\n", index,
-                static_cast<double>(minute.ms.size()) / seconds, Percentile(minute.ms, 50),
-                Percentile(minute.ms, 90), Percentile(minute.ms, 99), Percentile(minute.ms, 100), rss,
-                static_cast<double>(controllerFrames - framesBefore) / seconds, minute.garbage,
+    std::printf("%3d  %9.1f  %6.3f  %6.3f  %6.3f  %6.2f  %6ld  %10.1f  %7ld %5ld %6ld  %ld\n",
+                index, static_cast<double>(minute.ms.size()) / seconds, Percentile(minute.ms, 50),
+                Percentile(minute.ms, 90), Percentile(minute.ms, 99), Percentile(minute.ms, 100),
+                rss, static_cast<double>(controllerFrames - framesBefore) / seconds, minute.garbage,
                 minute.churns, minute.resyncs, mismatches.load());
     std::fflush(stdout);
   }
@@ -385,7 +395,9 @@ int main(int argc, char** argv) {
   }
   std::filesystem::remove_all(folder);
   const long drift = index > 1 ? rssHigh - rssLow : 0;
-  std::printf("summary: %d min, RSS after minute 1 %ld kB, at end %ld kB, spread after minute 1 %ld kB, mismatches %ld\n",
-              index, firstRss, lastRss, drift, mismatches.load());
+  std::printf(
+      "summary: %d min, RSS after minute 1 %ld kB, at end %ld kB, spread after minute 1 %ld kB, "
+      "mismatches %ld\n",
+      index, firstRss, lastRss, drift, mismatches.load());
   return mismatches == 0 && drift <= 1024 ? 0 : 1;
 }

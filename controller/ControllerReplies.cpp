@@ -68,7 +68,8 @@ void ShowControllerIdent(SonyPort& port, MachineControlPanel& panel) {
   if (port.Rx.Cmd2() == sony::kDeviceType) {
     panel.name = DeviceTypeText(port);
   } else if (port.Rx.Cmd2() == sony::kVersionData) {
-    panel.statusText = panel.name + " V: " + HexByte(port.Rx.Data(1)) + " " + HexByte(port.Rx.Data(2));
+    panel.statusText =
+        panel.name + " V: " + HexByte(port.Rx.Data(1)) + " " + HexByte(port.Rx.Data(2));
   }
 }
 

@@ -12,29 +12,47 @@ constexpr const char* kZero = "00:00:00:00";
 
 int LeftOf(int position) {
   switch (position) {
-    case 0: return 0;
-    case 1: return 0;
-    case 3: return 1;
-    case 4: return 3;
-    case 6: return 4;
-    case 7: return 6;
-    case 9: return 7;
-    case 10: return 9;
-    default: return position - 1;
+    case 0:
+      return 0;
+    case 1:
+      return 0;
+    case 3:
+      return 1;
+    case 4:
+      return 3;
+    case 6:
+      return 4;
+    case 7:
+      return 6;
+    case 9:
+      return 7;
+    case 10:
+      return 9;
+    default:
+      return position - 1;
   }
 }
 
 int RightOf(int position) {
   switch (position) {
-    case 0: return 1;
-    case 1: return 3;
-    case 3: return 4;
-    case 4: return 6;
-    case 6: return 7;
-    case 7: return 9;
-    case 9: return 10;
-    case 10: return 10;
-    default: return position + 1;
+    case 0:
+      return 1;
+    case 1:
+      return 3;
+    case 3:
+      return 4;
+    case 4:
+      return 6;
+    case 6:
+      return 7;
+    case 7:
+      return 9;
+    case 9:
+      return 10;
+    case 10:
+      return 10;
+    default:
+      return position + 1;
   }
 }
 

@@ -16,7 +16,7 @@
 
 class KeypadU {
  public:
-  static constexpr int kModalNone = 0;   // shown, not closed yet
+  static constexpr int kModalNone = 0;  // shown, not closed yet
   static constexpr int kModalOk = 1;
   static constexpr int kModalAbort = 3;
   static constexpr char kEscape = 27;
@@ -47,17 +47,17 @@ class KeypadU {
   void ClearEntry();
   void PasteEntry(std::string_view clipboard);
 
-  void kleftClick();          // "<": previous digit position
-  void KrightClick();         // ">": next digit position
-  void k0Click(int digit);    // "0".."9": write at CursorPos, then move right; other values ignored
-  void KResetClick();         // "RESET": 00:00:00:00, cursor 0
-  void tcincClick();          // "+": one frame later
-  void tcdecClick();          // "-": one frame earlier
-  void knegateClick();        // "NEG": the time code as many frames before midnight
+  void kleftClick();        // "<": previous digit position
+  void KrightClick();       // ">": next digit position
+  void k0Click(int digit);  // "0".."9": write at CursorPos, then move right; other values ignored
+  void KResetClick();       // "RESET": 00:00:00:00, cursor 0
+  void tcincClick();        // "+": one frame later
+  void tcdecClick();        // "-": one frame earlier
+  void knegateClick();      // "NEG": the time code as many frames before midnight
   // "OK": true when the entry is valid (Remembered := entry, CursorPos := -1, result OK);
   // false leaves the window open with the caret on the leftmost faulty digit.
   bool kokClick();
-  void BitBtn1Click();        // "Abort": close with Abort
+  void BitBtn1Click();  // "Abort": close with Abort
   // A key pressed in the field: Esc aborts, Enter acts as OK; true when the key was handled.
   bool EntryKeyPress(char key);
 

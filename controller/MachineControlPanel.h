@@ -15,16 +15,16 @@ struct MachineControlPanel {
   static constexpr int kTrackKeys = 24;
   static constexpr int kFunctionKeys = 7;
 
-  std::string name = "Name";            // device name of the controlled machine
-  std::string bpoz = "__:__:__:__";     // the machine's time code
-  std::string csumb = "00";             // port B checksum failures, two hexadecimal digits
-  int csumbTag = 0;                     // the count shown in csumb
-  std::string statusText;               // StatusBar1 panel 0: the version text
+  std::string name = "Name";         // device name of the controlled machine
+  std::string bpoz = "__:__:__:__";  // the machine's time code
+  std::string csumb = "00";          // port B checksum failures, two hexadecimal digits
+  int csumbTag = 0;                  // the count shown in csumb
+  std::string statusText;            // StatusBar1 panel 0: the version text
 
   // Transport and state lamps; they change only when a status reply changes a status byte.
   PanelLamp kstop, kplay, krwd, kfwd, krvsplay;
   PanelLamp kedit;
-  PanelLamp koff{true, 3, {}};       // lit at start: edit off
+  PanelLamp koff{true, 3, {}};           // lit at start: edit off
   PanelLamp kremote{false, 0, "Local"};  // lit and captioned "remote" while the machine is remote
   PanelLamp kgoto, kcued, kstill;
 
@@ -34,7 +34,7 @@ struct MachineControlPanel {
   std::array<PanelLamp, kFunctionKeys> ka{};
   // Bank key: LitState 0..3 is the bank, its caption names the tracks shown ("1-24" at start).
   PanelLamp kbank{false, 0, "1-24"};
-  bool kediton = false;                 // "Editron with trackarm" check box
+  bool kediton = false;  // "Editron with trackarm" check box
 
   PanelLamp& Function(FunctionKey key) { return ka[static_cast<std::size_t>(key)]; }
   const PanelLamp& Function(FunctionKey key) const { return ka[static_cast<std::size_t>(key)]; }
@@ -42,7 +42,8 @@ struct MachineControlPanel {
  private:
   static std::array<PanelLamp, kTrackKeys> TrackKeys() {
     std::array<PanelLamp, kTrackKeys> keys{};
-    for (int i = 0; i < kTrackKeys; ++i) keys[static_cast<std::size_t>(i)].Caption = std::to_string(i + 1);
+    for (int i = 0; i < kTrackKeys; ++i)
+      keys[static_cast<std::size_t>(i)].Caption = std::to_string(i + 1);
     return keys;
   }
 };

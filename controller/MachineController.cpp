@@ -29,7 +29,8 @@ std::vector<Bytes> MachineController::FrameTick(bool portBOpen) {
   return writes;
 }
 
-MachineController::RxOutcome MachineController::SerialBTriggerAvail(std::span<const uint8_t> bytes) {
+MachineController::RxOutcome MachineController::SerialBTriggerAvail(
+    std::span<const uint8_t> bytes) {
   if (!ReceiveBytes(port_, bytes)) return RxOutcome::Discarded;
   if (!ExtractMessage(port_)) return RxOutcome::NoMessage;
   poller_.ReplyReceived();
@@ -38,9 +39,14 @@ MachineController::RxOutcome MachineController::SerialBTriggerAvail(std::span<co
     return RxOutcome::Skipped;
   }
   switch (port_.Rx.Cmd1() >> 4) {
-    case 0x1: controller_replies::ShowControllerIdent(port_, panel_); break;
-    case 0x7: controller_replies::ShowControllerReply(port_, panel_); break;
-    default: break;
+    case 0x1:
+      controller_replies::ShowControllerIdent(port_, panel_);
+      break;
+    case 0x7:
+      controller_replies::ShowControllerReply(port_, panel_);
+      break;
+    default:
+      break;
   }
   return RxOutcome::Handled;
 }
@@ -58,7 +64,9 @@ void MachineController::Queue(uint8_t cmd1, uint8_t cmd2) {
   port_.CommandPending = true;
 }
 
-void MachineController::kplayClick(int tag) { Queue(Cmd1(kTransportControl, 0), static_cast<uint8_t>(tag & 0xFF)); }
+void MachineController::kplayClick(int tag) {
+  Queue(Cmd1(kTransportControl, 0), static_cast<uint8_t>(tag & 0xFF));
+}
 
 void MachineController::krvsplayClick() {
   Queue(Cmd1(kTransportControl, 1), kVarRev);

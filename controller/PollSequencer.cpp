@@ -15,9 +15,9 @@ constexpr Request kStatus{Cmd1(kSenseRequest, 1), kStatusSense, 0x0F};  // S0..S
 constexpr Request kEditPreset{Cmd1(kSenseRequest, 1), kEditPresetSense, kEditPresetBytes};
 constexpr Request kDeviceType{Cmd1(kSystemControl, 0), kDeviceTypeRequest, 0x00};
 
-constexpr Request kCycle[PollSequencer::kSteps] = {
-    kCurrentTime, kStatus, kCurrentTime, kEditPreset,
-    kCurrentTime, kStatus, kCurrentTime, kDeviceType};
+constexpr Request kCycle[PollSequencer::kSteps] = {kCurrentTime, kStatus,      kCurrentTime,
+                                                   kEditPreset,  kCurrentTime, kStatus,
+                                                   kCurrentTime, kDeviceType};
 
 }  // namespace
 

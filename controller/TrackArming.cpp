@@ -18,7 +18,8 @@ void RebuildBank(SonyPort& port, const MachineControlPanel& panel) {
   for (int b = 0; b < kBytesPerBank; ++b) {
     uint8_t byte = 0;
     for (int bit = 0; bit < 8; ++bit) {
-      if (panel.kr[static_cast<std::size_t>(b * 8 + bit)].Lit) byte = static_cast<uint8_t>(byte | (1 << bit));
+      if (panel.kr[static_cast<std::size_t>(b * 8 + bit)].Lit)
+        byte = static_cast<uint8_t>(byte | (1 << bit));
     }
     port.TrackBytes[static_cast<std::size_t>(offset + b)] = byte;
   }

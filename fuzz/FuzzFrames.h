@@ -11,12 +11,12 @@
 #include <vector>
 
 // Stops the run with a message; libFuzzer then saves the input as a crash.
-#define FUZZ_CHECK(condition)                                                     \
-  do {                                                                            \
-    if (!(condition)) {                                                           \
+#define FUZZ_CHECK(condition)                                                            \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
       std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                               \
-    }                                                                             \
+      std::abort();                                                                      \
+    }                                                                                    \
   } while (0)
 
 inline uint8_t SumOf(std::span<const uint8_t> bytes) {
@@ -49,7 +49,8 @@ class ReceiveModel {
     while (!held_.empty()) {
       const std::size_t length = (held_[0] & 0x0Fu) + 3u;
       if (held_.size() < length) break;
-      const std::vector<uint8_t> candidate(held_.begin(), held_.begin() + static_cast<long>(length));
+      const std::vector<uint8_t> candidate(held_.begin(),
+                                           held_.begin() + static_cast<long>(length));
       if (WellFramed(candidate)) {
         held_.erase(held_.begin(), held_.begin() + static_cast<long>(length));
         return candidate;

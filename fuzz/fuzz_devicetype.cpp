@@ -12,7 +12,8 @@ namespace {
 constexpr std::size_t kLongestName = 19 + 1 + 8;
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 }  // namespace
@@ -25,10 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string name = DeviceTypeName(message, dropFrame);
   FUZZ_CHECK(!name.empty() && name.size() <= kLongestName);
   switch (message.Data(1) & 0x0F) {
-    case 0: FUZZ_CHECK(EndsWith(name, dropFrame ? " NTSC d" : " NTSC nd")); break;
-    case 1: FUZZ_CHECK(EndsWith(name, " PAL")); break;
-    case 2: FUZZ_CHECK(EndsWith(name, " Film")); break;
-    default: break;
+    case 0:
+      FUZZ_CHECK(EndsWith(name, dropFrame ? " NTSC d" : " NTSC nd"));
+      break;
+    case 1:
+      FUZZ_CHECK(EndsWith(name, " PAL"));
+      break;
+    case 2:
+      FUZZ_CHECK(EndsWith(name, " Film"));
+      break;
+    default:
+      break;
   }
   // The low nibble of the first data byte chooses the suffix only, never the name.
   SonyMessage sibling = message;

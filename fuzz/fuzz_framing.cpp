@@ -14,7 +14,8 @@ namespace {
 
 void CheckTimeText(const std::string& text, bool dropFrame, uint8_t hoursByte) {
   FUZZ_CHECK(text.size() == ((hoursByte & 0x80) ? 12u : 11u));
-  for (std::size_t i : {0u, 1u, 3u, 4u, 6u, 7u, 9u, 10u}) FUZZ_CHECK(std::isxdigit(static_cast<unsigned char>(text[i])));
+  for (std::size_t i : {0u, 1u, 3u, 4u, 6u, 7u, 9u, 10u})
+    FUZZ_CHECK(std::isxdigit(static_cast<unsigned char>(text[i])));
   FUZZ_CHECK(text[2] == (dropFrame ? ';' : ':') && text[5] == text[2] && text[8] == text[2]);
 }
 
@@ -44,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   SonyPort port;
   ReceiveModel model;
   while (input.remaining_bytes() > 0) {
-    const auto burst = input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 33));
+    const auto burst =
+        input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 33));
     FUZZ_CHECK(ReceiveBytes(port, burst) == model.Receive(burst));
     const int extractions = input.ConsumeIntegralInRange(0, 3);
     for (int e = 0; e < extractions; ++e) {
@@ -52,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       const bool got = ExtractMessage(port);
       FUZZ_CHECK(got == !expected.empty());
       FUZZ_CHECK(port.ChecksumErrors == model.Errors());
-      FUZZ_CHECK(static_cast<std::size_t>((port.RxWrite - port.RxRead) & kRingMask) == model.Held());
+      FUZZ_CHECK(static_cast<std::size_t>((port.RxWrite - port.RxRead) & kRingMask) ==
+                 model.Held());
       if (!got) break;
       FUZZ_CHECK(std::equal(expected.begin(), expected.end(), port.Rx.bytes.begin()));
       FUZZ_CHECK(RxText(port) == "Rx:" + HexBytes(expected));

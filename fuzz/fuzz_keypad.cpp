@@ -39,21 +39,50 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   keypad.FormShow();
   while (input.remaining_bytes() > 0) {
     switch (input.ConsumeIntegralInRange(0, 15)) {
-      case 0: keypad.FormShow(); break;
-      case 1: keypad.EntryExit(input.ConsumeIntegralInRange(0, 11)); break;
-      case 2: keypad.SetEntryText(input.ConsumeRandomLengthString(14)); break;
-      case 3: keypad.ClearEntry(); keypad.PasteEntry(input.ConsumeRandomLengthString(14)); break;
-      case 4: keypad.kleftClick(); break;
-      case 5: keypad.KrightClick(); break;
-      case 6: keypad.k0Click(input.ConsumeIntegralInRange(-1, 10)); break;
-      case 7: keypad.KResetClick(); break;
-      case 8: keypad.tcincClick(); break;
-      case 9: keypad.tcdecClick(); break;
-      case 10: keypad.knegateClick(); break;
-      case 11: Ok(keypad); break;
-      case 12: keypad.BitBtn1Click(); FUZZ_CHECK(keypad.ModalResult() == KeypadU::kModalAbort); break;
+      case 0:
+        keypad.FormShow();
+        break;
+      case 1:
+        keypad.EntryExit(input.ConsumeIntegralInRange(0, 11));
+        break;
+      case 2:
+        keypad.SetEntryText(input.ConsumeRandomLengthString(14));
+        break;
+      case 3:
+        keypad.ClearEntry();
+        keypad.PasteEntry(input.ConsumeRandomLengthString(14));
+        break;
+      case 4:
+        keypad.kleftClick();
+        break;
+      case 5:
+        keypad.KrightClick();
+        break;
+      case 6:
+        keypad.k0Click(input.ConsumeIntegralInRange(-1, 10));
+        break;
+      case 7:
+        keypad.KResetClick();
+        break;
+      case 8:
+        keypad.tcincClick();
+        break;
+      case 9:
+        keypad.tcdecClick();
+        break;
+      case 10:
+        keypad.knegateClick();
+        break;
+      case 11:
+        Ok(keypad);
+        break;
+      case 12:
+        keypad.BitBtn1Click();
+        FUZZ_CHECK(keypad.ModalResult() == KeypadU::kModalAbort);
+        break;
       default: {
-        const char key = input.PickValueInArray<char>({KeypadU::kEscape, KeypadU::kEnter, '5', 'x'});
+        const char key =
+            input.PickValueInArray<char>({KeypadU::kEscape, KeypadU::kEnter, '5', 'x'});
         const bool validBefore = KeypadU::FirstFault(keypad.EntryText()) == -1;
         const std::string entry = keypad.EntryText();
         keypad.EntryKeyPress(key);

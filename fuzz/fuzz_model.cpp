@@ -19,21 +19,28 @@ int8_t Machine(FuzzedDataProvider& input) {
                              : input.ConsumeIntegral<int8_t>();
 }
 
-bool Reply(const uint8_t* reply, uint8_t cmd1, uint8_t cmd2) { return reply[0] == cmd1 && reply[1] == cmd2; }
+bool Reply(const uint8_t* reply, uint8_t cmd1, uint8_t cmd2) {
+  return reply[0] == cmd1 && reply[1] == cmd2;
+}
 
 // The kind of reply each group gets for a machine that exists.
 bool ReplyFits(uint8_t cmd1, uint8_t cmd2, const uint8_t* reply) {
   const bool ack = Reply(reply, 0x10, 0x01);
   const bool nak = Reply(reply, 0x11, 0x12) && reply[2] == 0x01;
   switch (cmd1 >> 4) {
-    case 0x0: return cmd2 == 0x11 ? Reply(reply, 0x12, 0x11) : ack;
-    case 0x2: case 0x4: return ack;
-    case 0x6: return nak || (reply[0] >> 4) == 7;
+    case 0x0:
+      return cmd2 == 0x11 ? Reply(reply, 0x12, 0x11) : ack;
+    case 0x2:
+    case 0x4:
+      return ack;
+    case 0x6:
+      return nak || (reply[0] >> 4) == 7;
     case 0xC:
       if (cmd2 == 0x58) return ack || nak;
       if (cmd2 == 0x59) return Reply(reply, 0xD2, 0x59);
       return nak;
-    default: return nak;
+    default:
+      return nak;
   }
 }
 
@@ -42,15 +49,18 @@ void ParseSony(FuzzedDataProvider& input) {
   const uint8_t cmd1 = input.ConsumeIntegral<uint8_t>();
   auto message = std::make_unique<uint8_t[]>((cmd1 & 0x0F) + 2u);
   message[0] = cmd1;
-  for (std::size_t i = 1; i < (cmd1 & 0x0Fu) + 2u; ++i) message[i] = input.ConsumeIntegral<uint8_t>();
+  for (std::size_t i = 1; i < (cmd1 & 0x0Fu) + 2u; ++i)
+    message[i] = input.ConsumeIntegral<uint8_t>();
   auto reply = std::make_unique<uint8_t[]>(18);
   const auto before = BlockCopy();
   ZQ_ParseSony(message.get(), reply.get(), m);
   FUZZ_CHECK(BlockIs(before));
   const std::size_t length = (reply[0] & 0x0Fu) + 3u;
   FUZZ_CHECK(length <= 18 && WellFramed({reply.get(), length}));
-  if (!Valid(m)) FUZZ_CHECK(reply[0] == 0x11 && reply[1] == 0x12 && reply[2] == 0x01);
-  else FUZZ_CHECK(ReplyFits(cmd1, message[1], reply.get()));
+  if (!Valid(m))
+    FUZZ_CHECK(reply[0] == 0x11 && reply[1] == 0x12 && reply[2] == 0x01);
+  else
+    FUZZ_CHECK(ReplyFits(cmd1, message[1], reply.get()));
 }
 
 using ByteGetter = uint8_t (*)(int8_t);
@@ -58,22 +68,23 @@ using ByteSetter = uint8_t (*)(int8_t, uint8_t);
 using FrameSetter = uint8_t (*)(int8_t, int32_t);
 
 constexpr ByteGetter kByteGetters[] = {
-    getZQ_McnTally, getZQ_McnStatus1, getZQ_McnStatus2, getZQ_McnStatus3, getZQ_McnStatus4,
-    getZQ_McnSubFrameOffset, getZQ_McnSyncError, getZQ_McnRecordTracks, getZQ_McnIsChasing,
-    getZQ_McnIsRecordEnabled, getZQ_McnDataOK, getZQ_McnStandard, getZQ_McnInPlay, getZQ_McnIsSlow,
-    getZQ_McnIsLocked, getZQ_McnIsLocating, getZQ_McnInRecord, getZQ_McnIsArmed, getZQ_McnNoComms,
-    getZQ_McnTapeStatus, getZQ_McnZFrame, getZQ_McnInLockedPlay, getZQ_McnRecordState,
-    getZQ_McnIsInSystem};
+    getZQ_McnTally,     getZQ_McnStatus1,         getZQ_McnStatus2,     getZQ_McnStatus3,
+    getZQ_McnStatus4,   getZQ_McnSubFrameOffset,  getZQ_McnSyncError,   getZQ_McnRecordTracks,
+    getZQ_McnIsChasing, getZQ_McnIsRecordEnabled, getZQ_McnDataOK,      getZQ_McnStandard,
+    getZQ_McnInPlay,    getZQ_McnIsSlow,          getZQ_McnIsLocked,    getZQ_McnIsLocating,
+    getZQ_McnInRecord,  getZQ_McnIsArmed,         getZQ_McnNoComms,     getZQ_McnTapeStatus,
+    getZQ_McnZFrame,    getZQ_McnInLockedPlay,    getZQ_McnRecordState, getZQ_McnIsInSystem};
 constexpr ByteSetter kByteSetters[] = {
-    setZQ_McnTally, setZQ_McnStatus1, setZQ_McnStatus2, setZQ_McnStatus3, setZQ_McnStatus4,
-    setZQ_McnSubFrameOffset, setZQ_McnSyncError, setZQ_McnRecordTracks, setZQ_McnIsChasing,
-    setZQ_McnIsRecordEnabled};
+    setZQ_McnTally,     setZQ_McnStatus1,        setZQ_McnStatus2,   setZQ_McnStatus3,
+    setZQ_McnStatus4,   setZQ_McnSubFrameOffset, setZQ_McnSyncError, setZQ_McnRecordTracks,
+    setZQ_McnIsChasing, setZQ_McnIsRecordEnabled};
 constexpr FrameSetter kFrameSetters[] = {setZQ_McnPosition, setZQ_McnOffset, setZQ_McnSyncPoint,
                                          setZQ_McnRecInPoint, setZQ_McnRecOutPoint};
 
 int64_t WideGetters(int8_t m) {
   return static_cast<int64_t>(getZQ_McnPosition(m)) | getZQ_McnOffset(m) | getZQ_McnSyncPoint(m) |
-         getZQ_McnRecInPoint(m) | getZQ_McnRecOutPoint(m) | getZQ_McnSonyID(m) | getZQ_McnPositionHMSF(m);
+         getZQ_McnRecInPoint(m) | getZQ_McnRecOutPoint(m) | getZQ_McnSonyID(m) |
+         getZQ_McnPositionHMSF(m);
 }
 
 // One machine call: returns what the getter or setter returned.
@@ -81,12 +92,19 @@ int64_t MachineCall(FuzzedDataProvider& input, int8_t m) {
   uint8_t text[256] = {};
   text[0] = 0xEE;  // a getter must write the empty text, not leave this
   switch (input.ConsumeIntegralInRange(0, 13)) {
-    case 0: return input.PickValueInArray(kByteGetters)(m);
-    case 1: return input.PickValueInArray(kByteSetters)(m, input.ConsumeIntegral<uint8_t>());
-    case 2: return input.PickValueInArray(kFrameSetters)(m, input.ConsumeIntegral<int32_t>());
-    case 3: return WideGetters(m);
-    case 4: return setZQ_McnTrackArming(m, input.ConsumeIntegral<uint8_t>(), input.ConsumeIntegral<uint8_t>());
-    case 5: return setZQ_McnSonyID(m, input.ConsumeIntegral<uint16_t>()) | setZQ_McnDataOK(m);
+    case 0:
+      return input.PickValueInArray(kByteGetters)(m);
+    case 1:
+      return input.PickValueInArray(kByteSetters)(m, input.ConsumeIntegral<uint8_t>());
+    case 2:
+      return input.PickValueInArray(kFrameSetters)(m, input.ConsumeIntegral<int32_t>());
+    case 3:
+      return WideGetters(m);
+    case 4:
+      return setZQ_McnTrackArming(m, input.ConsumeIntegral<uint8_t>(),
+                                  input.ConsumeIntegral<uint8_t>());
+    case 5:
+      return setZQ_McnSonyID(m, input.ConsumeIntegral<uint16_t>()) | setZQ_McnDataOK(m);
     case 6: {
       const std::string name = input.ConsumeRandomLengthString(12);
       auto lp = std::make_unique<uint8_t[]>(name.size() + 1);
@@ -94,19 +112,28 @@ int64_t MachineCall(FuzzedDataProvider& input, int8_t m) {
       std::memcpy(lp.get() + 1, name.data(), name.size());
       return setZQ_McnIDName(m, lp.get());
     }
-    case 7: return setZQ_McnAlias(m, input.ConsumeRandomLengthString(12).c_str()) |
-                   setZQ_McnIDNamePChar(m, input.ConsumeRandomLengthString(12).c_str());
-    case 8: getZQ_McnIDName(m, text); return text[0] == 0xEE ? 1 : text[0];
-    case 9: getZQ_C_McnName(m, text); return text[0] == 0xEE ? 1 : text[0];
+    case 7:
+      return setZQ_McnAlias(m, input.ConsumeRandomLengthString(12).c_str()) |
+             setZQ_McnIDNamePChar(m, input.ConsumeRandomLengthString(12).c_str());
+    case 8:
+      getZQ_McnIDName(m, text);
+      return text[0] == 0xEE ? 1 : text[0];
+    case 9:
+      getZQ_C_McnName(m, text);
+      return text[0] == 0xEE ? 1 : text[0];
     case 10: {
       auto out = std::make_unique<char[]>(7);
       getZQ_McnIDNamePChar(m, out.get());
       FUZZ_CHECK(std::memchr(out.get(), 0, 7) != nullptr);
       return out[0];
     }
-    case 11: return getZQ_McnTrackArming(m, input.ConsumeIntegral<uint8_t>());
-    case 12: return setZQ_Master(m) | setZQ_SelectedMcn(m) | setZQ_MaxMachine(m);
-    default: return setZQ_McnIsChasing(m, input.ConsumeBool()) | setZQ_McnIsRecordEnabled(m, input.ConsumeBool());
+    case 11:
+      return getZQ_McnTrackArming(m, input.ConsumeIntegral<uint8_t>());
+    case 12:
+      return setZQ_Master(m) | setZQ_SelectedMcn(m) | setZQ_MaxMachine(m);
+    default:
+      return setZQ_McnIsChasing(m, input.ConsumeBool()) |
+             setZQ_McnIsRecordEnabled(m, input.ConsumeBool());
   }
 }
 
@@ -120,17 +147,46 @@ void BlockCall(FuzzedDataProvider& input, int8_t m) {
   const std::vector<uint8_t> callerBefore(storage, storage + sizeof storage);
   const int call = input.ConsumeIntegralInRange(0, 11);
   switch (call) {
-    case 0: getZQ_McnTrackArmingP(m, &buffer, src, dst, count); break;
-    case 1: setZQ_McnTrackArmingP(m, &buffer, src, dst, count); break;
-    case 2: getZQ_McnTrackRecordP(m, &buffer, src, dst, count); break;
-    case 3: setZQ_McnTrackRecordP(m, &buffer, src, dst, count); break;
-    case 4: getZQ_McnIFaceData(m, &buffer, src, dst, count); break;
-    case 5: setZQ_McnIFaceData(m, &buffer, src, dst, count); break;
-    case 6: setZQ_UnitData(&buffer, src, dst, count); getZQ_UnitData(&buffer, src, dst, count); break;
-    case 7: setZQ_LogicalReady(&buffer, src, dst, count); getZQ_LogicalRecord(&buffer, src, dst, count); break;
-    case 8: setZQ_TrackMap(&buffer, src, dst, count); getZQ_TrackMap(&buffer, src, dst, count); break;
-    case 9: setZQ_ADRLoop(&buffer, src, dst, count); getZQ_ADRLoop(&buffer, src, dst, count); break;
-    case 10: setZQ_currLoop(&buffer); getZQ_currLoop(&buffer); setZQ_LoopNumb(&buffer); getzq_loopin(storage); break;
+    case 0:
+      getZQ_McnTrackArmingP(m, &buffer, src, dst, count);
+      break;
+    case 1:
+      setZQ_McnTrackArmingP(m, &buffer, src, dst, count);
+      break;
+    case 2:
+      getZQ_McnTrackRecordP(m, &buffer, src, dst, count);
+      break;
+    case 3:
+      setZQ_McnTrackRecordP(m, &buffer, src, dst, count);
+      break;
+    case 4:
+      getZQ_McnIFaceData(m, &buffer, src, dst, count);
+      break;
+    case 5:
+      setZQ_McnIFaceData(m, &buffer, src, dst, count);
+      break;
+    case 6:
+      setZQ_UnitData(&buffer, src, dst, count);
+      getZQ_UnitData(&buffer, src, dst, count);
+      break;
+    case 7:
+      setZQ_LogicalReady(&buffer, src, dst, count);
+      getZQ_LogicalRecord(&buffer, src, dst, count);
+      break;
+    case 8:
+      setZQ_TrackMap(&buffer, src, dst, count);
+      getZQ_TrackMap(&buffer, src, dst, count);
+      break;
+    case 9:
+      setZQ_ADRLoop(&buffer, src, dst, count);
+      getZQ_ADRLoop(&buffer, src, dst, count);
+      break;
+    case 10:
+      setZQ_currLoop(&buffer);
+      getZQ_currLoop(&buffer);
+      setZQ_LoopNumb(&buffer);
+      getzq_loopin(storage);
+      break;
     default: {
       setZQ_Error(input.ConsumeIntegral<uint8_t>());
       uint8_t text[256];
@@ -160,8 +216,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   while (input.remaining_bytes() > 0) {
     switch (input.ConsumeIntegralInRange(0, 3)) {
-      case 0: ParseSony(input); break;
-      case 1: BlockCall(input, Machine(input)); break;
+      case 0:
+        ParseSony(input);
+        break;
+      case 1:
+        BlockCall(input, Machine(input));
+        break;
       default: {
         const int8_t m = Machine(input);
         const auto before = BlockCopy();
@@ -170,7 +230,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         break;
       }
     }
-    for (int i = 0; i < 512 && getZQ_LastChange() != 0; ++i) {}
+    for (int i = 0; i < 512 && getZQ_LastChange() != 0; ++i) {
+    }
   }
   return 0;
 }

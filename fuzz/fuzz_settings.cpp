@@ -16,7 +16,8 @@
 namespace {
 
 const std::filesystem::path& FilePath() {
-  static const std::filesystem::path path = "/tmp/selkie-fuzz-settings-" + std::to_string(::getpid()) + ".ini";
+  static const std::filesystem::path path =
+      "/tmp/selkie-fuzz-settings-" + std::to_string(::getpid()) + ".ini";
   return path;
 }
 
@@ -26,14 +27,17 @@ SettingsRecord Round(FuzzedDataProvider& input) {
   SettingsRecord record;
   file.Load(record);
   VirtualMachine vm;
-  vm.RestoreSettings({record.Standard, record.MachineType, record.UnitTracksByte, record.ExtendedIdReply != 0});
+  vm.RestoreSettings(
+      {record.Standard, record.MachineType, record.UnitTracksByte, record.ExtendedIdReply != 0});
   vm.FormShow();
   const VmSettings shown = vm.Settings();
   for (int i = 0; i < 8 && input.remaining_bytes() > 0; ++i)
-    vm.DataAvailable(input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 30)), {});
+    vm.DataAvailable(input.ConsumeBytes<uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 30)),
+                     {});
   const VmSettings after = vm.Settings();
   FUZZ_CHECK(after.Standard == shown.Standard && after.MachineType == shown.MachineType);
-  FUZZ_CHECK(after.UnitTracksByte == shown.UnitTracksByte && after.ExtendedIdReply == shown.ExtendedIdReply);
+  FUZZ_CHECK(after.UnitTracksByte == shown.UnitTracksByte &&
+             after.ExtendedIdReply == shown.ExtendedIdReply);
   record.Standard = after.Standard;
   record.MachineType = after.MachineType;
   record.UnitTracksByte = after.UnitTracksByte;

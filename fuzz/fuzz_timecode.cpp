@@ -13,10 +13,14 @@ namespace {
 
 int32_t DayLength(uint8_t standard) {
   switch (standard) {
-    case 1: return 2592000;
-    case 2: return 2073600;
-    case 3: return 2589408;
-    default: return 2160000;
+    case 1:
+      return 2592000;
+    case 2:
+      return 2073600;
+    case 3:
+      return 2589408;
+    default:
+      return 2160000;
   }
 }
 
@@ -28,7 +32,9 @@ std::unique_ptr<uint8_t[]> ExactText(const std::string& text) {
   return block;
 }
 
-std::string Text(const uint8_t* out) { return std::string(reinterpret_cast<const char*>(out + 1), out[0]); }
+std::string Text(const uint8_t* out) {
+  return std::string(reinterpret_cast<const char*>(out + 1), out[0]);
+}
 
 bool InDay(int32_t frames, uint8_t standard) { return frames >= 0 && frames < DayLength(standard); }
 
@@ -64,8 +70,8 @@ void SonyTrips(const uint8_t* bytes, uint8_t standard) {
   frms2Sony(frames, standard, 0, out.get());
   FUZZ_CHECK(Sony2frms(out.get(), 0, standard) == frames);
   // A label that exists reads back as written, flag bits aside.
-  const bool droppedLabel = standard == 3 && (bytes[0] & 0x3F) < 2 && (bytes[1] & 0x7F) == 0 &&
-                            (bytes[2] & 0x0F) != 0;
+  const bool droppedLabel =
+      standard == 3 && (bytes[0] & 0x3F) < 2 && (bytes[1] & 0x7F) == 0 && (bytes[2] & 0x0F) != 0;
   if (frames != 0 && !droppedLabel) {
     FUZZ_CHECK((out[0] & 0x3F) == (bytes[0] & 0x3F) && (out[1] & 0x7F) == (bytes[1] & 0x7F));
     FUZZ_CHECK((out[2] & 0x7F) == (bytes[2] & 0x7F) && (out[3] & 0x3F) == (bytes[3] & 0x3F));

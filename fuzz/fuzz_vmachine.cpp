@@ -22,25 +22,43 @@ bool ReplyFits(const std::vector<uint8_t>& request, const Bytes& reply) {
   const uint8_t cmd2 = request[1];
   switch (request[0] >> 4) {
     case 0x0:
-      if (cmd2 == 0x11) return (reply[0] == 0x12 || reply[0] == 0x13 || reply[0] == 0x14) && reply[1] == 0x11;
+      if (cmd2 == 0x11)
+        return (reply[0] == 0x12 || reply[0] == 0x13 || reply[0] == 0x14) && reply[1] == 0x11;
       if (cmd2 == 0xB3) return Is(reply, {0x12, 0xB3, 0x5A, 0x21});
       return Ack(reply);
     case 0x6:
       switch (cmd2) {
-        case 0x0C: return reply[0] == 0x74 && (reply[1] == 0x04 || reply[1] == 0x1E);
-        case 0x10: case 0x11: return reply[0] == 0x74 && reply[1] == cmd2;
-        case 0x20: return Ack(reply) || ((reply[0] >> 4) == 7 && reply[1] == 0x20);
-        case 0x30: return (reply[0] >> 4) == 7 && reply[1] == 0x30;
-        case 0x36: return Is(reply, {0x71, 0x36, 0x00});
-        case 0x81: return Is(reply, {0x77, 0x81});
-        case 0x82: case 0x83: return reply[1] == 0x82;
-        case 0x84: case 0x85: return Is(reply, {0x70, 0x84});
-        case 0x86: case 0x87: return reply[1] == 0x86;
-        case 0x91: return Is(reply, {0x74, 0x91, 0x03, 0x02, 0x01, 0x00});
-        default: return Ack(reply);
+        case 0x0C:
+          return reply[0] == 0x74 && (reply[1] == 0x04 || reply[1] == 0x1E);
+        case 0x10:
+        case 0x11:
+          return reply[0] == 0x74 && reply[1] == cmd2;
+        case 0x20:
+          return Ack(reply) || ((reply[0] >> 4) == 7 && reply[1] == 0x20);
+        case 0x30:
+          return (reply[0] >> 4) == 7 && reply[1] == 0x30;
+        case 0x36:
+          return Is(reply, {0x71, 0x36, 0x00});
+        case 0x81:
+          return Is(reply, {0x77, 0x81});
+        case 0x82:
+        case 0x83:
+          return reply[1] == 0x82;
+        case 0x84:
+        case 0x85:
+          return Is(reply, {0x70, 0x84});
+        case 0x86:
+        case 0x87:
+          return reply[1] == 0x86;
+        case 0x91:
+          return Is(reply, {0x74, 0x91, 0x03, 0x02, 0x01, 0x00});
+        default:
+          return Ack(reply);
       }
-    case 0x8: return cmd2 == 0x01 ? Is(reply, {0x96, 0x01}) : Ack(reply);
-    default: return Ack(reply);
+    case 0x8:
+      return cmd2 == 0x01 ? Is(reply, {0x96, 0x01}) : Ack(reply);
+    default:
+      return Ack(reply);
   }
 }
 
@@ -79,28 +97,73 @@ std::optional<std::string> MaybeText(FuzzedDataProvider& input) {
 void Click(VirtualMachine& vm, FuzzedDataProvider& input) {
   const int wide = input.ConsumeIntegralInRange(-2, 130);
   switch (input.ConsumeIntegralInRange(0, 21)) {
-    case 0: vm.vplayClick(input.PickValueInArray({kTagStop, kTagPlay, kTagFwd, kTagRwd, kTagRvsPlay, kTagOff, kTagEdit, wide})); break;
-    case 1: vm.vgotoClick(MaybeText(input)); break;
-    case 2: vm.vlocalClick(); break;
-    case 3: vm.recinhibitClick(input.ConsumeBool()); break;
-    case 4: vm.qallClick(input.ConsumeBool()); break;
-    case 5: vm.nostillClick(input.ConsumeBool()); break;
-    case 6: vm.nostatusClick(input.ConsumeBool()); break;
-    case 7: vm.rvslockdirClick(); break;
-    case 8: vm.MarkInClick(); break;
-    case 9: vm.MarkOutClick(); break;
-    case 10: vm.DA881Click(input.ConsumeIntegralInRange(0, 16)); break;
-    case 11: vm.EnterID1Click(MaybeText(input)); break;
-    case 12: vm.N24P1Click(wide); break;
-    case 13: vm.None1Click(input.ConsumeIntegralInRange(0, 4)); break;
-    case 14: vm.Normal1Click(input.PickValueInArray({0, 16, 32, 48, 64})); break;
-    case 15: vm.rr1Click(wide); break;
-    case 16: vm.ra1Click(wide); break;
-    case 17: vm.bankClick(); break;
-    case 18: vm.dd35clips1Click(wide); break;
-    case 19: vm.dd35clips2Click(wide); break;
-    case 20: vm.ApplyMachineType(); break;
-    default: vm.ApplyStandard(); break;
+    case 0:
+      vm.vplayClick(input.PickValueInArray(
+          {kTagStop, kTagPlay, kTagFwd, kTagRwd, kTagRvsPlay, kTagOff, kTagEdit, wide}));
+      break;
+    case 1:
+      vm.vgotoClick(MaybeText(input));
+      break;
+    case 2:
+      vm.vlocalClick();
+      break;
+    case 3:
+      vm.recinhibitClick(input.ConsumeBool());
+      break;
+    case 4:
+      vm.qallClick(input.ConsumeBool());
+      break;
+    case 5:
+      vm.nostillClick(input.ConsumeBool());
+      break;
+    case 6:
+      vm.nostatusClick(input.ConsumeBool());
+      break;
+    case 7:
+      vm.rvslockdirClick();
+      break;
+    case 8:
+      vm.MarkInClick();
+      break;
+    case 9:
+      vm.MarkOutClick();
+      break;
+    case 10:
+      vm.DA881Click(input.ConsumeIntegralInRange(0, 16));
+      break;
+    case 11:
+      vm.EnterID1Click(MaybeText(input));
+      break;
+    case 12:
+      vm.N24P1Click(wide);
+      break;
+    case 13:
+      vm.None1Click(input.ConsumeIntegralInRange(0, 4));
+      break;
+    case 14:
+      vm.Normal1Click(input.PickValueInArray({0, 16, 32, 48, 64}));
+      break;
+    case 15:
+      vm.rr1Click(wide);
+      break;
+    case 16:
+      vm.ra1Click(wide);
+      break;
+    case 17:
+      vm.bankClick();
+      break;
+    case 18:
+      vm.dd35clips1Click(wide);
+      break;
+    case 19:
+      vm.dd35clips2Click(wide);
+      break;
+    case 20:
+      vm.ApplyMachineType();
+      break;
+    default:
+      vm.ApplyStandard();
+      break;
   }
 }
 
@@ -119,9 +182,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   ReceiveModel model;
   while (input.remaining_bytes() > 0) {
     switch (input.ConsumeIntegralInRange(0, 3)) {
-      case 0: vm.FrameTick(); break;
-      case 1: Click(vm, input); break;
-      default: DataEvent(vm, model, input); break;
+      case 0:
+        vm.FrameTick();
+        break;
+      case 1:
+        Click(vm, input);
+        break;
+      default:
+        DataEvent(vm, model, input);
+        break;
     }
     FUZZ_CHECK(vm.Port().TallyText.size() <= kTallyCapacity);
     FUZZ_CHECK(vm.Port().PositionText.size() <= kPositionTextCapacity);

@@ -55,7 +55,8 @@ void RemoveStaleTemporaries(const std::string& path) {
   while (const dirent* entry = readdir(folder)) {
     const pid_t writer = WriterOf(entry->d_name, prefix);
     struct stat st {};
-    if (writer != 0 && IsDead(writer) && fstatat(dirfd(folder), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+    if (writer != 0 && IsDead(writer) &&
+        fstatat(dirfd(folder), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISREG(st.st_mode) && st.st_uid == geteuid()) {
       unlinkat(dirfd(folder), entry->d_name, 0);
     }
@@ -84,7 +85,8 @@ Temporary CreateTemporary(const std::string& path) {
     RemoveStaleTemporaries(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
       temporary.name = TemporaryName(path);
-      temporary.fd = open(temporary.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      temporary.fd =
+          open(temporary.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
       if (temporary.fd >= 0 || errno != EEXIST) break;
     }
   }
@@ -110,7 +112,8 @@ bool Name(Temporary& temporary, const std::string& path) {
   const std::string self = "/proc/self/fd/" + std::to_string(temporary.fd);
   for (int attempt = 0; attempt < 100; ++attempt) {
     temporary.name = TemporaryName(path);
-    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+      return true;
     if (errno != EEXIST) break;
   }
   temporary.name.clear();
@@ -143,7 +146,8 @@ bool ReplaceFile(const std::string& given, const uint8_t* data, std::size_t size
   const std::string path = ReplaceTarget(given);
   Temporary temporary = CreateTemporary(path);
   if (temporary.fd < 0) return false;
-  bool done = WriteAll(temporary.fd, data, size) && fsync(temporary.fd) == 0 && Name(temporary, path);
+  bool done =
+      WriteAll(temporary.fd, data, size) && fsync(temporary.fd) == 0 && Name(temporary, path);
   int saved = errno;
   if (close(temporary.fd) != 0 && done) {
     done = false;

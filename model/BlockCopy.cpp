@@ -4,8 +4,8 @@
 
 namespace vyo {
 
-bool CopyIntoBlock(uint8_t* block, std::size_t size, uint8_t* const* buffer, uint8_t src, uint8_t dst,
-                   uint8_t count, bool* changed) {
+bool CopyIntoBlock(uint8_t* block, std::size_t size, uint8_t* const* buffer, uint8_t src,
+                   uint8_t dst, uint8_t count, bool* changed) {
   if (buffer == nullptr || *buffer == nullptr || std::size_t{dst} + count > size) return false;
   const uint8_t* source = *buffer;
   bool differed = false;

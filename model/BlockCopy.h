@@ -9,8 +9,8 @@ namespace vyo {
 
 // Copies count bytes from buffer[src + i] into block[dst + i]. False (nothing copied) when the
 // buffer is missing or dst + count exceeds size. changed tells whether any block byte differed.
-bool CopyIntoBlock(uint8_t* block, std::size_t size, uint8_t* const* buffer, uint8_t src, uint8_t dst,
-                   uint8_t count, bool* changed = nullptr);
+bool CopyIntoBlock(uint8_t* block, std::size_t size, uint8_t* const* buffer, uint8_t src,
+                   uint8_t dst, uint8_t count, bool* changed = nullptr);
 
 // Copies count bytes from block[src + i] into buffer[dst + i]. False (nothing copied) when the
 // buffer is missing or src + count exceeds size.

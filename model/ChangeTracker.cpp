@@ -26,9 +26,9 @@ bool AnyRaised(const uint8_t* flags) {
   return bytes != 0;
 }
 
-// One pass over the 7 flags first..last from the cursor on, wrapping; the cursor moves past the flag
-// taken. A cursor outside its range (a damaged file) restarts at first. Returns the flag number
-// taken, or -1.
+// One pass over the 7 flags first..last from the cursor on, wrapping; the cursor moves past the
+// flag taken. A cursor outside its range (a damaged file) restarts at first. Returns the flag
+// number taken, or -1.
 int ScanFlags(uint8_t* flags, int first, int last, uint8_t& cursor) {
   int at = Load(cursor);
   if (at < first || at > last) {

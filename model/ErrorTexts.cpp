@@ -8,18 +8,22 @@
 namespace {
 
 constexpr const char* kErrorTexts[] = {
-    "System OK",          "Not Record Enabled", "Record Inhibit",     "System Not Locked",
-    "Key Lock On",        "OUT before IN",      "Local or no Comms",  "Macros Protected",
-    "No Track Mapped",    "Master/Rec Enabled", "Locate to Start",    "TC Jump or Pre-Rol",
-    "Commands Disabled",  "Video Not Stopped",  "Alg & Vid Enable!",  "Not all in Record",
-    "Crash Enabled",      "No Tape",            "Macro Not Fitted",   "No Macro Defined",
-    "Not in Record",      "No Tracks Armed",    "No EEPROM Access",   "Backup Machine",
-    "Rec Out Disabled",   "System in local",    "Command not Fitted", "Master not in Play",
-    "No Record Rehearse", "Mcn Record Asigned", "! Use after Shift ", "! Number Lock On !",
-    "! Backup not Armed", "!Backup Local-Tape", "Disabled in Record", "Fit 24C08 EEPROM  ",
-    " Reset to Factory ", "  Reset to User   ", "Port Not Available", "! Shift / Password",
-    "! QZ Systems Only!", "Set To Follow Mcn!", " ! Comms Error !  ", "! Code Follow On !",
-    "! Set TX-9 Port ! ", "! Use After Store!", "! TX-9 Port       ",
+    "System OK",          "Not Record Enabled", "Record Inhibit",
+    "System Not Locked",  "Key Lock On",        "OUT before IN",
+    "Local or no Comms",  "Macros Protected",   "No Track Mapped",
+    "Master/Rec Enabled", "Locate to Start",    "TC Jump or Pre-Rol",
+    "Commands Disabled",  "Video Not Stopped",  "Alg & Vid Enable!",
+    "Not all in Record",  "Crash Enabled",      "No Tape",
+    "Macro Not Fitted",   "No Macro Defined",   "Not in Record",
+    "No Tracks Armed",    "No EEPROM Access",   "Backup Machine",
+    "Rec Out Disabled",   "System in local",    "Command not Fitted",
+    "Master not in Play", "No Record Rehearse", "Mcn Record Asigned",
+    "! Use after Shift ", "! Number Lock On !", "! Backup not Armed",
+    "!Backup Local-Tape", "Disabled in Record", "Fit 24C08 EEPROM  ",
+    " Reset to Factory ", "  Reset to User   ", "Port Not Available",
+    "! Shift / Password", "! QZ Systems Only!", "Set To Follow Mcn!",
+    " ! Comms Error !  ", "! Code Follow On !", "! Set TX-9 Port ! ",
+    "! Use After Store!", "! TX-9 Port       ",
 };
 constexpr unsigned kErrorCount = sizeof kErrorTexts / sizeof kErrorTexts[0];
 static_assert(kErrorCount == 47);

@@ -80,10 +80,12 @@ void getZQ_currLoop(uint8_t* const* buffer) {
 }
 
 void setZQ_LoopNumb(uint8_t* const* buffer) {
-  if (HasBuffer(buffer)) StoreLoopBytes(g_Model->CurrentLoop + kLoopNumberAt, *buffer, kLoopNumberSize);
+  if (HasBuffer(buffer))
+    StoreLoopBytes(g_Model->CurrentLoop + kLoopNumberAt, *buffer, kLoopNumberSize);
 }
 void getZQ_LoopNumb(uint8_t* const* buffer) {
-  if (HasBuffer(buffer)) CopyLoopBytes(*buffer, g_Model->CurrentLoop + kLoopNumberAt, kLoopNumberSize);
+  if (HasBuffer(buffer))
+    CopyLoopBytes(*buffer, g_Model->CurrentLoop + kLoopNumberAt, kLoopNumberSize);
 }
 
 uint8_t getzq_loopcmd(void) { return Load(g_Model->CurrentLoop[kLoopCommandAt]); }

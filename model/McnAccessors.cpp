@@ -1,7 +1,6 @@
 // Machine getters and setters: plain fields, status bytes with their derived flags, and the
 // values derived from them.
 #include "McnAccess.h"
-
 #include "VyoModel.h"
 
 using namespace vyo;
@@ -90,10 +89,14 @@ uint8_t setZQ_McnSubFrameOffset(int8_t m, uint8_t value) {
 }
 
 int32_t getZQ_McnSyncPoint(int8_t m) { return GetField(m, &McnRecord::SyncPoint); }
-uint8_t setZQ_McnSyncPoint(int8_t m, int32_t frames) { return SetField(m, &McnRecord::SyncPoint, frames, 0); }
+uint8_t setZQ_McnSyncPoint(int8_t m, int32_t frames) {
+  return SetField(m, &McnRecord::SyncPoint, frames, 0);
+}
 
 int32_t getZQ_McnRecInPoint(int8_t m) { return GetField(m, &McnRecord::RecInPoint); }
-uint8_t setZQ_McnRecInPoint(int8_t m, int32_t frames) { return SetField(m, &McnRecord::RecInPoint, frames, 4); }
+uint8_t setZQ_McnRecInPoint(int8_t m, int32_t frames) {
+  return SetField(m, &McnRecord::RecInPoint, frames, 4);
+}
 
 int32_t getZQ_McnRecOutPoint(int8_t m) { return GetField(m, &McnRecord::RecOutPoint); }
 uint8_t setZQ_McnRecOutPoint(int8_t m, int32_t frames) {
@@ -101,7 +104,9 @@ uint8_t setZQ_McnRecOutPoint(int8_t m, int32_t frames) {
 }
 
 uint8_t getZQ_McnSyncError(int8_t m) { return GetField(m, &McnRecord::SyncError); }
-uint8_t setZQ_McnSyncError(int8_t m, uint8_t value) { return SetField(m, &McnRecord::SyncError, value, 1); }
+uint8_t setZQ_McnSyncError(int8_t m, uint8_t value) {
+  return SetField(m, &McnRecord::SyncError, value, 1);
+}
 
 uint16_t getZQ_McnSonyID(int8_t m) { return GetField(m, &McnRecord::SonyID); }
 uint8_t setZQ_McnSonyID(int8_t m, uint16_t id) {
@@ -123,7 +128,8 @@ uint8_t getZQ_McnTrackArming(int8_t m, uint8_t i) {
 }
 uint8_t setZQ_McnTrackArming(int8_t m, uint8_t i, uint8_t value) {
   McnRecord* r = Mcn(m);
-  if (r == nullptr || i >= sizeof r->TrackArming || !StoreChanged(r->TrackArming[i], value)) return 0;
+  if (r == nullptr || i >= sizeof r->TrackArming || !StoreChanged(r->TrackArming[i], value))
+    return 0;
   RaiseMcnFlag(*r, 2);
   return 1;
 }

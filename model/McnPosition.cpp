@@ -1,7 +1,6 @@
 // Positions: a machine's position with its ZFrame mark, and the master position that drives the
 // master and every playing machine.
 #include "McnAccess.h"
-
 #include "VyoModel.h"
 #include "ZQTimeCodeDll.h"
 
@@ -48,7 +47,8 @@ uint8_t setZQ_MasterPosition(int32_t frames) {
   const int8_t master = Load(Sys().Master);
   const McnRecord* masterRecord = Mcn(master);
   if (master != kFirstMachine && masterRecord != nullptr && !Load(masterRecord->IsLocating)) {
-    const uint32_t chased = static_cast<uint32_t>(frames) + static_cast<uint32_t>(Load(masterRecord->Offset));
+    const uint32_t chased =
+        static_cast<uint32_t>(frames) + static_cast<uint32_t>(Load(masterRecord->Offset));
     setZQ_McnPosition(master, static_cast<int32_t>(chased));
   }
   for (int i = 0; i <= kLastMachine; ++i) {

@@ -53,9 +53,13 @@ struct Reply {
 uint8_t StandardOf(int8_t m) { return getZQ_McnStandard(m); }
 
 // The time code in DATA-1..4, in the standard of the current machine.
-int32_t MessageFrames(const Message& msg) { return Sony2frms(msg.bytes, 2, StandardOf(CurrentMcn)); }
+int32_t MessageFrames(const Message& msg) {
+  return Sony2frms(msg.bytes, 2, StandardOf(CurrentMcn));
+}
 
-void PutTime(Reply& reply, int32_t frames, uint8_t standard) { frms2Sony(frames, standard, 2, reply.bytes); }
+void PutTime(Reply& reply, int32_t frames, uint8_t standard) {
+  frms2Sony(frames, standard, 2, reply.bytes);
+}
 
 // The machine and arming byte that the arming commands address: RecordBank is the machine number
 // times 8 plus a bank 0..7, and bank b lives in arming byte b + 1, except that bank 6 lives in
@@ -90,28 +94,61 @@ void SystemControl(const Message& msg, Reply& reply) {
 // ---- group 2: transport ----
 bool TransportCommand(uint8_t cmd2, uint8_t& command) {
   switch (cmd2) {
-    case kStop: command = 13; return true;
-    case kPlay: command = 2; return true;
-    case kRecord: command = 8; return true;
-    case kFastFwd: command = 7; return true;
-    case kRewind: command = 6; return true;
-    case kPreroll: command = 12; return true;
-    case kPreview: command = 16; return true;
-    case kReview: command = 18; return true;
-    case kAutoEdit: command = 17; return true;
-    case kEditOff: command = 9; return true;
-    case kEditOn: command = 8; return true;
-    default: return false;
+    case kStop:
+      command = 13;
+      return true;
+    case kPlay:
+      command = 2;
+      return true;
+    case kRecord:
+      command = 8;
+      return true;
+    case kFastFwd:
+      command = 7;
+      return true;
+    case kRewind:
+      command = 6;
+      return true;
+    case kPreroll:
+      command = 12;
+      return true;
+    case kPreview:
+      command = 16;
+      return true;
+    case kReview:
+      command = 18;
+      return true;
+    case kAutoEdit:
+      command = 17;
+      return true;
+    case kEditOff:
+      command = 9;
+      return true;
+    case kEditOn:
+      command = 8;
+      return true;
+    default:
+      return false;
   }
 }
 
 // Jog, variable and shuttle carry a speed; reverse is the same speed plus 128.
 bool SpeedCommand(uint8_t cmd2, uint8_t& command, bool& reverse) {
   switch (cmd2) {
-    case kJogFwd: case kJogRev: command = 29; break;
-    case kVarFwd: case kVarRev: command = 31; break;
-    case kShuttleFwd: case kShuttleRev: command = 30; break;
-    default: return false;
+    case kJogFwd:
+    case kJogRev:
+      command = 29;
+      break;
+    case kVarFwd:
+    case kVarRev:
+      command = 31;
+      break;
+    case kShuttleFwd:
+    case kShuttleRev:
+      command = 30;
+      break;
+    default:
+      return false;
   }
   reverse = cmd2 == kJogRev || cmd2 == kVarRev || cmd2 == kShuttleRev;
   return true;
@@ -161,13 +198,26 @@ void EditPreset(const Message& msg) {
 
 bool PresetTimeCommand(uint8_t cmd2, uint8_t& command) {
   switch (cmd2) {
-    case kTimeCodePreset: command = 37; return true;
-    case kInDataPreset: command = 34; return true;
-    case kOutDataPreset: command = 35; return true;
-    case kPrerollTimePreset: command = 38; return true;
-    case kTimePreset3C: command = 40; return true;
-    case kTimePreset78: command = 36; return true;
-    default: return false;
+    case kTimeCodePreset:
+      command = 37;
+      return true;
+    case kInDataPreset:
+      command = 34;
+      return true;
+    case kOutDataPreset:
+      command = 35;
+      return true;
+    case kPrerollTimePreset:
+      command = 38;
+      return true;
+    case kTimePreset3C:
+      command = 40;
+      return true;
+    case kTimePreset78:
+      command = 36;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -178,7 +228,8 @@ void Preset(const Message& msg, Reply&) {
   if (PresetTimeCommand(cmd2, command)) {
     ZQServer_McnCommandWithTCFrms(CurrentMcn, command, MessageFrames(msg));
   } else if (cmd2 == kInEntry || cmd2 == kOutEntry) {
-    ZQServer_McnCommandWithTCFrms(CurrentMcn, cmd2 == kInEntry ? 34 : 35, getZQ_McnPosition(CurrentMcn));
+    ZQServer_McnCommandWithTCFrms(CurrentMcn, cmd2 == kInEntry ? 34 : 35,
+                                  getZQ_McnPosition(CurrentMcn));
   } else if (cmd2 == kEditPreset) {
     EditPreset(msg);
   } else {
@@ -193,9 +244,15 @@ void CurrentTimeSense(const Message& msg, Reply& reply) {
   const int32_t position = getZQ_McnPosition(CurrentMcn);
   switch (msg.Data(1)) {
     case kSenseLtc:
-    case kSenseVitc: reply.Set(Cmd1(kSenseReply, kTimeBytes), kLtcTimeData); break;
-    case kSenseTimer1: reply.Set(Cmd1(kSenseReply, kTimeBytes), kTimer1TimeData); break;
-    case kSenseTimer2: reply.Set(Cmd1(kSenseReply, kTimeBytes), kTimer2TimeData); break;
+    case kSenseVitc:
+      reply.Set(Cmd1(kSenseReply, kTimeBytes), kLtcTimeData);
+      break;
+    case kSenseTimer1:
+      reply.Set(Cmd1(kSenseReply, kTimeBytes), kTimer1TimeData);
+      break;
+    case kSenseTimer2:
+      reply.Set(Cmd1(kSenseReply, kTimeBytes), kTimer2TimeData);
+      break;
     case kSenseExtended:
       reply.Set(Cmd1(kSenseReply, 8), kExtendedTimeData);
       reply.Data(5) = uint8_t(getZQ_Master());
@@ -203,7 +260,9 @@ void CurrentTimeSense(const Message& msg, Reply& reply) {
       reply.Data(7) = getZQ_McnStatus3(CurrentMcn);
       reply.Data(8) = 0;
       break;
-    default: reply.Set(Cmd1(kSenseReply, 0), kNoTimeData); return;
+    default:
+      reply.Set(Cmd1(kSenseReply, 0), kNoTimeData);
+      return;
   }
   PutTime(reply, position, standard);
 }
@@ -291,7 +350,8 @@ void SystemKey(int d, Reply& reply) {
   } else if (d == 6) {
     ZQServer_MacroCommand(65, 0);
   } else if (d == 7) {
-    ZQServer_McnCommandWithByteData(getZQ_SelectedMcn(), 27, getZQ_McnIsChasing(CurrentMcn) ? 0 : 1);
+    ZQServer_McnCommandWithByteData(getZQ_SelectedMcn(), 27,
+                                    getZQ_McnIsChasing(CurrentMcn) ? 0 : 1);
   } else if (d <= 15) {
     ToggleArming(d, reply);
   } else {
@@ -306,8 +366,9 @@ uint8_t MachineCode(int8_t m) {
 
 void ArmingState(Reply& reply) {
   const ArmingTarget target = CurrentArmingTarget();
-  const uint8_t armed = target.machine == 0 ? Load(Sys().LogicalReady[target.position])
-                                            : getZQ_McnTrackArming(target.machine, uint8_t(target.position));
+  const uint8_t armed = target.machine == 0
+                            ? Load(Sys().LogicalReady[target.position])
+                            : getZQ_McnTrackArming(target.machine, uint8_t(target.position));
   uint8_t code = MachineCode(CurrentMcn);
   if (target.position != 1) code |= 0x40;
   if (getZQ_McnIsChasing(CurrentMcn)) code |= 0x80;
@@ -328,12 +389,24 @@ void OwnRequest(const Message& msg, Reply& reply) {
 
 void Dispatch(const Message& msg, Reply& reply) {
   switch (GroupOf(msg.bytes[0])) {
-    case kSystemControl: SystemControl(msg, reply); break;
-    case kTransportControl: Transport(msg, reply); break;
-    case kPresetSelect: Preset(msg, reply); break;
-    case kSenseRequest: Sense(msg, reply); break;
-    case kExtensionRequest: OwnRequest(msg, reply); break;
-    default: reply.Nak(); break;
+    case kSystemControl:
+      SystemControl(msg, reply);
+      break;
+    case kTransportControl:
+      Transport(msg, reply);
+      break;
+    case kPresetSelect:
+      Preset(msg, reply);
+      break;
+    case kSenseRequest:
+      Sense(msg, reply);
+      break;
+    case kExtensionRequest:
+      OwnRequest(msg, reply);
+      break;
+    default:
+      reply.Nak();
+      break;
   }
 }
 

@@ -34,7 +34,9 @@ constexpr uint8_t Bit(uint8_t value, int bit) { return (value >> bit) & 1; }
 extern "C" {
 
 int8_t getZQ_Master(void) { return GetSys(&SystemPart::Master); }
-uint8_t setZQ_Master(int8_t m) { return IsMachine(m) && SetSys(&SystemPart::Master, m, kMasterFlag); }
+uint8_t setZQ_Master(int8_t m) {
+  return IsMachine(m) && SetSys(&SystemPart::Master, m, kMasterFlag);
+}
 
 int8_t getZQ_SelectedMcn(void) { return GetSys(&SystemPart::SelectedMcn); }
 uint8_t setZQ_SelectedMcn(int8_t m) {
@@ -93,7 +95,9 @@ void setZQ_UnitDataSize(uint8_t value) { SetSys(&SystemPart::UnitDataSize, value
 uint8_t getZQ_IFaceDataSize(void) { return GetSys(&SystemPart::IFaceDataSize); }
 void setZQ_IFaceDataSize(uint8_t value) { SetSys(&SystemPart::IFaceDataSize, value, kConfigFlag); }
 uint8_t getZQ_LogicalDataSize(void) { return GetSys(&SystemPart::LogicalDataSize); }
-void setZQ_LogicalDataSize(uint8_t value) { SetSys(&SystemPart::LogicalDataSize, value, kConfigFlag); }
+void setZQ_LogicalDataSize(uint8_t value) {
+  SetSys(&SystemPart::LogicalDataSize, value, kConfigFlag);
+}
 uint8_t getZQ_MacroDataSize(void) { return GetSys(&SystemPart::MacroDataSize); }
 void setZQ_MacroDataSize(uint8_t value) { SetSys(&SystemPart::MacroDataSize, value, kConfigFlag); }
 

@@ -14,7 +14,8 @@ constexpr uint8_t kUnitDataConfigIndex = 24;  // a write from here on changes th
 
 // Logical arming and record share one flag that always tells whether the last write changed
 // anything, so an unchanged write clears a pending flag.
-void SetLogical(uint8_t (&block)[12], uint8_t* const* buffer, uint8_t src, uint8_t dst, uint8_t count) {
+void SetLogical(uint8_t (&block)[12], uint8_t* const* buffer, uint8_t src, uint8_t dst,
+                uint8_t count) {
   bool changed = false;
   if (CopyIntoBlock(block, sizeof block, buffer, src, dst, count, &changed)) {
     Store(Sys().ChangeFlags[kLogicalFlag], uint8_t(changed));

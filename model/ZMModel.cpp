@@ -51,14 +51,15 @@ bool ProcessMapsBlock(const char* name) {
 std::string Refusal(const char* name, const struct stat& st) {
   char why[160];
   if (!S_ISREG(st.st_mode)) {
-    std::snprintf(why, sizeof why, "shared block %s is not a shared memory object (mode %06o)", name,
-                  unsigned(st.st_mode));
+    std::snprintf(why, sizeof why, "shared block %s is not a shared memory object (mode %06o)",
+                  name, unsigned(st.st_mode));
   } else if (st.st_uid != geteuid()) {
-    std::snprintf(why, sizeof why, "shared block %s belongs to uid %u (mode %04o), not to this user (uid %u)",
-                  name, unsigned(st.st_uid), unsigned(st.st_mode & 07777), unsigned(geteuid()));
+    std::snprintf(why, sizeof why,
+                  "shared block %s belongs to uid %u (mode %04o), not to this user (uid %u)", name,
+                  unsigned(st.st_uid), unsigned(st.st_mode & 07777), unsigned(geteuid()));
   } else if (st.st_size != 0 && st.st_size < static_cast<off_t>(kImageSize)) {
-    std::snprintf(why, sizeof why, "shared block %s has %lld bytes, fewer than the model's %zu", name,
-                  static_cast<long long>(st.st_size), kImageSize);
+    std::snprintf(why, sizeof why, "shared block %s has %lld bytes, fewer than the model's %zu",
+                  name, static_cast<long long>(st.st_size), kImageSize);
   } else {
     return "";
   }
@@ -84,8 +85,9 @@ ZMImage* MapBlock(const char* name) {
   }
   const bool private_ = (st.st_mode & 077) == 0 || fchmod(fd, 0600) == 0;
   const bool sized = st.st_size >= static_cast<off_t>(kImageSize) || ftruncate(fd, kImageSize) == 0;
-  void* view = private_ && sized ? mmap(nullptr, kImageSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
-                                 : MAP_FAILED;
+  void* view = private_ && sized
+                   ? mmap(nullptr, kImageSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+                   : MAP_FAILED;
   close(fd);
   return view == MAP_FAILED ? nullptr : static_cast<ZMImage*>(view);
 }

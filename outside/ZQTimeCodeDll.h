@@ -2,8 +2,8 @@
  * VyoTCode: time-code arithmetic shared by the family's programs (libVyoTCode.so).
  *
  * Conventions
- *   - Standard codes: 0 EBU (25 fps), 1 SMPTE non-drop (30), 2 24P (24), 3 SMPTE drop-frame (29.97).
- *     Any other code is treated as 0 (EBU).
+ *   - Standard codes: 0 EBU (25 fps), 1 SMPTE non-drop (30), 2 24P (24), 3 SMPTE drop-frame
+ * (29.97). Any other code is treated as 0 (EBU).
  *   - A frame count is the number of frames since 00:00:00:00 within one day. Day lengths:
  *     2160000 (0), 2592000 (1), 2073600 (2), 2589408 (3).
  *   - Drop-frame labels 00 and 01 at second 00 of each minute not divisible by ten do not exist;

@@ -10,9 +10,12 @@ namespace {
 
 const char* KindWord(FrameKind kind) {
   switch (kind) {
-    case FrameKind::Message: return "msg";
-    case FrameKind::BadChecksum: return "bad";
-    case FrameKind::Debris: return "debris";
+    case FrameKind::Message:
+      return "msg";
+    case FrameKind::BadChecksum:
+      return "bad";
+    case FrameKind::Debris:
+      return "debris";
   }
   return "debris";
 }
@@ -60,7 +63,8 @@ CaptureRecord ParseLine(const std::string& text, int line) {
   record.time = ParseSeconds(time, line);
   if (port != "A" && port != "B") Broken(line, "port \"" + port + "\" is not A or B");
   record.port = port[0];
-  if (direction != "rx" && direction != "tx") Broken(line, "direction \"" + direction + "\" is not rx or tx");
+  if (direction != "rx" && direction != "tx")
+    Broken(line, "direction \"" + direction + "\" is not rx or tx");
   record.direction = direction == "rx" ? Direction::Rx : Direction::Tx;
   record.kind = ParseKind(kind, line);
   std::string word;

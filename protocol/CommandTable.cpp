@@ -116,7 +116,8 @@ std::array<int16_t, 16 * 256> BuildIndex() {
   std::array<int16_t, 16 * 256> index;
   index.fill(kNoEntry);
   for (std::size_t i = 0; i < std::size(kTable); ++i) {
-    index[static_cast<std::size_t>(kTable[i].group) * 256 + kTable[i].cmd2] = static_cast<int16_t>(i);
+    index[static_cast<std::size_t>(kTable[i].group) * 256 + kTable[i].cmd2] =
+        static_cast<int16_t>(i);
   }
   return index;
 }

@@ -29,8 +29,8 @@ std::string DecodedMonitor::Sent(const Frame& frame, Micros firstByteOut) {
 std::string DecodedMonitor::Line(Micros at, const char* direction, const Frame& frame) {
   const long long us = static_cast<long long>((at - opened_).count());
   char stamp[40];
-  std::snprintf(stamp, sizeof stamp, "%10lld.%06lld %s ", us / 1000000, (us < 0 ? -us : us) % 1000000,
-                direction);
+  std::snprintf(stamp, sizeof stamp, "%10lld.%06lld %s ", us / 1000000,
+                (us < 0 ? -us : us) % 1000000, direction);
   std::string line = stamp;
   line += HexBytes(frame.bytes);
   line += ' ';

@@ -18,23 +18,34 @@ struct BitWord {
 };
 
 constexpr BitWord kStatusWords[] = {
-    {0, kS0Local, "LOCAL"},         {0, kS0TapeOut, "TAPE-OUT"},
-    {1, kS1Play, "PLAY"},           {1, kS1Record, "RECORD"},
-    {1, kS1FastFwd, "FAST-FWD"},    {1, kS1Rewind, "REWIND"},
-    {1, kS1Eject, "EJECT"},         {1, kS1Stop, "STOP"},
-    {1, kS1Standby, "STANDBY"},     {2, kS2CueUp, "CUE-UP"},
-    {2, kS2Still, "STILL"},         {2, kS2Reverse, "REVERSE"},
-    {2, kS2Variable, "VAR"},        {2, kS2Jog, "JOG"},
-    {2, kS2Shuttle, "SHUTTLE"},     {2, kS2ServoLock, "SERVO-LOCK"},
-    {3, kS3InStored, "IN-SET"},     {3, kS3OutStored, "OUT-SET"},
-    {4, kS4Goto, "GOTO"},           {4, kS4Edit, "EDIT"},
-    {4, kS4FullEe, "FULL-EE"},      {7, kS7Chase, "CHASE"},
+    {0, kS0Local, "LOCAL"},
+    {0, kS0TapeOut, "TAPE-OUT"},
+    {1, kS1Play, "PLAY"},
+    {1, kS1Record, "RECORD"},
+    {1, kS1FastFwd, "FAST-FWD"},
+    {1, kS1Rewind, "REWIND"},
+    {1, kS1Eject, "EJECT"},
+    {1, kS1Stop, "STOP"},
+    {1, kS1Standby, "STANDBY"},
+    {2, kS2CueUp, "CUE-UP"},
+    {2, kS2Still, "STILL"},
+    {2, kS2Reverse, "REVERSE"},
+    {2, kS2Variable, "VAR"},
+    {2, kS2Jog, "JOG"},
+    {2, kS2Shuttle, "SHUTTLE"},
+    {2, kS2ServoLock, "SERVO-LOCK"},
+    {3, kS3InStored, "IN-SET"},
+    {3, kS3OutStored, "OUT-SET"},
+    {4, kS4Goto, "GOTO"},
+    {4, kS4Edit, "EDIT"},
+    {4, kS4FullEe, "FULL-EE"},
+    {7, kS7Chase, "CHASE"},
     {8, kS8RecInhibit, "REC-INHIBIT"},
 };
 
 constexpr BitWord kPresetWords[] = {
-    {0, kPresetA1, "A1"},    {0, kPresetA2, "A2"},       {0, kPresetTc, "TC"},
-    {0, kPresetA4, "A4"},    {0, kPresetVideo, "V"},     {0, kPresetAssemble, "ASM"},
+    {0, kPresetA1, "A1"},      {0, kPresetA2, "A2"},   {0, kPresetTc, "TC"},
+    {0, kPresetA4, "A4"},      {0, kPresetVideo, "V"}, {0, kPresetAssemble, "ASM"},
     {0, kPresetInsert, "INS"},
 };
 
@@ -45,8 +56,10 @@ constexpr BitWord kNakWords[] = {
 };
 
 constexpr BitWord kChangeWords[] = {
-    {0, kChangedIdentity, "IDENTITY"}, {0, kChangedIn, "IN"},
-    {0, kChangedOut, "OUT"},           {0, kChangedPreset, "PRESET"},
+    {0, kChangedIdentity, "IDENTITY"},
+    {0, kChangedIn, "IN"},
+    {0, kChangedOut, "OUT"},
+    {0, kChangedPreset, "PRESET"},
 };
 
 // The message being decoded, with its length already checked against CMD-1.
@@ -65,8 +78,9 @@ void AppendHex(std::string& out, std::span<const uint8_t> bytes) {
 
 // The data bytes from DATA-first on, as hex.
 void AppendData(std::string& out, const View& m, int first) {
-  if (m.DataCount() >= first) AppendHex(out, m.bytes.subspan(static_cast<std::size_t>(first + 1),
-                                                             static_cast<std::size_t>(m.DataCount() - first + 1)));
+  if (m.DataCount() >= first)
+    AppendHex(out, m.bytes.subspan(static_cast<std::size_t>(first + 1),
+                                   static_cast<std::size_t>(m.DataCount() - first + 1)));
 }
 
 // Words of the set bits of one byte; bits the table does not name show as "Sn.b" (status) or
@@ -111,7 +125,8 @@ void AppendSpeed(std::string& out, const View& m) {
   }
   const int32_t hundredths = (SpeedOf(m.Data(1)) + 5) / 10;
   const int32_t fraction = hundredths % 100;
-  out += " x" + std::to_string(hundredths / 100) + (fraction < 10 ? ".0" : ".") + std::to_string(fraction);
+  out += " x" + std::to_string(hundredths / 100) + (fraction < 10 ? ".0" : ".") +
+         std::to_string(fraction);
 }
 
 void AppendRange(std::string& out, int start, int count) {
@@ -128,7 +143,8 @@ void AppendStatus(std::string& out, const View& m, int start) {
   if (m.DataCount() == 0) return;
   out += ':';
   const std::size_t before = out.size();
-  for (int i = 0; i < m.DataCount(); ++i) AppendWords(out, kStatusWords, start + i, m.Data(i + 1), true);
+  for (int i = 0; i < m.DataCount(); ++i)
+    AppendWords(out, kStatusWords, start + i, m.Data(i + 1), true);
   if (out.size() == before) out += " clear";
 }
 
@@ -167,12 +183,24 @@ void AppendTimeSelect(std::string& out, const View& m) {
     return;
   }
   switch (m.Data(1)) {
-    case kSenseLtc: out += " LTC"; break;
-    case kSenseVitc: out += " VITC"; break;
-    case kSenseTimer1: out += " TIMER-1"; break;
-    case kSenseTimer2: out += " TIMER-2"; break;
-    case kSenseExtended: out += " EXTENDED"; break;
-    default: out += " select " + HexByte(m.Data(1)); break;
+    case kSenseLtc:
+      out += " LTC";
+      break;
+    case kSenseVitc:
+      out += " VITC";
+      break;
+    case kSenseTimer1:
+      out += " TIMER-1";
+      break;
+    case kSenseTimer2:
+      out += " TIMER-2";
+      break;
+    case kSenseExtended:
+      out += " EXTENDED";
+      break;
+    default:
+      out += " select " + HexByte(m.Data(1));
+      break;
   }
 }
 
@@ -204,8 +232,8 @@ void AppendPlayOptions(std::string& out, const View& m) {
       out += " (short)";
       return;
     }
-    const uint32_t raw = uint32_t{m.Data(2)} | uint32_t{m.Data(3)} << 8 | uint32_t{m.Data(4)} << 16 |
-                         uint32_t{m.Data(5)} << 24;
+    const uint32_t raw = uint32_t{m.Data(2)} | uint32_t{m.Data(3)} << 8 |
+                         uint32_t{m.Data(4)} << 16 | uint32_t{m.Data(5)} << 24;
     out += " offset " + std::to_string(static_cast<int32_t>(raw));
   }
 }
@@ -243,7 +271,8 @@ std::string MessageDecoder::Decode(std::span<const uint8_t> message) {
 
 void MessageDecoder::DecodeTo(std::span<const uint8_t> message, std::string& out) {
   // Too short to hold CMD-1 and CMD-2, or not the length its CMD-1 announces.
-  if (message.size() < kMinMessage || static_cast<int>(message.size()) != MessageLength(message[0])) {
+  if (message.size() < kMinMessage ||
+      static_cast<int>(message.size()) != MessageLength(message[0])) {
     AppendMalformed(out, message);
     return;
   }
@@ -263,22 +292,33 @@ void MessageDecoder::DecodeTo(std::span<const uint8_t> message, std::string& out
   if (Checksum(message.data(), body) != message[body]) out += " [bad checksum]";
 }
 
-void MessageDecoder::AppendFields(std::string& out, std::span<const uint8_t> message, DataLayout layout) {
+void MessageDecoder::AppendFields(std::string& out, std::span<const uint8_t> message,
+                                  DataLayout layout) {
   const View m{message};
   const bool hasData = m.DataCount() >= 1;
   switch (layout) {
     case DataLayout::None:
-    case DataLayout::HexBytes: AppendData(out, m, 1); break;
+    case DataLayout::HexBytes:
+      AppendData(out, m, 1);
+      break;
     case DataLayout::TimeCode:
       if (AppendTime(out, m, 1)) AppendData(out, m, 1 + kTimeBytes);
       // Time data from the machine tells how its NTSC device type is to be named.
-      if (GroupOf(message[0]) == kSenseReply && hasData) dropFrame_ = (m.Data(1) & kDropFrameFlag) != 0;
+      if (GroupOf(message[0]) == kSenseReply && hasData)
+        dropFrame_ = (m.Data(1) & kDropFrameFlag) != 0;
       break;
     case DataLayout::OptionalTime:
-      if (hasData) AppendTime(out, m, 1); else out += " at position";
+      if (hasData)
+        AppendTime(out, m, 1);
+      else
+        out += " at position";
       break;
-    case DataLayout::TimeSelect: AppendTimeSelect(out, m); break;
-    case DataLayout::SpeedByte: AppendSpeed(out, m); break;
+    case DataLayout::TimeSelect:
+      AppendTimeSelect(out, m);
+      break;
+    case DataLayout::SpeedByte:
+      AppendSpeed(out, m);
+      break;
     case DataLayout::StatusRange:
       if (!hasData) {
         out += " (short)";
@@ -290,19 +330,36 @@ void MessageDecoder::AppendFields(std::string& out, std::span<const uint8_t> mes
     case DataLayout::PresetRange:
       out += hasData ? " " + std::to_string(m.Data(1) & 0x0F) + " bytes" : std::string(" (short)");
       break;
-    case DataLayout::StatusBytes: AppendStatus(out, m, statusStart_); break;
-    case DataLayout::PresetBytes: AppendPreset(out, m); break;
-    case DataLayout::DeviceType: AppendDeviceType(out, m, dropFrame_); break;
-    case DataLayout::NakReasons:
-      if (hasData) AppendWords(out, kNakWords, 0, m.Data(1), false); else out += " (short)";
+    case DataLayout::StatusBytes:
+      AppendStatus(out, m, statusStart_);
       break;
-    case DataLayout::ClipName: AppendClipName(out, m); break;
-    case DataLayout::TimeAndChanges: AppendTimeAndChanges(out, m); break;
-    case DataLayout::PlayOptions: AppendPlayOptions(out, m); break;
+    case DataLayout::PresetBytes:
+      AppendPreset(out, m);
+      break;
+    case DataLayout::DeviceType:
+      AppendDeviceType(out, m, dropFrame_);
+      break;
+    case DataLayout::NakReasons:
+      if (hasData)
+        AppendWords(out, kNakWords, 0, m.Data(1), false);
+      else
+        out += " (short)";
+      break;
+    case DataLayout::ClipName:
+      AppendClipName(out, m);
+      break;
+    case DataLayout::TimeAndChanges:
+      AppendTimeAndChanges(out, m);
+      break;
+    case DataLayout::PlayOptions:
+      AppendPlayOptions(out, m);
+      break;
     case DataLayout::KeyNumber:
       out += hasData ? " key " + std::to_string(m.Data(1)) : std::string(" (short)");
       break;
   }
 }
 
-std::string DecodeMessage(std::span<const uint8_t> message) { return MessageDecoder().Decode(message); }
+std::string DecodeMessage(std::span<const uint8_t> message) {
+  return MessageDecoder().Decode(message);
+}

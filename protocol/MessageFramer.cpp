@@ -61,7 +61,8 @@ void MessageFramer::Cut(std::vector<Frame>& out, bool final) {
     if (GoodMessageAt(at)) {
       EmitDebris(out);  // what came before the message goes first
       const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(at);
-      out.push_back(MakeFrame(first, first + static_cast<std::ptrdiff_t>(length), FrameKind::Message));
+      out.push_back(
+          MakeFrame(first, first + static_cast<std::ptrdiff_t>(length), FrameKind::Message));
       at += length;
     } else {
       debris_.push_back(buffer_[at++]);  // slide one byte

@@ -14,7 +14,8 @@ struct Side {
 };
 
 Side EditorSide(const std::vector<CaptureRecord>& records) {
-  const bool anyA = std::any_of(records.begin(), records.end(), [](const CaptureRecord& r) { return r.port == 'A'; });
+  const bool anyA = std::any_of(records.begin(), records.end(),
+                                [](const CaptureRecord& r) { return r.port == 'A'; });
   return anyA ? Side{'A', Direction::Rx} : Side{'B', Direction::Tx};
 }
 
@@ -60,9 +61,10 @@ std::string ReplyTimeSummary(std::vector<Micros> replyTimes) {
   if (replyTimes.empty()) return "no replies";
   std::sort(replyTimes.begin(), replyTimes.end());
   const auto at = [&](double p) {
-    return replyTimes[static_cast<std::size_t>(p * static_cast<double>(replyTimes.size() - 1) + 0.5)];
+    return replyTimes[static_cast<std::size_t>(p * static_cast<double>(replyTimes.size() - 1) +
+                                               0.5)];
   };
-  return "n " + std::to_string(replyTimes.size()) + "  min " + MillisecondsText(replyTimes.front()) +
-         "  median " + MillisecondsText(at(0.5)) + "  p99 " + MillisecondsText(at(0.99)) + "  max " +
-         MillisecondsText(replyTimes.back());
+  return "n " + std::to_string(replyTimes.size()) + "  min " +
+         MillisecondsText(replyTimes.front()) + "  median " + MillisecondsText(at(0.5)) + "  p99 " +
+         MillisecondsText(at(0.99)) + "  max " + MillisecondsText(replyTimes.back());
 }

@@ -10,8 +10,8 @@
 #include "CaptureFile.h"
 
 struct ReplayExchange {
-  Micros at{0};                               // when the request was captured
-  FrameKind requestKind = FrameKind::Message; // broken requests are played too
+  Micros at{0};                                // when the request was captured
+  FrameKind requestKind = FrameKind::Message;  // broken requests are played too
   std::vector<uint8_t> request;
   std::optional<std::vector<uint8_t>> reply;  // nothing when none came before the next request
 };

@@ -45,8 +45,9 @@ void SonyBridge::ToEditor(const Frame& frame, Micros at, BridgeOutput& out) {
   out.decodedLines.push_back("B " + monitorB_.Received(frame));
   std::string toEditor = "A " + monitorA_.Sent(sent, at);
   if (pending_ && frame.kind == FrameKind::Message) {
-    const BridgeExchange exchange{frame.firstByte - pending_->forwarded,
-                                  (pending_->forwarded - pending_->requestIn) + (at - frame.firstByte)};
+    const BridgeExchange exchange{
+        frame.firstByte - pending_->forwarded,
+        (pending_->forwarded - pending_->requestIn) + (at - frame.firstByte)};
     exchanges_.push_back(exchange);
     toEditor += "  machine " + MillisecondsText(exchange.machineReplyTime) + "  bridge " +
                 MillisecondsText(exchange.bridgeDelay);
@@ -62,6 +63,7 @@ std::string SonyBridge::Summary() const {
     machine.push_back(e.machineReplyTime);
     bridge.push_back(e.bridgeDelay);
   }
-  return std::to_string(exchanges_.size()) + " exchanges  machine reply: " + ReplyTimeSummary(machine) +
+  return std::to_string(exchanges_.size()) +
+         " exchanges  machine reply: " + ReplyTimeSummary(machine) +
          "  bridge delay: " + ReplyTimeSummary(bridge);
 }

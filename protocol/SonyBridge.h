@@ -61,8 +61,8 @@ class SonyBridge {
 
  private:
   struct Pending {
-    Micros requestIn;    // first byte from the editor
-    Micros forwarded;    // passed on to the machine
+    Micros requestIn;  // first byte from the editor
+    Micros forwarded;  // passed on to the machine
   };
 
   void ToMachine(const Frame& frame, Micros at, BridgeOutput& out);

@@ -10,13 +10,13 @@
 namespace sony {
 
 // ---- Groups: the high nibble of CMD-1 ------------------------------------------------------
-constexpr uint8_t kSystemControl = 0x0;   // controller -> machine
-constexpr uint8_t kSystemReply = 0x1;     // ACK, NAK, device type, version
+constexpr uint8_t kSystemControl = 0x0;  // controller -> machine
+constexpr uint8_t kSystemReply = 0x1;    // ACK, NAK, device type, version
 constexpr uint8_t kTransportControl = 0x2;
 constexpr uint8_t kPresetSelect = 0x4;
 constexpr uint8_t kSenseRequest = 0x6;
-constexpr uint8_t kSenseReply = 0x7;      // time data, status data, edit preset, clip names
-constexpr uint8_t kMakerRequest = 0x8;    // this family's own requests
+constexpr uint8_t kSenseReply = 0x7;    // time data, status data, edit preset, clip names
+constexpr uint8_t kMakerRequest = 0x8;  // this family's own requests
 constexpr uint8_t kMakerReply = 0x9;
 constexpr uint8_t kExtensionRequest = 0xC;
 constexpr uint8_t kExtensionReply = 0xD;
@@ -33,10 +33,10 @@ constexpr uint8_t kDeviceTypeRequest = 0x11;
 constexpr uint8_t kVersionRequest = 0xB3;
 
 // ---- 1x: system replies ----------------------------------------------------------------------
-constexpr uint8_t kAck = 0x01;         // 10 01
-constexpr uint8_t kNak = 0x12;         // 11 12 + reason bits
-constexpr uint8_t kDeviceType = 0x11;  // 12 11 / 13 11 / 14 11
-constexpr uint8_t kVersionData = 0xB3; // 12 B3
+constexpr uint8_t kAck = 0x01;          // 10 01
+constexpr uint8_t kNak = 0x12;          // 11 12 + reason bits
+constexpr uint8_t kDeviceType = 0x11;   // 12 11 / 13 11 / 14 11
+constexpr uint8_t kVersionData = 0xB3;  // 12 B3
 
 // NAK reason bits (DATA-1 of 11 12).
 constexpr uint8_t kNakUnknownCommand = 0x01;
@@ -94,7 +94,7 @@ constexpr uint8_t kPresetVideo = 0x10;
 constexpr uint8_t kPresetAssemble = 0x20;
 constexpr uint8_t kPresetInsert = 0x40;
 constexpr uint8_t kPresetAudioVideo = 0x1F;  // A1, A2, TC, A4, V
-constexpr int kTrackPresetBytes = 12;          // tracks 1..96
+constexpr int kTrackPresetBytes = 12;        // tracks 1..96
 constexpr int kEditPresetBytes = 1 + kTrackPresetBytes;
 
 // ---- 6x: sense requests ----------------------------------------------------------------------
@@ -166,18 +166,18 @@ constexpr uint8_t kPlayWithOptions = 0x4A;
 // DATA-1 of PLAY WITH OPTIONS: bits, and the whole values that locate first.
 constexpr uint8_t kPlayOptionAudio = 0x01;
 constexpr uint8_t kPlayOptionReverse = 0x08;
-constexpr uint8_t kPlayOptionGoto = 0x04;           // DATA-2..5 a time code
-constexpr uint8_t kPlayOptionOffset = 0x10;         // DATA-2..5 a signed offset, little-endian
-constexpr uint8_t kPlayOptionLockedOffset = 0x18;   // the same, reversed by "Reverse Lock rvs"
+constexpr uint8_t kPlayOptionGoto = 0x04;          // DATA-2..5 a time code
+constexpr uint8_t kPlayOptionOffset = 0x10;        // DATA-2..5 a signed offset, little-endian
+constexpr uint8_t kPlayOptionLockedOffset = 0x18;  // the same, reversed by "Reverse Lock rvs"
 constexpr uint8_t kSystemKey = 0x58;
 constexpr uint8_t kArmingState = 0x59;  // Cx 59 -> D2 59
 
 // ---- Time data -------------------------------------------------------------------------------
 // Four bytes frames, seconds, minutes, hours, each two BCD digits, with flags in the top bits.
 constexpr int kTimeBytes = 4;
-constexpr uint8_t kDropFrameFlag = 0x40;   // in the frames byte
-constexpr uint8_t kColourFrameFlag = 0x80; // in the frames byte
-constexpr uint8_t kHoursFlag = 0x80;       // in the hours byte, shown as "*"
+constexpr uint8_t kDropFrameFlag = 0x40;    // in the frames byte
+constexpr uint8_t kColourFrameFlag = 0x80;  // in the frames byte
+constexpr uint8_t kHoursFlag = 0x80;        // in the hours byte, shown as "*"
 
 // ---- Status bits (STATUS DATA, S0..S15) -------------------------------------------------------
 constexpr uint8_t kS0Local = 0x01;
@@ -205,9 +205,9 @@ constexpr uint8_t kS7Chase = 0x10;
 constexpr uint8_t kS8RecInhibit = 0x01;
 
 // ---- Message size ----------------------------------------------------------------------------
-constexpr int kMinMessage = 3;   // CMD-1, CMD-2, checksum
-constexpr int kMaxMessage = 18;  // 15 data bytes
-constexpr int kStatusBytes = 16; // S0..S15
+constexpr int kMinMessage = 3;    // CMD-1, CMD-2, checksum
+constexpr int kMaxMessage = 18;   // 15 data bytes
+constexpr int kStatusBytes = 16;  // S0..S15
 
 // Length on the wire of a message starting with `cmd1`, checksum included.
 constexpr int MessageLength(uint8_t cmd1) { return DataCountOf(cmd1) + 3; }

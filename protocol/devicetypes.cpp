@@ -307,19 +307,27 @@ static_assert(IsSorted(), "device table must be sorted by key for the binary sea
 std::string TascamFamilyName(const SonyMessage& message) {
   if (message.DataCount() != 4) return "Tascam";
   switch (message.Data(4)) {
-    case 0xC1: return "MMR-8";
-    case 0xC2: return "MRP-16";
-    case 0xC4: return "MX2424";
-    default: return "Tascam";
+    case 0xC1:
+      return "MMR-8";
+    case 0xC2:
+      return "MRP-16";
+    case 0xC4:
+      return "MX2424";
+    default:
+      return "Tascam";
   }
 }
 
 std::string StandardSuffix(uint8_t b1, bool dropFrame) {
   switch (b1 & 0x0F) {
-    case 0: return dropFrame ? " NTSC d" : " NTSC nd";
-    case 1: return " PAL";
-    case 2: return " Film";
-    default: return "";
+    case 0:
+      return dropFrame ? " NTSC d" : " NTSC nd";
+    case 1:
+      return " PAL";
+    case 2:
+      return " Film";
+    default:
+      return "";
   }
 }
 
@@ -334,11 +342,13 @@ std::string DeviceTypeName(const SonyMessage& message, bool dropFrame) {
   if (key == kTascamKey) {
     name = TascamFamilyName(message);
   } else {
-    const auto* found = std::lower_bound(std::begin(kDevices), std::end(kDevices), key,
-                                         [](const DeviceEntry& e, uint16_t k) { return e.key < k; });
+    const auto* found =
+        std::lower_bound(std::begin(kDevices), std::end(kDevices), key,
+                         [](const DeviceEntry& e, uint16_t k) { return e.key < k; });
     if (found != std::end(kDevices) && found->key == key) name = found->name;
   }
 
-  if (message.DataCount() == 3) name += static_cast<char>(static_cast<uint8_t>(message.Data(3) + 64));
+  if (message.DataCount() == 3)
+    name += static_cast<char>(static_cast<uint8_t>(message.Data(3) + 64));
   return name + StandardSuffix(b1, dropFrame);
 }

@@ -27,22 +27,33 @@ void AppendTally(std::string& tally, const std::string& part) {
 
 std::string TransportModeText(int mode) {
   switch (mode) {
-    case 1: return "Play";
-    case 3: return "Record+Play";
-    case 4: return "Fast Fwd";
-    case 8: return "Fast Rvs";
-    case 16: return "Ejecting";
-    case 32: return "Stop";
-    default: return "";
+    case 1:
+      return "Play";
+    case 3:
+      return "Record+Play";
+    case 4:
+      return "Fast Fwd";
+    case 8:
+      return "Fast Rvs";
+    case 16:
+      return "Ejecting";
+    case 32:
+      return "Stop";
+    default:
+      return "";
   }
 }
 
 std::string SpeedModeText(int mode) {
   switch (mode) {
-    case 1: return "Vari-Ply";
-    case 2: return "Jog";
-    case 4: return "Shuttle";
-    default: return "";
+    case 1:
+      return "Vari-Ply";
+    case 2:
+      return "Jog";
+    case 4:
+      return "Shuttle";
+    default:
+      return "";
   }
 }
 
@@ -56,7 +67,8 @@ bool ExtractMessage(SonyPort& port) {
     port.RxLength = dataCount + 3;
     if (pending < port.RxLength) return false;
     for (int i = 0; i < dataCount + 2; ++i) port.Rx[static_cast<std::size_t>(i)] = RingAt(port, i);
-    const uint8_t sum = sony::Checksum(port.Rx.bytes.data(), static_cast<std::size_t>(dataCount + 2));
+    const uint8_t sum =
+        sony::Checksum(port.Rx.bytes.data(), static_cast<std::size_t>(dataCount + 2));
     const uint8_t checksum = RingAt(port, port.RxLength - 1);
     if (sum == checksum) {
       port.Rx[static_cast<std::size_t>(dataCount + 2)] = checksum;

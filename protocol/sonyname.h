@@ -29,7 +29,7 @@ struct SonyMessage {
   uint8_t Data(int n) const { return bytes[static_cast<std::size_t>(n + 1)]; }
 };
 
-constexpr int kRingSize = 32;        // bytes of the receive ring in use
+constexpr int kRingSize = 32;  // bytes of the receive ring in use
 constexpr int kRingMask = kRingSize - 1;
 constexpr std::size_t kMaxBurst = 30;  // a data event with more bytes is discarded unread
 constexpr std::size_t kTallyCapacity = 20;

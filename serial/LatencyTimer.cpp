@@ -1,8 +1,9 @@
 #include "LatencyTimer.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <fstream>
-#include <sys/stat.h>
 
 namespace {
 
@@ -21,8 +22,9 @@ LatencyTimer::LatencyTimer(std::string sysfsRoot) : root_(std::move(sysfsRoot)) 
 
 std::string LatencyTimer::FileOf(const std::string& name) const {
   if (name.empty() || name.find('/') != std::string::npos) return {};
-  for (const std::string& candidate : {root_ + "/class/tty/" + name + "/device/latency_timer",
-                                       root_ + "/bus/usb-serial/devices/" + name + "/latency_timer"}) {
+  for (const std::string& candidate :
+       {root_ + "/class/tty/" + name + "/device/latency_timer",
+        root_ + "/bus/usb-serial/devices/" + name + "/latency_timer"}) {
     if (IsFile(candidate)) return candidate;
   }
   return {};

@@ -3,7 +3,7 @@
 namespace {
 constexpr uint8_t kLines = kModemCTS | kModemDSR | kModemRI | kModemDCD;
 constexpr int kFirstLineBit = 4;  // kModemCTS
-}
+}  // namespace
 
 void ModemStatus::Reset(const LineSample& sample) {
   std::lock_guard lock(mutex_);

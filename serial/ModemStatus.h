@@ -7,11 +7,11 @@
 // took the reading that saw it.
 #pragma once
 
-#include "SerialDevice.h"
-
 #include <array>
 #include <cstdint>
 #include <mutex>
+
+#include "SerialDevice.h"
 
 // The status byte with the change count of each line (index 0 CTS, 1 DSR, 2 RI, 3 DCD).
 struct ModemReading {

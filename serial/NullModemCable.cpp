@@ -1,13 +1,14 @@
 #include "NullModemCable.h"
 
-#include "SerialErrors.h"
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <mutex>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
+
+#include "SerialErrors.h"
 
 namespace {
 

@@ -3,14 +3,14 @@
 // makes them, in the order they were invoked.
 #pragma once
 
-#include "EventInvoker.h"
-
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+
+#include "EventInvoker.h"
 
 class OwnerLoop final : public EventInvoker {
  public:

@@ -1,20 +1,21 @@
 #include "PortInventory.h"
 
-#include "LatencyTimer.h"
-#include "NullModemCable.h"
-#include "PtyDevice.h"
-#include "SerialDevice.h"
+#include <dirent.h>
+#include <fcntl.h>
+#include <libudev.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <dirent.h>
-#include <fcntl.h>
 #include <fstream>
-#include <libudev.h>
 #include <memory>
-#include <sys/file.h>
-#include <unistd.h>
+
+#include "LatencyTimer.h"
+#include "NullModemCable.h"
+#include "PtyDevice.h"
+#include "SerialDevice.h"
 
 namespace {
 
@@ -115,10 +116,17 @@ PortInfo PortInventory::Describe(int number, const PortTarget& target) const {
   info.number = number;
   info.device = target.Describe();
   switch (target.kind) {
-    case PortTarget::Kind::Device: DescribeDevice(target.path, info); break;
-    case PortTarget::Kind::Pty: info.inUse = PtyDevice::LinkInUse(target.path); break;
-    case PortTarget::Kind::Cable: info.inUse = NullModemCableEnd::EndOpen(target.cableEnd); break;
-    case PortTarget::Kind::None: break;
+    case PortTarget::Kind::Device:
+      DescribeDevice(target.path, info);
+      break;
+    case PortTarget::Kind::Pty:
+      info.inUse = PtyDevice::LinkInUse(target.path);
+      break;
+    case PortTarget::Kind::Cable:
+      info.inUse = NullModemCableEnd::EndOpen(target.cableEnd);
+      break;
+    case PortTarget::Kind::None:
+      break;
   }
   return info;
 }
@@ -137,12 +145,13 @@ void PortInventory::DescribeDevice(const std::string& path, PortInfo& info) cons
         udev_device_new_from_subsystem_sysname(context.get(), "tty", kernelName.c_str()),
         udev_device_unref);
     // The driver of the port device (ftdi_sio, cp210x, cdc_acm, serial8250...).
-    for (udev_device* d = tty ? udev_device_get_parent(tty.get()) : nullptr; d && info.driver.empty();
-         d = udev_device_get_parent(d)) {
+    for (udev_device* d = tty ? udev_device_get_parent(tty.get()) : nullptr;
+         d && info.driver.empty(); d = udev_device_get_parent(d)) {
       if (const char* driver = udev_device_get_driver(d)) info.driver = driver;
     }
     udev_device* usb =
-        tty ? udev_device_get_parent_with_subsystem_devtype(tty.get(), "usb", "usb_device") : nullptr;
+        tty ? udev_device_get_parent_with_subsystem_devtype(tty.get(), "usb", "usb_device")
+            : nullptr;
     const std::string vendor = Attribute(usb, "idVendor");
     const std::string product = Attribute(usb, "idProduct");
     if (!vendor.empty()) info.usbId = vendor + ":" + product;

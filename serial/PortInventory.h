@@ -7,19 +7,20 @@
 // holds). The by-id folder is replaceable (argument, or $SELKIE_SERIAL_BY_ID) for tests.
 #pragma once
 
-#include "PortMap.h"
+#include <sys/types.h>
 
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
+
+#include "PortMap.h"
 
 struct PortInfo {
   int number = 0;
   std::string device;  // PortTarget::Describe()
   std::string byId;    // the name in the by-id folder, empty when there is none
   std::string driver;
-  std::string usbId;   // "vvvv:pppp"
+  std::string usbId;  // "vvvv:pppp"
   std::string serial;
   std::optional<int> latencyMs;
   bool inUse = false;

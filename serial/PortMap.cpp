@@ -73,10 +73,14 @@ std::optional<Assignment> FindAssigned(int number) {
 
 std::string PortTarget::Describe() const {
   switch (kind) {
-    case Kind::Device: return path;
-    case Kind::Pty: return kPtyPrefix + path;
-    case Kind::Cable: return cableEnd == 0 ? "virtual cable A" : "virtual cable B";
-    case Kind::None: break;
+    case Kind::Device:
+      return path;
+    case Kind::Pty:
+      return kPtyPrefix + path;
+    case Kind::Cable:
+      return cableEnd == 0 ? "virtual cable A" : "virtual cable B";
+    case Kind::None:
+      break;
   }
   return {};
 }

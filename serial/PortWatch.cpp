@@ -1,13 +1,14 @@
 #include "PortWatch.h"
 
-#include "PortMap.h"
-
 #include <libudev.h>
-#include <set>
-#include <string>
 #include <sys/epoll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+
+#include <set>
+#include <string>
+
+#include "PortMap.h"
 
 namespace {
 
@@ -59,7 +60,8 @@ void PortWatch::WatchTargetFolders() {
   folders_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (folders_ < 0) return;
   for (const std::string& folder : folders) {
-    inotify_add_watch(folders_, folder.c_str(), IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO);
+    inotify_add_watch(folders_, folder.c_str(),
+                      IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO);
   }
   Add(epoll_, folders_);
 }

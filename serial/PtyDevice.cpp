@@ -1,12 +1,5 @@
 #include "PtyDevice.h"
 
-#include "SerialErrors.h"
-
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
@@ -16,6 +9,14 @@
 #include <sys/un.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "SerialErrors.h"
 
 namespace {
 

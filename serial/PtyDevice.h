@@ -12,10 +12,10 @@
 // free was left by a port that no longer exists (a crash, kill -9) and is replaced.
 #pragma once
 
-#include "TtyDevice.h"
-
 #include <atomic>
 #include <mutex>
+
+#include "TtyDevice.h"
 
 class PtyDevice : public TtyDevice {
  public:

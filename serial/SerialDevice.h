@@ -2,15 +2,16 @@
 // virtual null-modem cable. The port's threads see only this interface.
 #pragma once
 
-#include "PortMap.h"
-#include "SerialPort.h"
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
+
+#include "PortMap.h"
+#include "SerialPort.h"
 
 struct LineSettings {
   int32_t baud = 19200;

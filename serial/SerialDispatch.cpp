@@ -1,11 +1,12 @@
 #include "SerialDispatch.h"
 
-#include "SerialTriggers.h"
+#include <poll.h>
 
 #include <cerrno>
 #include <cstring>
-#include <poll.h>
 #include <utility>
+
+#include "SerialTriggers.h"
 
 namespace {
 

@@ -19,19 +19,19 @@
 // returns; the device is released at once either way.
 #pragma once
 
-#include "EventInvoker.h"
-#include "ModemStatus.h"
-#include "OutputRing.h"
-#include "ReceiveRing.h"
-#include "SerialDevice.h"
-#include "WakeEvent.h"
-
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+
+#include "EventInvoker.h"
+#include "ModemStatus.h"
+#include "OutputRing.h"
+#include "ReceiveRing.h"
+#include "SerialDevice.h"
+#include "WakeEvent.h"
 
 class SerialTriggers;
 

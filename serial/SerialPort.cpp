@@ -1,17 +1,17 @@
 #include "SerialPort.h"
 
+#include <cctype>
+
 #include "PortMap.h"
 #include "SerialDevice.h"
 #include "SerialDispatch.h"
 #include "SerialErrors.h"
 #include "SerialTriggers.h"
 
-#include <cctype>
-
 namespace {
 constexpr int kMaxComNumber = 65535;
 constexpr int kMaxQueueSize = 65535;
-}
+}  // namespace
 
 TSerialPort::TSerialPort(EventInvokerPtr invoker)
     : invoker_(std::move(invoker)), triggers_(std::make_shared<SerialTriggers>()) {}
@@ -336,7 +336,8 @@ std::string TSerialPort::NamingThisPort(const std::string& text) const {
   const std::string name = DisplayName();
   for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
     const std::size_t end = at + name.size();
-    const bool wholeNumber = end == text.size() || !std::isdigit(static_cast<unsigned char>(text[end]));
+    const bool wholeNumber =
+        end == text.size() || !std::isdigit(static_cast<unsigned char>(text[end]));
     if (wholeNumber) return text;
   }
   return name + ": " + text;

@@ -16,16 +16,16 @@
 // Errors are raised as ESerialException subclasses (SerialErrors.h).
 #pragma once
 
-#include "EventInvoker.h"
-#include "SerialErrors.h"
-#include "SerialSelect.h"
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "EventInvoker.h"
+#include "SerialErrors.h"
+#include "SerialSelect.h"
 
 class SerialDispatch;
 class SerialTriggers;
@@ -83,19 +83,19 @@ class TSerialPort {
   // --- Properties (defaults in brackets) ---
   int ComNumber() const { return comNumber_; }  // [0 = none]
   // Stores the number; an open port is closed and reopened on it, keeping its triggers.
-  void SetComNumber(int number);  // EBadArgument outside 0..65535
-  int32_t Baud() const { return baud_; }  // [19200]
-  void SetBaud(int32_t baud);             // applied at once while open
+  void SetComNumber(int number);              // EBadArgument outside 0..65535
+  int32_t Baud() const { return baud_; }      // [19200]
+  void SetBaud(int32_t baud);                 // applied at once while open
   TParity Parity() const { return parity_; }  // [pNone]
   void SetParity(TParity parity);
-  int DataBits() const { return dataBits_; }  // [8], 5..8
-  void SetDataBits(int bits);                 // EBadArgument outside 5..8
-  int StopBits() const { return stopBits_; }  // [1], 1 or 2
-  void SetStopBits(int bits);                 // EBadArgument unless 1 or 2
-  int InSize() const { return inSize_; }      // [4096] kept; Linux tty queues are fixed
-  void SetInSize(int bytes);                  // EBadArgument outside 1..65535
-  int OutSize() const { return outSize_; }    // [4096] the output ring, taken at the next open
-  void SetOutSize(int bytes);                 // EBadArgument outside 1..65535
+  int DataBits() const { return dataBits_; }   // [8], 5..8
+  void SetDataBits(int bits);                  // EBadArgument outside 5..8
+  int StopBits() const { return stopBits_; }   // [1], 1 or 2
+  void SetStopBits(int bits);                  // EBadArgument unless 1 or 2
+  int InSize() const { return inSize_; }       // [4096] kept; Linux tty queues are fixed
+  void SetInSize(int bytes);                   // EBadArgument outside 1..65535
+  int OutSize() const { return outSize_; }     // [4096] the output ring, taken at the next open
+  void SetOutSize(int bytes);                  // EBadArgument outside 1..65535
   bool AutoOpen() const { return autoOpen_; }  // [true] open on first use of a closed port
   void SetAutoOpen(bool on) { autoOpen_ = on; }
   bool PromptForPort() const { return promptForPort_; }  // [true]
@@ -104,7 +104,7 @@ class TSerialPort {
   void SetHWFlowOptions(uint8_t options);
   TSWFlowOptions SWFlowOptions() const { return swFlow_; }  // [swfNone]
   void SetSWFlowOptions(TSWFlowOptions options);
-  uint8_t XOnChar() const { return xOn_; }    // [17]
+  uint8_t XOnChar() const { return xOn_; }  // [17]
   void SetXOnChar(uint8_t c);
   uint8_t XOffChar() const { return xOff_; }  // [19]
   void SetXOffChar(uint8_t c);

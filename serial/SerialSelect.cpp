@@ -1,8 +1,8 @@
 #include "SerialSelect.h"
 
-#include "PortInventory.h"
-
 #include <cctype>
+
+#include "PortInventory.h"
 
 std::vector<SerialSelectEntry> SerialSelect::ListPorts() {
   std::vector<SerialSelectEntry> entries;
@@ -16,7 +16,8 @@ std::vector<SerialSelectEntry> SerialSelect::ListPorts() {
 
 int SerialSelect::NumberOf(const std::string& entryText) {
   int number = 0;
-  for (std::size_t i = 3; i < entryText.size() && std::isdigit(static_cast<unsigned char>(entryText[i])); ++i) {
+  for (std::size_t i = 3;
+       i < entryText.size() && std::isdigit(static_cast<unsigned char>(entryText[i])); ++i) {
     number = number * 10 + (entryText[i] - '0');
     if (number > 65535) return 0;
   }

@@ -1,9 +1,9 @@
 #include "SerialTriggers.h"
 
+#include <algorithm>
+
 #include "SerialErrors.h"
 #include "SerialPort.h"
-
-#include <algorithm>
 
 namespace {
 constexpr int kTypeBits = 3;
@@ -43,8 +43,7 @@ SerialTriggers::Trigger* SerialTriggers::Find(uint16_t handle) {
   return it == triggers_.end() ? nullptr : &*it;
 }
 
-void SerialTriggers::Arm(uint16_t handle, uint8_t mask, bool activate,
-                         const ModemStatus& status) {
+void SerialTriggers::Arm(uint16_t handle, uint8_t mask, bool activate, const ModemStatus& status) {
   std::lock_guard lock(mutex_);
   Trigger* trigger = Find(handle);
   if (!trigger) throw EBadTriggerHandle();

@@ -2,11 +2,11 @@
 // reopen (or a change of ComNumber) keeps them. A handle carries its type in its low three bits.
 #pragma once
 
-#include "ModemStatus.h"
-
 #include <cstdint>
 #include <mutex>
 #include <vector>
+
+#include "ModemStatus.h"
 
 class SerialTriggers {
  public:

@@ -1,14 +1,5 @@
 #include "TtyDevice.h"
 
-#include "LatencyTimer.h"
-#include "SerialErrors.h"
-
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
@@ -16,7 +7,17 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
+
+#include "LatencyTimer.h"
+#include "SerialErrors.h"
 
 namespace {
 
@@ -25,44 +26,58 @@ struct BaudCode {
   speed_t code;
 };
 constexpr BaudCode kBauds[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
     {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
     {3500000, B3500000}, {4000000, B4000000},
 };
 
 const char* ParityName(TParity parity) {
   switch (parity) {
-    case pOdd: return "odd";
-    case pEven: return "even";
-    case pMark: return "mark";
-    case pSpace: return "space";
-    case pNone: break;
+    case pOdd:
+      return "odd";
+    case pEven:
+      return "even";
+    case pMark:
+      return "mark";
+    case pSpace:
+      return "space";
+    case pNone:
+      break;
   }
   return "none";
 }
 
 tcflag_t ParityFlags(TParity parity) {
   switch (parity) {
-    case pOdd: return PARENB | PARODD;
-    case pEven: return PARENB;
-    case pMark: return PARENB | PARODD | CMSPAR;
-    case pSpace: return PARENB | CMSPAR;
-    case pNone: break;
+    case pOdd:
+      return PARENB | PARODD;
+    case pEven:
+      return PARENB;
+    case pMark:
+      return PARENB | PARODD | CMSPAR;
+    case pSpace:
+      return PARENB | CMSPAR;
+    case pNone:
+      break;
   }
   return 0;
 }
 
 tcflag_t SizeFlag(int dataBits) {
   switch (dataBits) {
-    case 5: return CS5;
-    case 6: return CS6;
-    case 7: return CS7;
-    default: return CS8;
+    case 5:
+      return CS5;
+    case 6:
+      return CS6;
+    case 7:
+      return CS7;
+    default:
+      return CS8;
   }
 }
 

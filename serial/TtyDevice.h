@@ -12,14 +12,15 @@
 // them back. Every driver call is checked: a refused one becomes a note (once per kind).
 #pragma once
 
-#include "SerialDevice.h"
+#include <linux/serial.h>
+#include <termios.h>
 
 #include <atomic>
-#include <linux/serial.h>
-#include <thread>
 #include <mutex>
 #include <set>
-#include <termios.h>
+#include <thread>
+
+#include "SerialDevice.h"
 
 class TtyDevice : public SerialDevice {
  public:

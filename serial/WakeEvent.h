@@ -1,12 +1,13 @@
 // A wake-up signal between the port's threads that poll() can wait on (an eventfd).
 #pragma once
 
-#include "SerialErrors.h"
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
-#include <sys/eventfd.h>
-#include <unistd.h>
+
+#include "SerialErrors.h"
 
 class WakeEvent {
  public:

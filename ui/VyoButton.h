@@ -7,18 +7,17 @@
 // and switch on Tag().
 #pragma once
 
-#include "ZQColors.h"
-
 #include <QWidget>
-
 #include <cstdint>
 #include <functional>
+
+#include "ZQColors.h"
 
 enum TVyoCornerStyle { zqcSquare = 0, zqcRound = 1 };
 using TZQLitState = int;  // 0 off, 1 dim 1, 2 dim 2, 3 lit
 
 class TVyoButton : public QWidget {
-public:
+ public:
   using TNotifyEvent = std::function<void(TVyoButton* sender)>;
   using TvyoUpdTimer = std::function<void(TVyoButton* sender, bool depressed)>;
   using TMouseDownEvent = std::function<void(TVyoButton* sender, Qt::MouseButton button)>;
@@ -88,7 +87,7 @@ public:
 
   QSize sizeHint() const override { return {kDefaultWidth, kDefaultHeight}; }
 
-protected:
+ protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -97,10 +96,11 @@ protected:
   void focusOutEvent(QFocusEvent* event) override;
   void changeEvent(QEvent* event) override;
 
-private:
+ private:
   // Runs a copy of the handler: one that deletes this button, and with it the handler, still runs
   // to its end.
-  template <typename Handler, typename... Args> static void Fire(const Handler& handler, Args... args) {
+  template <typename Handler, typename... Args>
+  static void Fire(const Handler& handler, Args... args) {
     if (!handler) return;
     const Handler copy = handler;
     copy(args...);

@@ -4,19 +4,28 @@
 #pragma once
 
 #include <QColor>
-
 #include <array>
 #include <functional>
 
 class TZQColors {
-public:
+ public:
   // The index of each colour; the level colours are laid out so that Fill + level, Ring + level
   // and Text + level address the colours of lamp level 0..3.
   enum Index {
-    Fill_Off = 0, Fill_Dim1, Fill_Dim2, Fill_Lit,
-    Ring_Off, Ring_Dim1, Ring_Dim2, Ring_Lit,
-    Text_Off, Text_Dim1, Text_Dim2, Text_Lit,
-    Fill_Disabled, Ring_Disabled,
+    Fill_Off = 0,
+    Fill_Dim1,
+    Fill_Dim2,
+    Fill_Lit,
+    Ring_Off,
+    Ring_Dim1,
+    Ring_Dim2,
+    Ring_Lit,
+    Text_Off,
+    Text_Dim1,
+    Text_Dim2,
+    Text_Lit,
+    Fill_Disabled,
+    Ring_Disabled,
     Count
   };
 
@@ -36,6 +45,6 @@ public:
 
   std::function<void()> OnChange;
 
-private:
+ private:
   std::array<QColor, Count> colors_;
 };

@@ -1,13 +1,13 @@
 #include "ZQDialog.h"
 
-#include "ZQPictures.h"
-
 #include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QStackedWidget>
+
+#include "ZQPictures.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ constexpr int kLeftButtonLeft = kRightButtonLeft - 8 - kButtonWidth;
 
 // Masked entry shows "*" for every character, whatever the platform style would use.
 class StarMaskStyle : public QProxyStyle {
-public:
+ public:
   int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                 QStyleHintReturn* returnData) const override {
     if (hint == SH_LineEdit_PasswordCharacter) return '*';
@@ -45,8 +45,8 @@ QLabel* MakeText(QWidget* page, const QString& text, int top, bool fixedPage) {
   auto* label = new QLabel(text, page);
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  const int height = fixedPage ? kFixedPageHeight - kButtonHeight - 20 - top
-                               : label->heightForWidth(kTextWidth);
+  const int height =
+      fixedPage ? kFixedPageHeight - kButtonHeight - 20 - top : label->heightForWidth(kTextWidth);
   label->setGeometry(kTextLeft, top, kTextWidth, height);
   return label;
 }
@@ -138,11 +138,20 @@ void TZQDlg::SelectPage(int index) {
 
 void TZQDlg::FocusPageControl() {
   switch (Pages->currentIndex()) {
-    case P_STRINGENTRY: STR_Edit->setFocus(); break;
-    case P_PassFail: PF_Retry->setFocus(); break;
-    case P_Standard: STD_OK->setFocus(); break;
-    case P_QUERY: QRY_OK->setFocus(); break;
-    default: break;
+    case P_STRINGENTRY:
+      STR_Edit->setFocus();
+      break;
+    case P_PassFail:
+      PF_Retry->setFocus();
+      break;
+    case P_Standard:
+      STD_OK->setFocus();
+      break;
+    case P_QUERY:
+      QRY_OK->setFocus();
+      break;
+    default:
+      break;
   }
 }
 
@@ -164,7 +173,8 @@ void TZQDlg::LayOutStringEntry() {
 void TZQDlg::PlaceDialog(QWidget* owner) {
   if (owner) {
     const QRect frame = owner->window()->frameGeometry();
-    move(frame.left() + (frame.width() - width()) / 2, frame.top() + (frame.height() - height()) / 2);
+    move(frame.left() + (frame.width() - width()) / 2,
+         frame.top() + (frame.height() - height()) / 2);
   } else {
     const QPoint cursor = QCursor::pos();
     move(cursor.x() - width() / 2, cursor.y() - height() / 2);
@@ -178,7 +188,8 @@ void TZQDlg::PrepareStringEntry(uint8_t mode, const QString& defaultText, const 
   SelectPage(P_STRINGENTRY);
   STR_Edit->setText(defaultText);
   const bool masked = mode == 2;
-  STR_Image->setPixmap(ZQPicture(masked ? QStringLiteral("DT_LOCK") : QStringLiteral("DT_DEFAULT")));
+  STR_Image->setPixmap(
+      ZQPicture(masked ? QStringLiteral("DT_LOCK") : QStringLiteral("DT_DEFAULT")));
   STR_Edit->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
 }
 

@@ -4,18 +4,17 @@
 // close box and Esc close with 0.
 #pragma once
 
-#include "VyoButton.h"
-
 #include <QDialog>
-
 #include <cstdint>
+
+#include "VyoButton.h"
 
 class QLabel;
 class QLineEdit;
 class QStackedWidget;
 
 class TZQDlg : public QDialog {
-public:
+ public:
   enum Page { P_STRINGENTRY = 0, P_PassFail = 1, P_Standard = 2, P_QUERY = 3 };
   enum ModalResult { mrNone = 0, mrOK = 1, mrCancel = 2 };
   static constexpr int kWidth = 340;
@@ -65,11 +64,11 @@ public:
   TVyoButton* QRY_OK;
   TVyoButton* QRY_Cancel;
 
-protected:
+ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
-private:
+ private:
   QWidget* BuildStringEntryPage();
   QWidget* BuildPassFailPage();
   QWidget* BuildStandardPage();

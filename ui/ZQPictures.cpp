@@ -49,9 +49,12 @@ void DrawNoEntry(QPainter& p) {
 
 QPixmap ZQPicture(const QString& name) {
   void (*draw)(QPainter&) = nullptr;
-  if (name == QLatin1String("DT_DEFAULT")) draw = DrawInformation;
-  else if (name == QLatin1String("DT_LOCK")) draw = DrawLock;
-  else if (name == QLatin1String("DT_NOENTRY")) draw = DrawNoEntry;
+  if (name == QLatin1String("DT_DEFAULT"))
+    draw = DrawInformation;
+  else if (name == QLatin1String("DT_LOCK"))
+    draw = DrawLock;
+  else if (name == QLatin1String("DT_NOENTRY"))
+    draw = DrawNoEntry;
   if (!draw) return {};
 
   QImage image(kZQPictureSize, kZQPictureSize, QImage::Format_ARGB32_Premultiplied);

@@ -21,22 +21,22 @@ class ClipServer {
   const std::string& LsmIdLabel(int machine) const { return lsmId_[Slot(machine)]; }
   const std::string& InLabel(int machine) const { return inText_[Slot(machine)]; }
   const std::string& OutLabel(int machine) const { return outText_[Slot(machine)]; }
-  int CurrentMachine() const { return current_; }        // 0 until a name selects 1 or 2
+  int CurrentMachine() const { return current_; }  // 0 until a name selects 1 or 2
   const std::string& CurrentName() const { return currentName_; }
-  const std::string& LoadId() const { return loadId_; }   // the LSM ID to load
+  const std::string& LoadId() const { return loadId_; }  // the LSM ID to load
   int ReadingIndex() const { return readIndex_; }
 
   // --- Requests (the message is the editor's, the reply is written into tx) ------------------
-  void LsmIdReply(SonyMessage& tx) const;                       // 6x 81 -> 77 81 + 7 chars
-  void FirstClipReply(SonyMessage& tx);                         // 6x 82
-  void NextClipReply(uint8_t cmd2, SonyMessage& tx);            // 6x 83 (0x82), 6x 86/87 (0x86)
+  void LsmIdReply(SonyMessage& tx) const;             // 6x 81 -> 77 81 + 7 chars
+  void FirstClipReply(SonyMessage& tx);               // 6x 82
+  void NextClipReply(uint8_t cmd2, SonyMessage& tx);  // 6x 83 (0x82), 6x 86/87 (0x86)
   // 6x A0 / 6x A1: a message with data sets the label from its time bytes, one without takes
   // positionText (the panel's position label).
   void SetClipIn(const SonyMessage& rx, const std::string& positionText);
   void SetClipOut(const SonyMessage& rx, const std::string& positionText);
-  void AddClip(const SonyMessage& rx);                          // 6x A2
-  void LoadLsmId();                                             // 6x A5
-  void SelectClip(const SonyMessage& rx);                       // 2x 82
+  void AddClip(const SonyMessage& rx);     // 6x A2
+  void LoadLsmId();                        // 6x A5
+  void SelectClip(const SonyMessage& rx);  // 2x 82
 
   // --- Panel actions ---------------------------------------------------------------------------
   // The start of a session: the LSM ID to load becomes "CamA/00".

@@ -9,10 +9,10 @@
 #include <string_view>
 
 struct MachineIdentity {
-  std::string_view item;      // menu item name, e.g. "DA881"
-  std::string_view caption;   // menu caption, e.g. "DA88"
+  std::string_view item;     // menu item name, e.g. "DA881"
+  std::string_view caption;  // menu caption, e.g. "DA88"
   std::array<uint8_t, 2> deviceId;
-  bool extendedIdReply;       // answers the device-type request in the four-byte form
+  bool extendedIdReply;  // answers the device-type request in the four-byte form
 };
 
 constexpr int kMachineTypes = 17;

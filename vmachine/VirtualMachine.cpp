@@ -66,8 +66,8 @@ VmEventResult VirtualMachine::DataAvailable(std::span<const uint8_t> bytes,
     if (context.showComs) exchange.rxLine = RxText(port_);
     Respond();
     if (context.monitorVisible && (port_.Rx.Cmd1() >> 4) == 0x2) {
-      exchange.commandLine = HexBytes(std::span(port_.Rx.bytes.data(),
-                                                static_cast<std::size_t>(port_.Rx.Length())));
+      exchange.commandLine =
+          HexBytes(std::span(port_.Rx.bytes.data(), static_cast<std::size_t>(port_.Rx.Length())));
     }
     if (!context.portOpen) continue;
     exchange.reply = FrameTx(port_);
@@ -92,8 +92,8 @@ void VirtualMachine::FrameTick() {
   } else {
     port_.Position = subfrms(port_.Position, -frames, port_.Standard);
   }
-  port_.PositionText = timecode_calls::FramesToText(port_.Position, port_.Standard)
-                           .substr(0, kPositionTextCapacity);
+  port_.PositionText =
+      timecode_calls::FramesToText(port_.Position, port_.Standard).substr(0, kPositionTextCapacity);
   panel_.vpoz = port_.PositionText;
 }
 

@@ -27,9 +27,9 @@
 
 // What the owner knows about port A and the comms monitor when a data event arrives.
 struct VmEventContext {
-  bool portOpen = true;        // replies are framed and returned only while port A is open
-  bool showComs = false;       // the monitor's "Shoiw Coms" box: "Rx:" and "  Tx " lines
-  bool monitorVisible = false; // the monitor window is shown: command lines of transport messages
+  bool portOpen = true;         // replies are framed and returned only while port A is open
+  bool showComs = false;        // the monitor's "Shoiw Coms" box: "Rx:" and "  Tx " lines
+  bool monitorVisible = false;  // the monitor window is shown: command lines of transport messages
 };
 
 // What one received message produced, in the order it happened. Empty texts are not lines.
@@ -98,20 +98,20 @@ class VirtualMachine {
   bool PanelKeysActive() const { return mode_ != VmMode::Remote; }
 
   // --- Identity and standard menus ---------------------------------------------------------
-  bool DA881Click(int machineType);   // save; choosing the current identity does nothing
+  bool DA881Click(int machineType);  // save; choosing the current identity does nothing
   // "Enter ID": the dialog's text on OK, nothing on Cancel (the initial text is taken again).
   // Returns an error message, and changes nothing, when the text is not a whole number.
   std::optional<std::string> EnterID1Click(const std::optional<std::string>& dialogText);
   std::string EnterIdInitialText() const { return DeviceIdText(port_.DeviceId); }
-  bool N24P1Click(int standard);      // save; tags 0..3, others ignored
-  bool None1Click(int tag);           // "Mcn No." 0..4; save
-  bool Normal1Click(int tag);         // "Tracks" 0, 16, 32, 48, 64; save
+  bool N24P1Click(int standard);  // save; tags 0..3, others ignored
+  bool None1Click(int tag);       // "Mcn No." 0..4; save
+  bool Normal1Click(int tag);     // "Tracks" 0, 16, 32, 48, 64; save
   void ApplyMachineType();
   void ApplyStandard();
 
   // --- Track arming ------------------------------------------------------------------------------
-  void rr1Click(int index);   // track keys, index 0..23 (rr1..rr24)
-  void ra1Click(int index);   // function keys, index 0..6 (A1, A2, tc, A4, V, A, I)
+  void rr1Click(int index);  // track keys, index 0..23 (rr1..rr24)
+  void ra1Click(int index);  // function keys, index 0..6 (A1, A2, tc, A4, V, A, I)
   void bankClick();
 
   // --- Clip server -------------------------------------------------------------------------------

@@ -25,8 +25,9 @@ constexpr int kEnterIdItem = 17;
 // No item of a radio menu checked.
 constexpr int kNoItem = -1;
 
-constexpr int kTrackKeys = 24;     // rr1..rr24
-constexpr int kFunctionKeys = 7;   // ra1 "A1", ra2 "A2", rtc "tc", ra4 "A4", rv "V", rasm "A", rins "I"
+constexpr int kTrackKeys = 24;  // rr1..rr24
+constexpr int kFunctionKeys =
+    7;  // ra1 "A1", ra2 "A2", rtc "tc", ra4 "A4", rv "V", rasm "A", rins "I"
 constexpr int kFunctionAssemble = 5;
 constexpr int kFunctionInsert = 6;
 
@@ -55,14 +56,14 @@ struct VmPanel {
   // Labels.
   std::string vtally;
   std::string vpoz = "__:__:__:__";
-  std::string cmdstr;               // last message not recognised, "5A 00 5A "
-  std::string csuma;                // port A checksum failures, two hex digits once one occurred
-  uint8_t csumaTag = 0;             // the count csuma shows
+  std::string cmdstr;    // last message not recognised, "5A 00 5A "
+  std::string csuma;     // port A checksum failures, two hex digits once one occurred
+  uint8_t csumaTag = 0;  // the count csuma shows
   // Check boxes.
-  bool qall = false;                // "cued"
+  bool qall = false;  // "cued"
   bool nostill = true;
-  bool recinhibit = false;          // "Rec Inhibit"
-  bool nostatus = false;            // "No Status"
+  bool recinhibit = false;  // "Rec Inhibit"
+  bool nostatus = false;    // "No Status"
   // Track-arming keys (lamp levels) and their captions.
   std::array<uint8_t, kTrackKeys> rr{};
   std::array<std::string, kTrackKeys> rrCaption{};
@@ -70,11 +71,11 @@ struct VmPanel {
   uint8_t bank = kLampOff;
   std::string bankCaption = "1-24";
   // Menus: the checked tag of each radio group (kNoItem when none) and the toggle item.
-  int machineChecked = 0;           // "Mcn": 0..16, or kEnterIdItem
-  int standardChecked = 0;          // "STD": 0..3
-  int mcnNoChecked = kNoItem;       // "Mcn No.": 0..4
-  int tracksChecked = 0;            // "Tracks": 0, 16, 32, 48, 64
-  bool rvslockdir = false;          // "Reverse Lock rvs"
+  int machineChecked = 0;      // "Mcn": 0..16, or kEnterIdItem
+  int standardChecked = 0;     // "STD": 0..3
+  int mcnNoChecked = kNoItem;  // "Mcn No.": 0..4
+  int tracksChecked = 0;       // "Tracks": 0, 16, 32, 48, 64
+  bool rvslockdir = false;     // "Reverse Lock rvs"
   // Status-bar panel 1 and Timer1's interval as the last standard choice set them.
   std::string standardPanelText = "EBU";
   int timer1IntervalMs = 60;

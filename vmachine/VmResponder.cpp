@@ -22,8 +22,8 @@ void VirtualMachine::SetAck() {
 }
 
 void VirtualMachine::ShowUnhandled() {
-  panel_.cmdstr = HexBytes(std::span(port_.Rx.bytes.data(),
-                                     static_cast<std::size_t>(port_.Rx.Length())));
+  panel_.cmdstr =
+      HexBytes(std::span(port_.Rx.bytes.data(), static_cast<std::size_t>(port_.Rx.Length())));
 }
 
 void VirtualMachine::Respond() {
@@ -144,7 +144,8 @@ void VirtualMachine::SenseRequest() {
   const uint8_t cmd2 = port_.Rx.Cmd2();
   switch (cmd2) {
     case kCurrentTimeSense:
-      TimeReply(port_.Rx.Data(1) == kSenseExtended ? kExtendedTimeData : kLtcTimeData, port_.Position);
+      TimeReply(port_.Rx.Data(1) == kSenseExtended ? kExtendedTimeData : kLtcTimeData,
+                port_.Position);
       return;
     case kInDataSense:
       TimeReply(kInData, port_.MarkIn);

@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "SpeedTable.h"
-#include "VirtualMachine.h"
 #include "TimecodeCalls.h"
+#include "VirtualMachine.h"
 #include "ZQTimeCodeDll.h"
 
 using namespace sony;
@@ -55,32 +55,66 @@ void VirtualMachine::ExecuteTransport(uint8_t cmd2) {
     s[2] = s2;
   };
   switch (cmd2) {
-    case kStop: start(0, kStopped, s[2] & kS2CueUp); break;
-    case kPlay: start(kPlaySpeed, kPlaying, kS2ServoLock); panel_.vedit = kLampOff; break;
+    case kStop:
+      start(0, kStopped, s[2] & kS2CueUp);
+      break;
+    case kPlay:
+      start(kPlaySpeed, kPlaying, kS2ServoLock);
+      panel_.vedit = kLampOff;
+      break;
     case kRecord:
       start(kPlaySpeed, kPlaying, kS2ServoLock);
       panel_.vedit = kLampLit;
       ShowVmTrackLamps();
       break;
-    case kFastFwd: start(kWindSpeed, kWindingFwd, 0x00); break;
-    case kJogFwd: start(SpeedOf(speedByte), kMoving, kS2Jog); break;
-    case kVarFwd: start(SpeedOf(speedByte), kMoving, kS2Variable); break;
-    case kShuttleFwd: start(SpeedOf(speedByte), kMoving, kS2Shuttle); break;
-    case kRewind: start(-kWindSpeed, kWindingRev, 0x00); break;
-    case kJogRev: start(-SpeedOf(speedByte), kMoving, kS2Jog | kS2Reverse); break;
-    case kVarRev: start(-SpeedOf(speedByte), kMoving, kS2Variable | kS2Reverse); break;
-    case kShuttleRev: start(-SpeedOf(speedByte), kMoving, kS2Shuttle | kS2Reverse); break;
+    case kFastFwd:
+      start(kWindSpeed, kWindingFwd, 0x00);
+      break;
+    case kJogFwd:
+      start(SpeedOf(speedByte), kMoving, kS2Jog);
+      break;
+    case kVarFwd:
+      start(SpeedOf(speedByte), kMoving, kS2Variable);
+      break;
+    case kShuttleFwd:
+      start(SpeedOf(speedByte), kMoving, kS2Shuttle);
+      break;
+    case kRewind:
+      start(-kWindSpeed, kWindingRev, 0x00);
+      break;
+    case kJogRev:
+      start(-SpeedOf(speedByte), kMoving, kS2Jog | kS2Reverse);
+      break;
+    case kVarRev:
+      start(-SpeedOf(speedByte), kMoving, kS2Variable | kS2Reverse);
+      break;
+    case kShuttleRev:
+      start(-SpeedOf(speedByte), kMoving, kS2Shuttle | kS2Reverse);
+      break;
     case kCueUpWithData:
       start(0, kStopped, kS2CueUp);
       port_.Position = Sony2frms(port_.Rx.bytes.data(), 2, port_.Standard);
       break;
-    case kChaseOn: s[7] = kS7Chase; break;
-    case kFullEeOff: s[4] &= static_cast<uint8_t>(~kS4FullEe); break;
-    case kFullEeOn: s[4] |= kS4FullEe; break;
-    case kEditOff: panel_.vedit = kLampOff; break;
-    case kEditOn: panel_.vedit = Lamp(speed_ == kPlaySpeed); break;
-    case kClipSelect: clips_.SelectClip(port_.Rx); break;
-    default: break;
+    case kChaseOn:
+      s[7] = kS7Chase;
+      break;
+    case kFullEeOff:
+      s[4] &= static_cast<uint8_t>(~kS4FullEe);
+      break;
+    case kFullEeOn:
+      s[4] |= kS4FullEe;
+      break;
+    case kEditOff:
+      panel_.vedit = kLampOff;
+      break;
+    case kEditOn:
+      panel_.vedit = Lamp(speed_ == kPlaySpeed);
+      break;
+    case kClipSelect:
+      clips_.SelectClip(port_.Rx);
+      break;
+    default:
+      break;
   }
   FinishTransport();
 }
@@ -117,21 +151,35 @@ void VirtualMachine::FinishTransport() {
 void VirtualMachine::LightTransportLamps() {
   switch (port_.TransportMode) {
     case 1:
-    case 3: panel_.vplay = kLampLit; break;
-    case 4: panel_.vfwd = kLampLit; break;
-    case 8: panel_.vrwd = kLampLit; break;
-    case 32: panel_.vstop = kLampLit; break;
-    default: break;
+    case 3:
+      panel_.vplay = kLampLit;
+      break;
+    case 4:
+      panel_.vfwd = kLampLit;
+      break;
+    case 8:
+      panel_.vrwd = kLampLit;
+      break;
+    case 32:
+      panel_.vstop = kLampLit;
+      break;
+    default:
+      break;
   }
   uint8_t& directionKey = port_.Forward ? panel_.vplay : panel_.vrvsplay;
   switch (port_.SpeedMode) {
-    case 1: directionKey = kLampLit; break;
+    case 1:
+      directionKey = kLampLit;
+      break;
     case 2:
       panel_.vstop = kLampLit;
       directionKey = kLampLit;
       break;
-    case 4: (port_.Forward ? panel_.vfwd : panel_.vrwd) = kLampLit; break;
-    default: break;
+    case 4:
+      (port_.Forward ? panel_.vfwd : panel_.vrwd) = kLampLit;
+      break;
+    default:
+      break;
   }
 }
 

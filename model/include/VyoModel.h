@@ -87,20 +87,20 @@ VYOMODEL_API uint8_t setZQ_McnPosition(int8_t m, int32_t frames);
 /* Offset in frames. Flag 2 and the system's OffsetChange flag. */
 VYOMODEL_API int32_t getZQ_McnOffset(int8_t m);
 VYOMODEL_API uint8_t setZQ_McnOffset(int8_t m, int32_t frames);
-VYOMODEL_API uint8_t getZQ_McnSubFrameOffset(int8_t m);            /* flag 2 */
+VYOMODEL_API uint8_t getZQ_McnSubFrameOffset(int8_t m); /* flag 2 */
 VYOMODEL_API uint8_t setZQ_McnSubFrameOffset(int8_t m, uint8_t value);
-VYOMODEL_API int32_t getZQ_McnSyncPoint(int8_t m);                 /* no flag */
+VYOMODEL_API int32_t getZQ_McnSyncPoint(int8_t m); /* no flag */
 VYOMODEL_API uint8_t setZQ_McnSyncPoint(int8_t m, int32_t frames);
-VYOMODEL_API int32_t getZQ_McnRecInPoint(int8_t m);                /* flag 4 */
+VYOMODEL_API int32_t getZQ_McnRecInPoint(int8_t m); /* flag 4 */
 VYOMODEL_API uint8_t setZQ_McnRecInPoint(int8_t m, int32_t frames);
-VYOMODEL_API int32_t getZQ_McnRecOutPoint(int8_t m);               /* flag 4 */
+VYOMODEL_API int32_t getZQ_McnRecOutPoint(int8_t m); /* flag 4 */
 VYOMODEL_API uint8_t setZQ_McnRecOutPoint(int8_t m, int32_t frames);
-VYOMODEL_API uint8_t getZQ_McnSyncError(int8_t m);                 /* flag 1 */
+VYOMODEL_API uint8_t getZQ_McnSyncError(int8_t m); /* flag 1 */
 VYOMODEL_API uint8_t setZQ_McnSyncError(int8_t m, uint8_t value);
 /* Sony 9-pin device-type code. Flag 3; a new value also empties the Alias. */
 VYOMODEL_API uint16_t getZQ_McnSonyID(int8_t m);
 VYOMODEL_API uint8_t setZQ_McnSonyID(int8_t m, uint16_t id);
-VYOMODEL_API uint8_t getZQ_McnRecordTracks(int8_t m);              /* flag 3 */
+VYOMODEL_API uint8_t getZQ_McnRecordTracks(int8_t m); /* flag 3 */
 VYOMODEL_API uint8_t setZQ_McnRecordTracks(int8_t m, uint8_t value);
 /* Track-arming byte i, 0..14. Flag 2. */
 VYOMODEL_API uint8_t getZQ_McnTrackArming(int8_t m, uint8_t i);
@@ -116,7 +116,7 @@ VYOMODEL_API uint8_t setZQ_McnDataOK(int8_t m);
 
 /* ---- Machine values derived from the status bytes (read only). ---- */
 
-VYOMODEL_API uint8_t getZQ_McnStandard(int8_t m);   /* 0 EBU, 1 SMPTE, 2 24P, 3 drop-frame */
+VYOMODEL_API uint8_t getZQ_McnStandard(int8_t m); /* 0 EBU, 1 SMPTE, 2 24P, 3 drop-frame */
 VYOMODEL_API uint8_t getZQ_McnInPlay(int8_t m);
 VYOMODEL_API uint8_t getZQ_McnIsSlow(int8_t m);
 VYOMODEL_API uint8_t getZQ_McnIsLocked(int8_t m);
@@ -124,11 +124,11 @@ VYOMODEL_API uint8_t getZQ_McnIsLocating(int8_t m);
 VYOMODEL_API uint8_t getZQ_McnInRecord(int8_t m);
 VYOMODEL_API uint8_t getZQ_McnIsArmed(int8_t m);
 VYOMODEL_API uint8_t getZQ_McnNoComms(int8_t m);
-VYOMODEL_API uint8_t getZQ_McnTapeStatus(int8_t m);  /* 0..7 */
+VYOMODEL_API uint8_t getZQ_McnTapeStatus(int8_t m); /* 0..7 */
 VYOMODEL_API uint8_t getZQ_McnZFrame(int8_t m);
 /* Position packed by the time-code library's frms2hmsfCard with the machine's Standard. */
 VYOMODEL_API uint32_t getZQ_McnPositionHMSF(int8_t m);
-VYOMODEL_API uint8_t getZQ_McnInLockedPlay(int8_t m);  /* IsLocked and InPlay */
+VYOMODEL_API uint8_t getZQ_McnInLockedPlay(int8_t m); /* IsLocked and InPlay */
 /* 3 in record, else 2 armed, else 1 record enabled, else 0. */
 VYOMODEL_API uint8_t getZQ_McnRecordState(int8_t m);
 /* 1 when -1 <= m <= MaxMachine. */
@@ -152,15 +152,21 @@ VYOMODEL_API void getZQ_C_McnName(int8_t m, uint8_t *out);
 /* ---- Machine blocks: (m, &buffer, source index, destination index, count); no result. ---- */
 
 /* TrackArming, 15 bytes. The setter raises flag 2 on every call. */
-VYOMODEL_API void getZQ_McnTrackArmingP(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
-VYOMODEL_API void setZQ_McnTrackArmingP(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
+VYOMODEL_API void getZQ_McnTrackArmingP(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst,
+                                        uint8_t count);
+VYOMODEL_API void setZQ_McnTrackArmingP(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst,
+                                        uint8_t count);
 /* TrackRecord, 15 bytes. The getter copies zeros while the machine is not in record. The setter
    raises flag 2 on every call. */
-VYOMODEL_API void getZQ_McnTrackRecordP(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
-VYOMODEL_API void setZQ_McnTrackRecordP(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
+VYOMODEL_API void getZQ_McnTrackRecordP(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst,
+                                        uint8_t count);
+VYOMODEL_API void setZQ_McnTrackRecordP(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst,
+                                        uint8_t count);
 /* IFaceData, 128 bytes. The setter sets IFaceDataLength := dst + count; no flag. */
-VYOMODEL_API void getZQ_McnIFaceData(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
-VYOMODEL_API void setZQ_McnIFaceData(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
+VYOMODEL_API void getZQ_McnIFaceData(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst,
+                                     uint8_t count);
+VYOMODEL_API void setZQ_McnIFaceData(int8_t m, uint8_t *const *buffer, uint8_t src, uint8_t dst,
+                                     uint8_t count);
 
 /* ---- System values. ---- */
 
@@ -168,12 +174,12 @@ VYOMODEL_API void setZQ_McnIFaceData(int8_t m, uint8_t *const *buffer, uint8_t s
    Offset, unless it is locating) and every other playing machine on by one frame; returns 1. */
 VYOMODEL_API int32_t getZQ_MasterPosition(void);
 VYOMODEL_API uint8_t setZQ_MasterPosition(int32_t frames);
-VYOMODEL_API uint8_t getZQ_ZFrame(void);  /* ZFrame of machine -1 */
-VYOMODEL_API int8_t getZQ_Master(void);   /* system flag 0 */
+VYOMODEL_API uint8_t getZQ_ZFrame(void); /* ZFrame of machine -1 */
+VYOMODEL_API int8_t getZQ_Master(void);  /* system flag 0 */
 VYOMODEL_API uint8_t setZQ_Master(int8_t m);
-VYOMODEL_API int8_t getZQ_SelectedMcn(void);  /* system flag 1 */
+VYOMODEL_API int8_t getZQ_SelectedMcn(void); /* system flag 1 */
 VYOMODEL_API uint8_t setZQ_SelectedMcn(int8_t m);
-VYOMODEL_API uint8_t getZQ_Error(void);  /* no flag */
+VYOMODEL_API uint8_t getZQ_Error(void); /* no flag */
 VYOMODEL_API uint8_t setZQ_Error(uint8_t code);
 /* Decoded into SystemLocked, SystemInPlay, SystemInLockedPlay, SystemInRecord, SystemIsLocating
    and the Standard of the master machine (bits 0 and 1). No flag. */
@@ -186,13 +192,14 @@ VYOMODEL_API uint8_t setZQ_SystemStatus(uint8_t value);
    (RecordBank read as int8_t) / 8, truncating, 0 meaning the logical bytes. */
 VYOMODEL_API uint8_t getZQ_RecordBank(void);
 VYOMODEL_API void setZQ_RecordBank(uint8_t value);
-VYOMODEL_API uint8_t getZQ_Editmode(void);  /* the setter always stores; no flag */
+VYOMODEL_API uint8_t getZQ_Editmode(void); /* the setter always stores; no flag */
 VYOMODEL_API void setZQ_Editmode(uint8_t value);
 VYOMODEL_API uint8_t getZQ_WindMax(void);
 VYOMODEL_API uint8_t getZQ_macroflag1(void);
 VYOMODEL_API uint8_t getZQ_macroflag2(void);
-VYOMODEL_API void setZQ_WindMax1(uint8_t windmax);  /* always stores WindMax only */
-VYOMODEL_API void setZQ_WindMax(uint8_t windmax, uint8_t flag1, uint8_t flag2);  /* always stores all three */
+VYOMODEL_API void setZQ_WindMax1(uint8_t windmax); /* always stores WindMax only */
+VYOMODEL_API void setZQ_WindMax(uint8_t windmax, uint8_t flag1,
+                                uint8_t flag2); /* always stores all three */
 /* Configuration values: system flag 3 when stored. */
 VYOMODEL_API uint8_t getZQ_VMajor(void);
 VYOMODEL_API void setZQ_VMajor(uint8_t value);
@@ -217,13 +224,13 @@ VYOMODEL_API uint8_t setZQ_RdyKeyLength(uint8_t value);
 /* UnitData byte 3, written directly; no flag. */
 VYOMODEL_API uint8_t getZQ_SystemRdyLength(void);
 VYOMODEL_API void setZQ_SystemRdyLength(uint8_t value);
-VYOMODEL_API uint8_t getZQ_ReadyKeys(void);  /* UnitData byte 29 */
+VYOMODEL_API uint8_t getZQ_ReadyKeys(void); /* UnitData byte 29 */
 VYOMODEL_API uint8_t getZQ_SystemLocked(void);
 VYOMODEL_API uint8_t getZQ_SystemInPlay(void);
 VYOMODEL_API uint8_t getZQ_SystemInLockedPlay(void);
 VYOMODEL_API uint8_t getZQ_SystemInRecord(void);
 VYOMODEL_API uint8_t getZQ_SystemIsLocating(void);
-VYOMODEL_API uint8_t getZQ_SystemLocal(void);  /* bit 3 of SystemStatus */
+VYOMODEL_API uint8_t getZQ_SystemLocal(void); /* bit 3 of SystemStatus */
 /* Returns the OffsetChange flag (raised by any machine's offset change) and clears it. */
 VYOMODEL_API uint8_t getZQ_OffsetChange(void);
 
@@ -238,10 +245,14 @@ VYOMODEL_API void getZQ_ErrorPChar(char *out);
 VYOMODEL_API void getZQ_UnitData(uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
 VYOMODEL_API void setZQ_UnitData(uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
 /* LogicalReady / LogicalRecord, 12 bytes. Setter: system flag 5 := whether any byte changed. */
-VYOMODEL_API void getZQ_LogicalReady(uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
-VYOMODEL_API void setZQ_LogicalReady(uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
-VYOMODEL_API void getZQ_LogicalRecord(uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
-VYOMODEL_API void setZQ_LogicalRecord(uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
+VYOMODEL_API void getZQ_LogicalReady(uint8_t *const *buffer, uint8_t src, uint8_t dst,
+                                     uint8_t count);
+VYOMODEL_API void setZQ_LogicalReady(uint8_t *const *buffer, uint8_t src, uint8_t dst,
+                                     uint8_t count);
+VYOMODEL_API void getZQ_LogicalRecord(uint8_t *const *buffer, uint8_t src, uint8_t dst,
+                                      uint8_t count);
+VYOMODEL_API void setZQ_LogicalRecord(uint8_t *const *buffer, uint8_t src, uint8_t dst,
+                                      uint8_t count);
 /* TrackMap, 192 bytes. Setter: TrackMapLength := dst + count; system flag 4 on every call. */
 VYOMODEL_API void getZQ_TrackMap(uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
 VYOMODEL_API void setZQ_TrackMap(uint8_t *const *buffer, uint8_t src, uint8_t dst, uint8_t count);
@@ -298,7 +309,7 @@ VYOMODEL_API void getZQ_currLoop(uint8_t *const *buffer);
 /* Current-loop bytes 6..9 (loop number) from / to buffer[0..3]; system flag 6 as above. */
 VYOMODEL_API void setZQ_LoopNumb(uint8_t *const *buffer);
 VYOMODEL_API void getZQ_LoopNumb(uint8_t *const *buffer);
-VYOMODEL_API uint8_t getzq_loopcmd(void);  /* current-loop byte 11 */
+VYOMODEL_API uint8_t getzq_loopcmd(void); /* current-loop byte 11 */
 /* buffer (4 bytes, its address itself) := current-loop bytes 2, 1, 0, then 0 (loop in) or
    bytes 5, 4, 3, then 0 (loop out). */
 VYOMODEL_API void getzq_loopin(uint8_t *buffer);

@@ -3,11 +3,16 @@
 namespace {
 
 // What raises each flag (machine flags 1..7, system flags 0..6).
-const char* const kMachineFlagNames[] = {
-    "", "tally/status/position", "offset/arming", "identity/standard", "record points",
-    "flag 5", "flag 6", "flag 7"};
-const char* const kSystemFlagNames[] = {"master",      "selected machine", "record bank",
-                                        "configuration", "track map",      "logical tracks",
+const char* const kMachineFlagNames[] = {"",
+                                         "tally/status/position",
+                                         "offset/arming",
+                                         "identity/standard",
+                                         "record points",
+                                         "flag 5",
+                                         "flag 6",
+                                         "flag 7"};
+const char* const kSystemFlagNames[] = {"master",        "selected machine", "record bank",
+                                        "configuration", "track map",        "logical tracks",
                                         "loops"};
 constexpr int kSystemCodes = 248;
 constexpr int kSystemFlagCount = sizeof kSystemFlagNames / sizeof kSystemFlagNames[0];

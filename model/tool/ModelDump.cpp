@@ -65,33 +65,40 @@ void PrintBlock(std::FILE* out) {
 void PrintSystemPart(std::FILE* out) {
   uint8_t error[256] = {};
   getZQ_ErrorString(error);
-  std::fprintf(out, "System: master %d  selected %d  max machine %d  record bank %d (machine %d bank %d)\n",
-               getZQ_Master(), getZQ_SelectedMcn(), getZQ_MaxMachine(), getZQ_RecordBank(),
-               getZQ_RecordBank() >> 3, getZQ_RecordBank() & 7);
-  std::fprintf(out, "        error %u \"%s\"  status %02X  locked %c  play %c  record %c  locating %c  local %c\n",
-               getZQ_Error(), LengthPrefixed(error).c_str(), getZQ_SystemStatus(), Yes(getZQ_SystemLocked()),
-               Yes(getZQ_SystemInPlay()), Yes(getZQ_SystemInRecord()), Yes(getZQ_SystemIsLocating()),
-               Yes(getZQ_SystemLocal()));
-  std::fprintf(out, "        version %u.%u  type %u  edit mode %u  wind max %u  macro flags %u %u\n",
-               getZQ_VMajor(), getZQ_VMinor(), getZQ_SystemType(), getZQ_Editmode(), getZQ_WindMax(),
-               getZQ_macroflag1(), getZQ_macroflag2());
-  std::fprintf(out, "        master position %s  loop command %u\n", PositionText(-1).c_str(), getzq_loopcmd());
+  std::fprintf(
+      out, "System: master %d  selected %d  max machine %d  record bank %d (machine %d bank %d)\n",
+      getZQ_Master(), getZQ_SelectedMcn(), getZQ_MaxMachine(), getZQ_RecordBank(),
+      getZQ_RecordBank() >> 3, getZQ_RecordBank() & 7);
+  std::fprintf(out,
+               "        error %u \"%s\"  status %02X  locked %c  play %c  record %c  locating %c  "
+               "local %c\n",
+               getZQ_Error(), LengthPrefixed(error).c_str(), getZQ_SystemStatus(),
+               Yes(getZQ_SystemLocked()), Yes(getZQ_SystemInPlay()), Yes(getZQ_SystemInRecord()),
+               Yes(getZQ_SystemIsLocating()), Yes(getZQ_SystemLocal()));
+  std::fprintf(out,
+               "        version %u.%u  type %u  edit mode %u  wind max %u  macro flags %u %u\n",
+               getZQ_VMajor(), getZQ_VMinor(), getZQ_SystemType(), getZQ_Editmode(),
+               getZQ_WindMax(), getZQ_macroflag1(), getZQ_macroflag2());
+  std::fprintf(out, "        master position %s  loop command %u\n", PositionText(-1).c_str(),
+               getzq_loopcmd());
 }
 
 // NoComms is not shown: attaching sets it for every machine, this tool's own attach included, so it
 // would always read set. The tape status (7: no communication) comes from the machine itself.
 void PrintMachineHeader(std::FILE* out) {
-  std::fprintf(out, "%-14s %-5s %-4s %-11s %-11s %-11s %-5s %s\n", "Machine", "Tally", "ID", "Status 1-4",
-               "Position", "Offset", "Std", "Play Lock Chase Rec Arm Loc Tape");
+  std::fprintf(out, "%-14s %-5s %-4s %-11s %-11s %-11s %-5s %s\n", "Machine", "Tally", "ID",
+               "Status 1-4", "Position", "Offset", "Std", "Play Lock Chase Rec Arm Loc Tape");
 }
 
 void PrintMachine(std::FILE* out, int8_t m) {
   uint8_t name[256] = {};
   getZQ_C_McnName(m, name);
-  std::fprintf(out, "%-14s %-5u %04X %02X %02X %02X %02X %-11s %-11d %-5s %c    %c    %c     %c   %c   %c   %u\n",
-               LengthPrefixed(name).c_str(), getZQ_McnTally(m), getZQ_McnSonyID(m), getZQ_McnStatus1(m),
-               getZQ_McnStatus2(m), getZQ_McnStatus3(m), getZQ_McnStatus4(m), PositionText(m).c_str(),
-               getZQ_McnOffset(m), StandardText(getZQ_McnStandard(m)), Yes(getZQ_McnInPlay(m)),
-               Yes(getZQ_McnIsLocked(m)), Yes(getZQ_McnIsChasing(m)), Yes(getZQ_McnInRecord(m)),
-               Yes(getZQ_McnIsArmed(m)), Yes(getZQ_McnIsLocating(m)), getZQ_McnTapeStatus(m));
+  std::fprintf(
+      out,
+      "%-14s %-5u %04X %02X %02X %02X %02X %-11s %-11d %-5s %c    %c    %c     %c   %c   %c   %u\n",
+      LengthPrefixed(name).c_str(), getZQ_McnTally(m), getZQ_McnSonyID(m), getZQ_McnStatus1(m),
+      getZQ_McnStatus2(m), getZQ_McnStatus3(m), getZQ_McnStatus4(m), PositionText(m).c_str(),
+      getZQ_McnOffset(m), StandardText(getZQ_McnStandard(m)), Yes(getZQ_McnInPlay(m)),
+      Yes(getZQ_McnIsLocked(m)), Yes(getZQ_McnIsChasing(m)), Yes(getZQ_McnInRecord(m)),
+      Yes(getZQ_McnIsArmed(m)), Yes(getZQ_McnIsLocating(m)), getZQ_McnTapeStatus(m));
 }

@@ -5,6 +5,8 @@
 //   vyomodel save FILE    saves the model image
 //   vyomodel load FILE    loads a saved model image
 // Exit status: 0 done, 1 the operation failed, 2 bad command line.
+#include "VyoModel.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -17,7 +19,6 @@
 
 #include "ChangeNames.h"
 #include "ModelDump.h"
-#include "VyoModel.h"
 
 namespace {
 
@@ -27,11 +28,12 @@ constexpr long kImageSize = 16316;
 constexpr int kLastMachine = 35;
 
 int Usage() {
-  std::fputs("usage: vyomodel dump [machine -1..35]\n"
-             "       vyomodel watch [count]   (takes the changes it shows from other pollers)\n"
-             "       vyomodel save FILE\n"
-             "       vyomodel load FILE\n",
-             stderr);
+  std::fputs(
+      "usage: vyomodel dump [machine -1..35]\n"
+      "       vyomodel watch [count]   (takes the changes it shows from other pollers)\n"
+      "       vyomodel save FILE\n"
+      "       vyomodel load FILE\n",
+      stderr);
   return kUsage;
 }
 
@@ -118,8 +120,8 @@ int Load(const char* file) {
     return kFailed;
   }
   if (stat(file, &st) == 0 && st.st_size != kImageSize) {
-    std::fprintf(stderr, "vyomodel: %s is not a model image: it has %lld bytes, a model has %ld\n", file,
-                 static_cast<long long>(st.st_size), kImageSize);
+    std::fprintf(stderr, "vyomodel: %s is not a model image: it has %lld bytes, a model has %ld\n",
+                 file, static_cast<long long>(st.st_size), kImageSize);
     return kFailed;
   }
   if (!loadmodel(name)) {

@@ -12,22 +12,22 @@
 namespace vyoserver {
 
 class RequestRecord {
-public:
-    static constexpr std::size_t kCapacity = 4096;
+ public:
+  static constexpr std::size_t kCapacity = 4096;
 
-    void add(const std::string &line);
-    std::size_t count() const;
-    std::optional<std::string> line(std::size_t n) const;
-    void clear();
+  void add(const std::string &line);
+  std::size_t count() const;
+  std::optional<std::string> line(std::size_t n) const;
+  void clear();
 
-private:
-    mutable std::mutex mutex_;
-    std::deque<std::string> lines_;
+ private:
+  mutable std::mutex mutex_;
+  std::deque<std::string> lines_;
 };
 
 // The one record of this process.
 RequestRecord &requestRecord();
 
-} // namespace vyoserver
+}  // namespace vyoserver
 
 #endif

@@ -20,6 +20,6 @@ std::string hexBytes(const uint8_t *bytes, std::size_t count);
 inline constexpr std::size_t kMaxQuoted = 64;
 std::string quotedText(const char *text);
 
-} // namespace vyoserver
+}  // namespace vyoserver
 
 #endif

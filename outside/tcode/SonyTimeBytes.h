@@ -2,10 +2,10 @@
 #ifndef VYO_SONY_TIME_BYTES_H
 #define VYO_SONY_TIME_BYTES_H
 
-#include "TimeCodeLabel.h"
-
 #include <cstdint>
 #include <optional>
+
+#include "TimeCodeLabel.h"
 
 namespace vyotcode {
 
@@ -17,6 +17,6 @@ std::optional<TimeCodeLabel> decodeSonyTimeBytes(const uint8_t *bytes);
 // Encodes a label into bytes[0..3]; dropFrameFlag sets bit 6 of the frames byte.
 void encodeSonyTimeBytes(uint8_t *bytes, const TimeCodeLabel &label, bool dropFrameFlag);
 
-} // namespace vyotcode
+}  // namespace vyotcode
 
 #endif

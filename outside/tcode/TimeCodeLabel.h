@@ -2,18 +2,18 @@
 #ifndef VYO_TIMECODE_LABEL_H
 #define VYO_TIMECODE_LABEL_H
 
-#include "TimeCodeStandard.h"
-
 #include <cstdint>
 #include <optional>
+
+#include "TimeCodeStandard.h"
 
 namespace vyotcode {
 
 struct TimeCodeLabel {
-    int32_t hours = 0;
-    int32_t minutes = 0;
-    int32_t seconds = 0;
-    int32_t frames = 0;
+  int32_t hours = 0;
+  int32_t minutes = 0;
+  int32_t seconds = 0;
+  int32_t frames = 0;
 };
 
 // Label of a frame count; the count is first reduced into the day, so every field is in range.
@@ -24,6 +24,6 @@ TimeCodeLabel labelOfFrames(int64_t frames, Standard standard);
 // 01 at second 00 of a minute not divisible by ten) counts as MM:00:02, the next one that exists.
 std::optional<int32_t> framesOfLabel(const TimeCodeLabel &label, Standard standard);
 
-} // namespace vyotcode
+}  // namespace vyotcode
 
 #endif

@@ -20,6 +20,6 @@ int32_t dayLength(Standard standard);
 // Reduces any count (including negative ones) to [0, dayLength).
 int32_t reduceToDay(int64_t frames, Standard standard);
 
-} // namespace vyotcode
+}  // namespace vyotcode
 
 #endif

@@ -2,10 +2,10 @@
 #ifndef VYO_TIMECODE_TEXT_H
 #define VYO_TIMECODE_TEXT_H
 
-#include "TimeCodeLabel.h"
-
 #include <cstdint>
 #include <optional>
+
+#include "TimeCodeLabel.h"
 
 namespace vyotcode {
 
@@ -18,6 +18,6 @@ std::optional<TimeCodeLabel> parseTimeCodeText(const uint8_t *text);
 // may also read out + 1 as a C string (13 bytes written in all).
 void writeTimeCodeText(uint8_t *out, const TimeCodeLabel &label);
 
-} // namespace vyotcode
+}  // namespace vyotcode
 
 #endif

@@ -1,10 +1,11 @@
 // End to end: the controller drives the virtual machine through a byte pipe, tick by tick, and
 // its panel shows what a user would see.
+#include "BackToBack.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "BackToBack.h"
 #include "TimecodeCalls.h"
 
 namespace {
@@ -13,9 +14,10 @@ constexpr int kFullCycle = 16;  // enough ticks for every request of the cycle, 
 
 // The names the identities of the "Mcn" menu are known by; empty where the table has none.
 const char* const kIdentityNames[kMachineTypes] = {
-    "DA-88", "BVU-950", "PCM-3348HRV", "Gallery", "NuendoTM", "Pro-Tools",
-    "BONSAI", "AVID A/V 4", "ZQ V.Mcn", "Merging", "ZQ Kestrel", "MMR-8",
-    "MX2424", "X-Dubber", "DVW-A500", "SRW-5000", ""};
+    "DA-88",      "BVU-950", "PCM-3348HRV", "Gallery",  "NuendoTM",
+    "Pro-Tools",  "BONSAI",  "AVID A/V 4",  "ZQ V.Mcn", "Merging",
+    "ZQ Kestrel", "MMR-8",   "MX2424",      "X-Dubber", "DVW-A500",
+    "SRW-5000",   ""};
 
 std::string ExpectedName(int machineType, uint8_t standard) {
   if (machineType == kClipServerMachineType) {

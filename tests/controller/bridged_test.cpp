@@ -23,7 +23,9 @@ struct Bridged {
     vm.FormShow();
   }
 
-  void Keep(const BridgeOutput& out) { capture.insert(capture.end(), out.captureLines.begin(), out.captureLines.end()); }
+  void Keep(const BridgeOutput& out) {
+    capture.insert(capture.end(), out.captureLines.begin(), out.captureLines.end());
+  }
 
   // One frame tick, 40 ms; the machine answers 1 ms after a request.
   void Tick() {
@@ -42,8 +44,8 @@ struct Bridged {
 
 std::string PanelText(const MachineControlPanel& p) {
   std::string text = p.name + "|" + p.bpoz + "|";
-  for (const PanelLamp* lamp : {&p.kstop, &p.kplay, &p.krwd, &p.kfwd, &p.krvsplay, &p.kedit, &p.koff,
-                                &p.kremote, &p.kgoto, &p.kcued, &p.kstill})
+  for (const PanelLamp* lamp : {&p.kstop, &p.kplay, &p.krwd, &p.kfwd, &p.krvsplay, &p.kedit,
+                                &p.koff, &p.kremote, &p.kgoto, &p.kcued, &p.kstill})
     text += lamp->Lit ? "1" : "0";
   return text;
 }
@@ -58,14 +60,16 @@ TEST(Bridged, TheControllerSeesTheMachineAsWithoutTheBridge) {
     }
     bridged.Tick();
     direct.Tick();
-    ASSERT_EQ(PanelText(bridged.controller.Panel()), PanelText(direct.controller.Panel())) << "tick " << tick;
+    ASSERT_EQ(PanelText(bridged.controller.Panel()), PanelText(direct.controller.Panel()))
+        << "tick " << tick;
   }
   EXPECT_EQ(bridged.controller.Panel().name, "DA-88 PAL");
   EXPECT_TRUE(bridged.controller.Panel().kplay.Lit);
 
   // Every request of the 60 ticks was answered and timed.
   ASSERT_EQ(bridged.bridge.Exchanges().size(), 60u);
-  for (const BridgeExchange& e : bridged.bridge.Exchanges()) EXPECT_EQ(e.machineReplyTime, Micros(1000));
+  for (const BridgeExchange& e : bridged.bridge.Exchanges())
+    EXPECT_EQ(e.machineReplyTime, Micros(1000));
 
   std::stringstream file;
   file << kCaptureVersionLine << "\n";

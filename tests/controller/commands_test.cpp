@@ -11,13 +11,12 @@ std::vector<Bytes> Tick(MachineController& controller, bool open = true) {
 }
 
 TEST(TransportCommands, EachKeySendsItsCommand) {
-  const std::pair<int, Bytes> keys[] = {
-      {MachineController::kTagStop, Framed({0x20, 0x00})},
-      {MachineController::kTagPlay, Framed({0x20, 0x01})},
-      {MachineController::kTagFastForward, Framed({0x20, 0x10})},
-      {MachineController::kTagRewind, Framed({0x20, 0x20})},
-      {MachineController::kTagEditOff, Framed({0x20, 0x64})},
-      {MachineController::kTagEditOn, Framed({0x20, 0x65})}};
+  const std::pair<int, Bytes> keys[] = {{MachineController::kTagStop, Framed({0x20, 0x00})},
+                                        {MachineController::kTagPlay, Framed({0x20, 0x01})},
+                                        {MachineController::kTagFastForward, Framed({0x20, 0x10})},
+                                        {MachineController::kTagRewind, Framed({0x20, 0x20})},
+                                        {MachineController::kTagEditOff, Framed({0x20, 0x64})},
+                                        {MachineController::kTagEditOn, Framed({0x20, 0x65})}};
   for (const auto& [tag, expected] : keys) {
     MachineController controller;
     controller.kplayClick(tag);
@@ -58,7 +57,8 @@ TEST(GotoCommands, KeypadResultAndClipboard) {
 TEST(GotoCommands, FramesAbove24ReachTheMachineAsTyped) {
   for (bool dropFrame : {false, true}) {
     MachineController controller;
-    controller.SerialBTriggerAvail(Framed({0x74, 0x04, dropFrame ? uint8_t{0x40} : uint8_t{0x00}, 0, 0, 0}));
+    controller.SerialBTriggerAvail(
+        Framed({0x74, 0x04, dropFrame ? uint8_t{0x40} : uint8_t{0x00}, 0, 0, 0}));
     ASSERT_EQ(controller.Port().DropFrame, dropFrame);
     controller.GotoClipboard1Click("01:00:00:28");
     EXPECT_EQ(Tick(controller), std::vector<Bytes>{Framed({0x24, 0x31, 0x28, 0x00, 0x00, 0x01})})

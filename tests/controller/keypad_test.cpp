@@ -21,9 +21,9 @@ TEST(KeypadValidation, RangesAndLeftmostFault) {
   EXPECT_EQ(KeypadU::FirstFault("00:00:00:25"), -1);
   EXPECT_EQ(KeypadU::FirstFault("00:60:00:00"), 3);
   EXPECT_EQ(KeypadU::FirstFault("00:00:60:00"), 6);
-  EXPECT_EQ(KeypadU::FirstFault("30:70:00:00"), 0);  // hours and minutes wrong: hours win
-  EXPECT_EQ(KeypadU::FirstFault("19:00:00:00"), -1); // units are not checked against 2x
-  EXPECT_EQ(KeypadU::FirstFault("12:3 :00:00"), 4);  // an unfilled digit is refused too
+  EXPECT_EQ(KeypadU::FirstFault("30:70:00:00"), 0);   // hours and minutes wrong: hours win
+  EXPECT_EQ(KeypadU::FirstFault("19:00:00:00"), -1);  // units are not checked against 2x
+  EXPECT_EQ(KeypadU::FirstFault("12:3 :00:00"), 4);   // an unfilled digit is refused too
 }
 
 TEST(KeypadValidation, OkAcceptsAndRemembers) {

@@ -20,8 +20,9 @@ const Bytes kTime = Framed({0x74, 0x04, 0x01, 0x02, 0x03, 0x04});
 
 TEST(PollPacing, AnsweringMachineIsPolledEveryTick) {
   MachineController controller;
-  const Bytes expected[] = {kTimeSense, kStatusSense, kTimeSense, kPresetSense,
-                            kTimeSense, kStatusSense, kTimeSense, kDeviceTypeRequest, kTimeSense};
+  const Bytes expected[] = {kTimeSense,   kStatusSense,       kTimeSense,
+                            kPresetSense, kTimeSense,         kStatusSense,
+                            kTimeSense,   kDeviceTypeRequest, kTimeSense};
   for (const Bytes& request : expected) {
     EXPECT_EQ(TickWrite(controller), request);
     EXPECT_EQ(controller.SerialBTriggerAvail(kTime), RxOutcome::Handled);

@@ -131,7 +131,8 @@ TEST(EditPresetReply, ShortAndOverlongRepliesStayInBounds) {
   const int skipBefore = controller.Port().SkipReplies;
   controller.SerialBTriggerAvail(
       Framed({0x7F, 0x30, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0x55, 0x66}));
-  for (int i = 0; i < 12; ++i) EXPECT_EQ(controller.Port().TrackBytes[static_cast<std::size_t>(i)], i + 1);
+  for (int i = 0; i < 12; ++i)
+    EXPECT_EQ(controller.Port().TrackBytes[static_cast<std::size_t>(i)], i + 1);
   EXPECT_EQ(controller.Port().SkipReplies, skipBefore);
 }
 

@@ -81,7 +81,8 @@ TEST(BlockPrivacyTest, OwnBlockOpenToOthersBecomesPrivateAndDumpShowsIt) {
   const CommandResult run = block.Dump();
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(block.Stat().st_mode & 07777, 0600u);
-  const std::string owner = "Block: " + block.name() + "  owner uid " + std::to_string(geteuid()) + " (";
+  const std::string owner =
+      "Block: " + block.name() + "  owner uid " + std::to_string(geteuid()) + " (";
   EXPECT_EQ(run.output.rfind(owner, 0), 0u) << run.output;
   EXPECT_NE(run.output.find(")  mode 0600\nSystem: "), std::string::npos) << run.output;
 }

@@ -37,8 +37,8 @@ TEST_F(WatchTest, MachineThirtysLastFlagIsNamed) {
   ASSERT_NE(mkdtemp(folder), nullptr);
   const std::string file = std::string(folder) + "/m30.zqm";
   std::vector<char> image(kImageSize, 0);
-  image[9083] = 30;                  // MaxMachine
-  image[McnAt(30, 95 + 6)] = 1;      // machine 30's flag 7: byte 7417
+  image[9083] = 30;              // MaxMachine
+  image[McnAt(30, 95 + 6)] = 1;  // machine 30's flag 7: byte 7417
   ASSERT_EQ(McnAt(30, 101), 7417u);
   std::ofstream(file, std::ios::binary).write(image.data(), std::streamsize(image.size()));
   const std::string tool = VYOMODEL_TOOL;

@@ -1,7 +1,7 @@
 // Change tracking: codes, fairness of the three cursors, and scans that always end.
-#include <algorithm>
-
 #include <gmock/gmock.h>
+
+#include <algorithm>
 
 #include "ModelFixture.h"
 #include "VyoModel.h"
@@ -31,7 +31,8 @@ TEST_F(ChangeTrackerTest, NothingRaisedReturnsZeroAndOnlyTheToggleMoves) {
   EXPECT_EQ(getZQ_LastChange(), 0);
   EXPECT_EQ(Raw()[9111], 1) << "ScanToggle flipped";
   Raw()[9111] = 0;
-  EXPECT_EQ(std::vector<uint8_t>(Raw(), Raw() + kImageSize), before) << "cursors back where they started";
+  EXPECT_EQ(std::vector<uint8_t>(Raw(), Raw() + kImageSize), before)
+      << "cursors back where they started";
   EXPECT_EQ(getZQ_LastChange(), 0);
   EXPECT_EQ(getZQ_LastChange(), 0);
 }
@@ -80,9 +81,9 @@ TEST_F(ChangeTrackerTest, CursorsMoveOnSoNoFlagStarvesTheOthers) {
 
 TEST_F(ChangeTrackerTest, CursorsOutOfRangeRestartAtTheLowEndAndTheScanEnds) {
   SetMaxMachine(2);
-  Raw()[9102] = 50;            // MachineCursor above MaxMachine
-  Raw()[9110] = 200;           // SystemCursor outside 0..6
-  Raw()[McnAt(-1, 102)] = 0;   // ChangeCursors outside 1..7
+  Raw()[9102] = 50;           // MachineCursor above MaxMachine
+  Raw()[9110] = 200;          // SystemCursor outside 0..6
+  Raw()[McnAt(-1, 102)] = 0;  // ChangeCursors outside 1..7
   Raw()[McnAt(0, 102)] = 9;
   Raw()[McnAt(2, 102)] = 255;
   RaiseMcnFlag(2, 3);

@@ -200,7 +200,8 @@ TEST_F(LayoutTest, ChangeCursorsSitAtTheirOffsets) {
   DrainChanges();
   Raw()[9111] = 0;
   setZQ_McnTally(1, 9);
-  ASSERT_EQ(getZQ_LastChange(), 17) << "no system flag, so the machines are scanned in the same call";
+  ASSERT_EQ(getZQ_LastChange(), 17)
+      << "no system flag, so the machines are scanned in the same call";
   EXPECT_EQ(Raw()[McnAt(1, 102)], 2) << "ChangeCursor moved past flag 1";
   EXPECT_EQ(RawAt<int8_t>(9102), 2) << "MachineCursor moved past machine 1";
   EXPECT_EQ(Raw()[9111], 1) << "ScanToggle";

@@ -237,9 +237,9 @@ TEST_F(McnAccessorsTest, BadMachineNumbersAndIndicesTouchNothing) {
   }
   EXPECT_EQ(setZQ_McnTrackArming(1, 15, 1), 0);
   EXPECT_EQ(getZQ_McnTrackArming(1, 15), 0);
-  setZQ_McnTrackArmingP(1, &buffer, 0, 10, 6);   // 10 + 6 > 15
+  setZQ_McnTrackArmingP(1, &buffer, 0, 10, 6);  // 10 + 6 > 15
   setZQ_McnTrackRecordP(1, &buffer, 0, 15, 1);
-  setZQ_McnIFaceData(1, &buffer, 0, 100, 29);    // 100 + 29 > 128
+  setZQ_McnIFaceData(1, &buffer, 0, 100, 29);  // 100 + 29 > 128
   setZQ_McnTrackArmingP(1, nullptr, 0, 0, 1);
   uint8_t* missing = nullptr;
   setZQ_McnTrackArmingP(1, &missing, 0, 0, 1);

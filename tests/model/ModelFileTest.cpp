@@ -19,7 +19,8 @@
 using namespace modeltest;
 
 // A child process sets this to stop inside a save, after the image is written but before it is
-// renamed into place; the library's call to fsync lands here (the program's definition comes first).
+// renamed into place; the library's call to fsync lands here (the program's definition comes
+// first).
 static int g_stallSaveSignal = -1;
 
 extern "C" int fsync(int fd) {
@@ -72,7 +73,8 @@ class ModelFileTest : public ModelTest {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
   }
   static void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   }
   static void FillImage(uint8_t seed) {
     for (std::size_t i = 0; i < kImageSize; ++i) Raw()[i] = uint8_t(i * 7 + seed);

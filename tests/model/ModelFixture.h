@@ -21,7 +21,9 @@ constexpr std::size_t kSystem = 8732;
 uint8_t* Raw();
 const char* BlockName();
 
-inline std::size_t McnAt(int m, std::size_t offset) { return kRecordSize * std::size_t(m + 1) + offset; }
+inline std::size_t McnAt(int m, std::size_t offset) {
+  return kRecordSize * std::size_t(m + 1) + offset;
+}
 
 template <class T>
 T RawAt(std::size_t offset) {

@@ -63,7 +63,7 @@ TEST_F(SharingTest, AnotherAttachingProcessMarksNoCommsAndChangesNothingElse) {
   for (int m = -1; m <= 35; ++m) {
     setZQ_McnStatus2(int8_t(m), 0x01);  // communication: NoComms 0
     setZQ_McnPosition(int8_t(m), 100 + m);
-    Raw()[McnAt(m, 102)] = 4;           // a ChangeCursor in mid-scan
+    Raw()[McnAt(m, 102)] = 4;  // a ChangeCursor in mid-scan
   }
   std::vector<uint8_t> expected(Raw(), Raw() + kImageSize);
   for (int m = -1; m <= 35; ++m) {
@@ -112,7 +112,8 @@ TEST_F(SharingTest, SecondAttachInOneProcessWarnsAndGoesOn) {
   ASSERT_EQ(getZQ_McnNoComms(2), 0);
 
   void* second = nullptr;
-  const std::string warning = CaptureStderr([&] { second = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL); });
+  const std::string warning =
+      CaptureStderr([&] { second = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL); });
   ASSERT_NE(second, nullptr) << dlerror();
   EXPECT_EQ(warning, "Attempting to connect to model more than once\n");
   EXPECT_EQ(getZQ_McnNoComms(2), 1) << "the second copy attached to the same block";

@@ -45,7 +45,8 @@ TEST_F(SonyFrontEndTest, TransportCommandsMapToServerCodes) {
   for (const auto& [cmd2, code] : table) {
     ZQServerRecord_Clear();
     EXPECT_EQ(Parse({0x20, cmd2}, 1), Ack());
-    EXPECT_THAT(ServerLines(), ElementsAre(std::string("ZQServer_McnCommand machine=1 command=") + code));
+    EXPECT_THAT(ServerLines(),
+                ElementsAre(std::string("ZQServer_McnCommand machine=1 command=") + code));
   }
 }
 
@@ -57,14 +58,15 @@ TEST_F(SonyFrontEndTest, SpeedCommandsUseTheSpeedTable) {
   Parse({0x21, 0x23, 0x20}, 1);  // shuttle reverse, byte 32 -> 3 + 128
   Parse({0x21, 0x21, 0x7A}, 1);  // jog reverse, byte 122 -> 117 + 128
   Parse({0x21, 0x11, 0x7B}, 1);  // byte 123 -> 127
-  EXPECT_THAT(ServerLines(),
-              ElementsAre("ZQServer_McnCommandWithByteData machine=1 command=31 (0x1F) data=128 (0x80)",
-                          "ZQServer_McnCommandWithByteData machine=1 command=31 (0x1F) data=127 (0x7F)",
-                          "ZQServer_McnCommandWithByteData machine=1 command=29 (0x1D) data=2 (0x02)",
-                          "ZQServer_McnCommandWithByteData machine=1 command=30 (0x1E) data=1 (0x01)",
-                          "ZQServer_McnCommandWithByteData machine=1 command=30 (0x1E) data=131 (0x83)",
-                          "ZQServer_McnCommandWithByteData machine=1 command=29 (0x1D) data=245 (0xF5)",
-                          "ZQServer_McnCommandWithByteData machine=1 command=29 (0x1D) data=127 (0x7F)"));
+  EXPECT_THAT(
+      ServerLines(),
+      ElementsAre("ZQServer_McnCommandWithByteData machine=1 command=31 (0x1F) data=128 (0x80)",
+                  "ZQServer_McnCommandWithByteData machine=1 command=31 (0x1F) data=127 (0x7F)",
+                  "ZQServer_McnCommandWithByteData machine=1 command=29 (0x1D) data=2 (0x02)",
+                  "ZQServer_McnCommandWithByteData machine=1 command=30 (0x1E) data=1 (0x01)",
+                  "ZQServer_McnCommandWithByteData machine=1 command=30 (0x1E) data=131 (0x83)",
+                  "ZQServer_McnCommandWithByteData machine=1 command=29 (0x1D) data=245 (0xF5)",
+                  "ZQServer_McnCommandWithByteData machine=1 command=29 (0x1D) data=127 (0x7F)"));
 }
 
 TEST_F(SonyFrontEndTest, TimeCodeCommandsAndUnknownCommandsOfGroups0To4) {
@@ -77,14 +79,15 @@ TEST_F(SonyFrontEndTest, TimeCodeCommandsAndUnknownCommandsOfGroups0To4) {
   EXPECT_EQ(Parse({0x21, 0x5F, 0xAB}, 3), Ack());
   EXPECT_EQ(Parse({0x41, 0x20, 0x01}, 3), Ack());
   EXPECT_EQ(Parse({0x00, 0x0C}, 3), Ack());
-  EXPECT_THAT(ServerLines(),
-              ElementsAre("ZQServer_McnCommandWithTCFrms machine=3 command=32 (0x20) frames=90000",
-                          "ZQServer_McnCommandWithByteData machine=3 command=27 (0x1B) data=1 (0x01)",
-                          "ZQServer_McnCommandWithTCFrms machine=3 command=34 (0x22) frames=90000",
-                          "ZQServer_McnCommandWithTCFrms machine=3 command=35 (0x23) frames=1234",
-                          "ZQServer_SonyCommand machine=3 cmd1=33 (0x21) cmd2=95 (0x5F) data=AB",
-                          "ZQServer_SonyCommand machine=3 cmd1=65 (0x41) cmd2=32 (0x20) data=01",
-                          "ZQServer_SonyCommand machine=3 cmd1=0 (0x00) cmd2=12 (0x0C) data="));
+  EXPECT_THAT(
+      ServerLines(),
+      ElementsAre("ZQServer_McnCommandWithTCFrms machine=3 command=32 (0x20) frames=90000",
+                  "ZQServer_McnCommandWithByteData machine=3 command=27 (0x1B) data=1 (0x01)",
+                  "ZQServer_McnCommandWithTCFrms machine=3 command=34 (0x22) frames=90000",
+                  "ZQServer_McnCommandWithTCFrms machine=3 command=35 (0x23) frames=1234",
+                  "ZQServer_SonyCommand machine=3 cmd1=33 (0x21) cmd2=95 (0x5F) data=AB",
+                  "ZQServer_SonyCommand machine=3 cmd1=65 (0x41) cmd2=32 (0x20) data=01",
+                  "ZQServer_SonyCommand machine=3 cmd1=0 (0x00) cmd2=12 (0x0C) data="));
 }
 
 TEST_F(SonyFrontEndTest, DeviceTypeRequestAnswersTheSonyIdHighByteFirst) {
@@ -96,32 +99,35 @@ TEST_F(SonyFrontEndTest, DeviceTypeRequestAnswersTheSonyIdHighByteFirst) {
 TEST_F(SonyFrontEndTest, StatusSenseForTally1) {
   setZQ_McnTally(1, 1);
   EXPECT_THAT(Parse({0x61, 0x20, 0x0F}, 1),
-              ElementsAre(0x7F, 0x20, 0x00, 0xA0, 0x82, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00,
-                          0x00, 0x00, 0x00));
+              ElementsAre(0x7F, 0x20, 0x00, 0xA0, 0x82, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00,
+                          0x00, 0x00, 0x00, 0x00, 0x00));
   EXPECT_THAT(Parse({0x61, 0x20, 0x21}, 1), ElementsAre(0x71, 0x20, 0x82));
   EXPECT_THAT(Parse({0x61, 0x20, 0xF1}, 1), ElementsAre(0x71, 0x20, 0x00)) << "S15, the last byte";
   EXPECT_EQ(Parse({0x61, 0x20, 0xF2}, 1), Nak()) << "start + n past the 16 status bytes";
 }
 
 TEST_F(SonyFrontEndTest, StatusBlockRules) {
-  setZQ_McnTally(2, 3);                 // S1 81, S2 00
-  setZQ_McnStatus1(2, 0xF0);            // bit 7: S2 bit 2; bit 6 set: no S2 bit 7; bit 5: S1 bit 1, S4 bit 4; bit 4: S4 bit 0
-  setZQ_McnStatus2(2, 0x1B);            // tape 3: S0 20; bit 4: S2 bit 0; bit 3: S2 bit 1
-  setZQ_McnIsChasing(2, 1);             // S7 10
-  setZQ_Editmode(2);                    // S4 bit 2
-  EXPECT_THAT(Parse({0x61, 0x20, 0x08}, 2), ElementsAre(0x78, 0x20, 0x20, 0x83, 0x07, 0x00, 0x15, 0x00, 0x00, 0x10));
-  setZQ_SystemStatus(0x08);             // system local: S0 01
-  setZQ_McnStatus2(2, 0x01);            // tape 1: S13 02
+  setZQ_McnTally(2, 3);  // S1 81, S2 00
+  setZQ_McnStatus1(
+      2,
+      0xF0);  // bit 7: S2 bit 2; bit 6 set: no S2 bit 7; bit 5: S1 bit 1, S4 bit 4; bit 4: S4 bit 0
+  setZQ_McnStatus2(2, 0x1B);  // tape 3: S0 20; bit 4: S2 bit 0; bit 3: S2 bit 1
+  setZQ_McnIsChasing(2, 1);   // S7 10
+  setZQ_Editmode(2);          // S4 bit 2
+  EXPECT_THAT(Parse({0x61, 0x20, 0x08}, 2),
+              ElementsAre(0x78, 0x20, 0x20, 0x83, 0x07, 0x00, 0x15, 0x00, 0x00, 0x10));
+  setZQ_SystemStatus(0x08);   // system local: S0 01
+  setZQ_McnStatus2(2, 0x01);  // tape 1: S13 02
   EXPECT_THAT(Parse({0x61, 0x20, 0x01}, 2), ElementsAre(0x71, 0x20, 0x01));
   EXPECT_THAT(Parse({0x61, 0x20, 0xD1}, 2), ElementsAre(0x71, 0x20, 0x02));
   setZQ_Editmode(3);
-  setZQ_McnTally(2, 17);                // no table row: S1 = S2 = 0
+  setZQ_McnTally(2, 17);  // no table row: S1 = S2 = 0
   setZQ_McnStatus1(2, 0x40);
   EXPECT_THAT(Parse({0x61, 0x20, 0x14}, 2), ElementsAre(0x74, 0x20, 0x00, 0x00, 0x00, 0x00));
 }
 
 TEST_F(SonyFrontEndTest, TimeSenseRepliesCarryTheMachinesTime) {
-  setZQ_McnStatus4(1, 0x04);  // SMPTE
+  setZQ_McnStatus4(1, 0x04);            // SMPTE
   setZQ_McnPosition(1, 30 * 3661 + 5);  // 01:01:01:05
   setZQ_McnPosition(-1, 25 * 60);       // 00:01:00:00 EBU
   setZQ_McnRecInPoint(1, 30);
@@ -180,9 +186,11 @@ TEST_F(SonyFrontEndTest, EditPresetToTheLogicalTargetCopiesOnlyTheTrackBytesPres
   std::vector<uint8_t> full = {0x4F, 0x30};
   for (int i = 1; i <= 15; ++i) full.push_back(uint8_t(i));
   EXPECT_EQ(Parse(full, 1), Ack());
-  EXPECT_THAT(ServerLines(),
-              ElementsAre("ZQServer_LogicalTrackArming count=12 arming=01 02 A2 A3 A4 A5 A6 A7 A8 A9 AA AB",
-                          "ZQServer_LogicalTrackArming count=12 arming=02 03 04 05 06 07 08 09 0A 0B 0C 0D"));
+  EXPECT_THAT(
+      ServerLines(),
+      ElementsAre(
+          "ZQServer_LogicalTrackArming count=12 arming=01 02 A2 A3 A4 A5 A6 A7 A8 A9 AA AB",
+          "ZQServer_LogicalTrackArming count=12 arming=02 03 04 05 06 07 08 09 0A 0B 0C 0D"));
   uint8_t after[12];
   uint8_t* out = after;
   getZQ_LogicalReady(&out, 0, 0, 12);
@@ -206,9 +214,11 @@ TEST_F(SonyFrontEndTest, EditPresetSenseMarksArmedTracksAndRefusesToRunPastTheBl
   setZQ_McnTrackArming(1, 0, 0x01);
   setZQ_McnTrackArming(1, 1, 0x02);
   EXPECT_THAT(Parse({0x61, 0x30, 0x03}, 1), ElementsAre(0x73, 0x30, 0x41, 0x02, 0x00));
-  EXPECT_THAT(Parse({0x61, 0x30, 0x01}, 1), ElementsAre(0x71, 0x30, 0x01)) << "n - 1 = 0 bytes summed";
+  EXPECT_THAT(Parse({0x61, 0x30, 0x01}, 1), ElementsAre(0x71, 0x30, 0x01))
+      << "n - 1 = 0 bytes summed";
   setZQ_McnTrackArming(1, 0, 0x21);
-  EXPECT_THAT(Parse({0x61, 0x30, 0x02}, 1), ElementsAre(0x72, 0x30, 0x21, 0x02)) << "bit 5 set: left";
+  EXPECT_THAT(Parse({0x61, 0x30, 0x02}, 1), ElementsAre(0x72, 0x30, 0x21, 0x02))
+      << "bit 5 set: left";
   EXPECT_THAT(Parse({0x61, 0x30, 0xE1}, 1), ElementsAre(0x71, 0x30, 0x00)) << "byte 14, the last";
   EXPECT_EQ(Parse({0x61, 0x30, 0xE2}, 1), Nak());
   EXPECT_EQ(Parse({0x61, 0x30, 0x1F}, 1), Nak());
@@ -224,13 +234,14 @@ TEST_F(SonyFrontEndTest, SystemKeysOfCx58) {
   setZQ_McnIsChasing(2, 1);
   Parse({0xC1, 0x58, 0x07}, 2);
   EXPECT_EQ(Parse({0xC1, 0x58, 0x10}, 2), Nak());
-  EXPECT_THAT(ServerLines(),
-              ElementsAre("ZQServer_McnCommand machine=1 command=0 (0x00)",
-                          "ZQServer_McnCommand machine=5 command=0 (0x00)",
-                          "ZQServer_McnCommand machine=-1 command=0 (0x00)",
-                          "ZQServer_MacroCommand macro=65 (0x41) zero=0",
-                          "ZQServer_McnCommandWithByteData machine=4 command=27 (0x1B) data=1 (0x01)",
-                          "ZQServer_McnCommandWithByteData machine=4 command=27 (0x1B) data=0 (0x00)"));
+  EXPECT_THAT(
+      ServerLines(),
+      ElementsAre("ZQServer_McnCommand machine=1 command=0 (0x00)",
+                  "ZQServer_McnCommand machine=5 command=0 (0x00)",
+                  "ZQServer_McnCommand machine=-1 command=0 (0x00)",
+                  "ZQServer_MacroCommand macro=65 (0x41) zero=0",
+                  "ZQServer_McnCommandWithByteData machine=4 command=27 (0x1B) data=1 (0x01)",
+                  "ZQServer_McnCommandWithByteData machine=4 command=27 (0x1B) data=0 (0x00)"));
 }
 
 TEST_F(SonyFrontEndTest, ArmingToggleSendsTheBankWithOneBitFlipped) {
@@ -246,11 +257,12 @@ TEST_F(SonyFrontEndTest, ArmingToggleSendsTheBankWithOneBitFlipped) {
   EXPECT_EQ(Parse({0xC1, 0x58, 0x09}, 1), Ack());
   setZQ_RecordBank(8 + 7);  // machine 1, bank 7 -> byte 8: outside the 7 bytes sent
   EXPECT_EQ(Parse({0xC1, 0x58, 0x08}, 1), Nak());
-  EXPECT_THAT(ServerLines(),
-              ElementsAre("ZQServer_McnTrackArming machine=1 count=7 arming=00 00 00 00 00 05 00",
-                          "ZQServer_LogicalTrackArming count=12 arming=80 00 00 00 00 00 00 00 00 00 00 00",
-                          "ZQServer_LogicalTrackArming count=12 arming=00 00 00 00 00 00 00 00 01 00 00 00",
-                          "ZQServer_McnTrackArming machine=1 count=7 arming=02 00 00 00 00 01 00"));
+  EXPECT_THAT(
+      ServerLines(),
+      ElementsAre("ZQServer_McnTrackArming machine=1 count=7 arming=00 00 00 00 00 05 00",
+                  "ZQServer_LogicalTrackArming count=12 arming=80 00 00 00 00 00 00 00 00 00 00 00",
+                  "ZQServer_LogicalTrackArming count=12 arming=00 00 00 00 00 00 00 00 01 00 00 00",
+                  "ZQServer_McnTrackArming machine=1 count=7 arming=02 00 00 00 00 01 00"));
 }
 
 TEST_F(SonyFrontEndTest, ArmingStateReadsByteEightForBankSeven) {
@@ -276,17 +288,19 @@ TEST_F(SonyFrontEndTest, EditPresetTargetIsTheSignedRecordBankDividedByEight) {
   EXPECT_EQ(Parse({0x42, 0x30, 0x12, 0x34}, 1), Ack());
   setZQ_RecordBank(0x80);  // -128: machine -16 does not exist
   EXPECT_EQ(Parse({0x41, 0x30, 0x12}, 1), Ack());
-  EXPECT_THAT(ServerLines(),
-              ElementsAre("ZQServer_McnTrackArming machine=-1 count=7 arming=12 00 00 00 00 00 66",
-                          "ZQServer_McnTrackArming machine=-1 count=7 arming=13 00 00 00 00 00 66",
-                          "ZQServer_LogicalTrackArming count=12 arming=34 00 00 00 00 00 00 00 00 00 00 00"));
+  EXPECT_THAT(
+      ServerLines(),
+      ElementsAre(
+          "ZQServer_McnTrackArming machine=-1 count=7 arming=12 00 00 00 00 00 66",
+          "ZQServer_McnTrackArming machine=-1 count=7 arming=13 00 00 00 00 00 66",
+          "ZQServer_LogicalTrackArming count=12 arming=34 00 00 00 00 00 00 00 00 00 00 00"));
 }
 
 TEST_F(SonyFrontEndTest, PresetTimeCommandsMapToServerCodes) {
   setZQ_McnPosition(2, 777);
-  const std::pair<uint8_t, const char*> withTime[] = {
-      {0x04, "37 (0x25)"}, {0x14, "34 (0x22)"}, {0x15, "35 (0x23)"},
-      {0x31, "38 (0x26)"}, {0x3C, "40 (0x28)"}, {0x78, "36 (0x24)"}};
+  const std::pair<uint8_t, const char*> withTime[] = {{0x04, "37 (0x25)"}, {0x14, "34 (0x22)"},
+                                                      {0x15, "35 (0x23)"}, {0x31, "38 (0x26)"},
+                                                      {0x3C, "40 (0x28)"}, {0x78, "36 (0x24)"}};
   for (const auto& [cmd2, code] : withTime) {
     ZQServerRecord_Clear();
     EXPECT_EQ(Parse({0x44, cmd2, 0x00, 0x00, 0x01, 0x00}, 2), Ack());  // 00:01:00:00 EBU
@@ -296,7 +310,8 @@ TEST_F(SonyFrontEndTest, PresetTimeCommandsMapToServerCodes) {
   }
   ZQServerRecord_Clear();
   EXPECT_EQ(Parse({0x40, 0x10}, 2), Ack());
-  EXPECT_THAT(ServerLines(), ElementsAre("ZQServer_McnCommandWithTCFrms machine=2 command=34 (0x22) frames=777"));
+  EXPECT_THAT(ServerLines(),
+              ElementsAre("ZQServer_McnCommandWithTCFrms machine=2 command=34 (0x22) frames=777"));
 }
 
 TEST_F(SonyFrontEndTest, ArmingStateOfCx59) {

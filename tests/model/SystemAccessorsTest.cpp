@@ -92,12 +92,9 @@ TEST_F(SystemAccessorsTest, ErrorTextsIncludingBlanksAndUnknownCodes) {
   const struct {
     uint8_t code;
     const char* text;
-  } cases[] = {{0, "System OK"},
-               {29, "Mcn Record Asigned"},
-               {36, " Reset to Factory "},
-               {46, "! TX-9 Port       "},
-               {47, "Unknown Error : 47"},
-               {255, "Unknown Error : 255"}};
+  } cases[] = {{0, "System OK"},           {29, "Mcn Record Asigned"},
+               {36, " Reset to Factory "}, {46, "! TX-9 Port       "},
+               {47, "Unknown Error : 47"}, {255, "Unknown Error : 255"}};
   for (const auto& c : cases) {
     setZQ_Error(c.code);
     getZQ_ErrorString(text);

@@ -51,7 +51,8 @@ TEST_F(VyoModelToolTest, DumpShowsTheTapeStatusNotTheNoCommsEveryAttachSets) {
   const CommandResult all = Tool("dump");
   ASSERT_EQ(all.status, 0);
   EXPECT_NE(all.output.find("\nc: "), std::string::npos) << "machine 35 is listed";
-  EXPECT_EQ(std::count(all.output.begin(), all.output.end(), '\n'), 1 + 4 + 1 + 37) << "and no record past it";
+  EXPECT_EQ(std::count(all.output.begin(), all.output.end(), '\n'), 1 + 4 + 1 + 37)
+      << "and no record past it";
 }
 
 TEST_F(VyoModelToolTest, BadCommandLinesSayWhatIsWrong) {
@@ -66,7 +67,8 @@ TEST_F(VyoModelToolTest, BadCommandLinesSayWhatIsWrong) {
   for (const auto& [arguments, message] : cases) {
     const CommandResult result = Tool(arguments);
     EXPECT_EQ(result.status, 2) << arguments;
-    EXPECT_EQ(result.output.rfind(std::string(message) + "\nusage: vyomodel dump", 0), 0u) << result.output;
+    EXPECT_EQ(result.output.rfind(std::string(message) + "\nusage: vyomodel dump", 0), 0u)
+        << result.output;
   }
   const CommandResult bare = Tool("");
   EXPECT_EQ(bare.status, 2);
@@ -81,7 +83,8 @@ TEST_F(VyoModelToolTest, WatchNamesEachChange) {
   const CommandResult watch = Tool("watch 2");
   ASSERT_EQ(watch.status, 0) << watch.output;
   EXPECT_NE(watch.output.find("248  system: master"), std::string::npos) << watch.output;
-  EXPECT_NE(watch.output.find("26  machine B (2): offset/arming"), std::string::npos) << watch.output;
+  EXPECT_NE(watch.output.find("26  machine B (2): offset/arming"), std::string::npos)
+      << watch.output;
 }
 
 TEST_F(VyoModelToolTest, SaveAndLoadReportAndReturnStatus) {
@@ -101,10 +104,12 @@ TEST_F(VyoModelToolTest, SaveAndLoadReportAndReturnStatus) {
   std::ofstream(std::string(folder) + "/short") << "short";
   const CommandResult wrong = Tool(std::string("load ") + folder + "/short");
   EXPECT_EQ(wrong.status, 1);
-  EXPECT_NE(wrong.output.find("is not a model image: it has 5 bytes, a model has 16316"), std::string::npos);
+  EXPECT_NE(wrong.output.find("is not a model image: it has 5 bytes, a model has 16316"),
+            std::string::npos);
   const CommandResult folderLoad = Tool(std::string("load ") + folder);
   EXPECT_EQ(folderLoad.status, 1);
-  EXPECT_NE(folderLoad.output.find("is not a model image: it is not a regular file"), std::string::npos)
+  EXPECT_NE(folderLoad.output.find("is not a model image: it is not a regular file"),
+            std::string::npos)
       << folderLoad.output;
   const CommandResult missing = Tool(std::string("load ") + folder + "/missing");
   EXPECT_EQ(missing.status, 1);

@@ -6,8 +6,7 @@
 extern "C" int32_t outsideFramesFromC(void);
 extern "C" int32_t outsideServerLinesFromC(void);
 
-TEST(OutsideHeaders, UsableFromC)
-{
-    EXPECT_EQ(outsideFramesFromC(), 26);
-    EXPECT_EQ(outsideServerLinesFromC(), 1);
+TEST(OutsideHeaders, UsableFromC) {
+  EXPECT_EQ(outsideFramesFromC(), 26);
+  EXPECT_EQ(outsideServerLinesFromC(), 1);
 }

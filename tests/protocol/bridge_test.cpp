@@ -26,24 +26,27 @@ TEST(SonyBridge, AnExchangePassesUnchangedAndIsTimed) {
   BridgeOutput rest = bridge.FromEditor(Bytes{request[2], request[3]}, Us(1000900));
   EXPECT_EQ(rest.toMachine, request);
   EXPECT_TRUE(rest.toEditor.empty());
-  EXPECT_EQ(rest.captureLines, (std::vector<std::string>{
-                                   "0.000100 A rx msg 61 0C 01 6E | CURRENT TIME SENSE LTC",
-                                   "0.000900 B tx msg 61 0C 01 6E | CURRENT TIME SENSE LTC"}));
+  EXPECT_EQ(rest.captureLines,
+            (std::vector<std::string>{"0.000100 A rx msg 61 0C 01 6E | CURRENT TIME SENSE LTC",
+                                      "0.000900 B tx msg 61 0C 01 6E | CURRENT TIME SENSE LTC"}));
   BridgeOutput back = bridge.FromMachine(reply, Us(1003900));
   EXPECT_EQ(back.toEditor, reply);
   EXPECT_TRUE(back.toMachine.empty());
-  EXPECT_EQ(back.captureLines, (std::vector<std::string>{
-                                   "0.003900 B rx msg 74 04 00 00 00 01 79 | LTC TIME DATA 01:00:00:00",
-                                   "0.003900 A tx msg 74 04 00 00 00 01 79 | LTC TIME DATA 01:00:00:00"}));
+  EXPECT_EQ(back.captureLines,
+            (std::vector<std::string>{
+                "0.003900 B rx msg 74 04 00 00 00 01 79 | LTC TIME DATA 01:00:00:00",
+                "0.003900 A tx msg 74 04 00 00 00 01 79 | LTC TIME DATA 01:00:00:00"}));
   ASSERT_EQ(bridge.Exchanges().size(), 1u);
   EXPECT_EQ(bridge.Exchanges()[0].machineReplyTime, Us(3000));  // 0.0009 -> 0.0039
-  EXPECT_EQ(bridge.Exchanges()[0].bridgeDelay, Us(800));        // the request took 0.8 ms to come whole
+  EXPECT_EQ(bridge.Exchanges()[0].bridgeDelay, Us(800));  // the request took 0.8 ms to come whole
   EXPECT_EQ(back.decodedLines.back(),
             "A          0.003900 Tx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00  reply 3.000 ms"
             "  machine 3.000 ms  bridge 0.800 ms");
   EXPECT_TRUE(Has(rest.decodedLines, "B          0.000900 Tx 61 0C 01 6E  CURRENT TIME SENSE LTC"));
-  EXPECT_TRUE(Has(back.decodedLines, "B          0.003900 Rx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00"));
-  EXPECT_NE(bridge.Summary().find("1 exchanges  machine reply: n 1  min 3.000 ms"), std::string::npos)
+  EXPECT_TRUE(Has(back.decodedLines,
+                  "B          0.003900 Rx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00"));
+  EXPECT_NE(bridge.Summary().find("1 exchanges  machine reply: n 1  min 3.000 ms"),
+            std::string::npos)
       << bridge.Summary();
 }
 
@@ -60,7 +63,8 @@ TEST(SonyBridge, BrokenBytesPassMarkedAndAskForNoReply) {
   EXPECT_TRUE(bridge.Exchanges().empty());
   // Debris from the machine ahead of a good reply goes first, marked.
   bridge.FromEditor(Framed({0x20, 0x01}), Us(40000));
-  BridgeOutput mixed = bridge.FromMachine(Concat({{0x20, 0x01, 0x22, 0xFF}, Framed({0x10, 0x01})}), Us(41000));
+  BridgeOutput mixed =
+      bridge.FromMachine(Concat({{0x20, 0x01, 0x22, 0xFF}, Framed({0x10, 0x01})}), Us(41000));
   EXPECT_EQ(mixed.toEditor, Concat({{0x20, 0x01, 0x22, 0xFF}, Framed({0x10, 0x01})}));
   EXPECT_EQ(mixed.captureLines[0], "0.041000 B rx debris 20 01 22 FF | debris");
   EXPECT_EQ(bridge.Exchanges().size(), 1u);

@@ -24,8 +24,8 @@ using KB = std::vector<std::pair<FrameKind, Bytes>>;
 TEST(MessageFramer, MessagesWholeAndSplit) {
   MessageFramer framer;
   const Bytes two = Concat({Framed({0x20, 0x01}), Framed({0x61, 0x0C, 0x01})});
-  EXPECT_EQ(Kinds(framer.Push(two, Ms(0))),
-            (KB{{FrameKind::Message, Framed({0x20, 0x01})}, {FrameKind::Message, Framed({0x61, 0x0C, 0x01})}}));
+  EXPECT_EQ(Kinds(framer.Push(two, Ms(0))), (KB{{FrameKind::Message, Framed({0x20, 0x01})},
+                                                {FrameKind::Message, Framed({0x61, 0x0C, 0x01})}}));
   EXPECT_TRUE(framer.Push(Bytes{0x61, 0x0C}, Ms(1)).empty());
   EXPECT_TRUE(framer.Pending());
   const std::vector<Frame> rest = framer.Push(Bytes{0x01, 0x6E}, Ms(2));
@@ -38,11 +38,13 @@ TEST(MessageFramer, MessagesWholeAndSplit) {
 TEST(MessageFramer, BadChecksumAndDebrisAreHandedOutBeforeTheNextMessage) {
   MessageFramer framer;
   // A bad PLAY followed at once by a good one: the bad one is marked, the good one not delayed.
-  EXPECT_EQ(Kinds(framer.Push(Bytes{0x20, 0x01, 0x22, 0x20, 0x01, 0x21}, Ms(0))),
-            (KB{{FrameKind::BadChecksum, {0x20, 0x01, 0x22}}, {FrameKind::Message, {0x20, 0x01, 0x21}}}));
+  EXPECT_EQ(
+      Kinds(framer.Push(Bytes{0x20, 0x01, 0x22, 0x20, 0x01, 0x21}, Ms(0))),
+      (KB{{FrameKind::BadChecksum, {0x20, 0x01, 0x22}}, {FrameKind::Message, {0x20, 0x01, 0x21}}}));
   // Garbage after a failed start: all of it goes out as one piece of debris.
   EXPECT_EQ(Kinds(framer.Push(Bytes{0x20, 0x01, 0x22, 0xFF, 0x10, 0x01, 0x11}, Ms(1))),
-            (KB{{FrameKind::Debris, {0x20, 0x01, 0x22, 0xFF}}, {FrameKind::Message, {0x10, 0x01, 0x11}}}));
+            (KB{{FrameKind::Debris, {0x20, 0x01, 0x22, 0xFF}},
+                {FrameKind::Message, {0x10, 0x01, 0x11}}}));
 }
 
 TEST(MessageFramer, AQuietLineEndsWhatWaits) {
@@ -67,7 +69,8 @@ TEST(MessageFramer, EveryByteComesOutOnceInOrder) {
     if (random() % 3 == 0) {
       for (unsigned n = random() % 5; n > 0; --n) chunk.push_back(static_cast<uint8_t>(random()));
     } else {
-      chunk = Framed({static_cast<uint8_t>(0x60 | (random() % 3)), static_cast<uint8_t>(random()), 0x01, 0x02});
+      chunk = Framed({static_cast<uint8_t>(0x60 | (random() % 3)), static_cast<uint8_t>(random()),
+                      0x01, 0x02});
       chunk.resize(static_cast<std::size_t>((chunk[0] & 0x0F) + 2));
       chunk = WithChecksum(chunk);
     }
@@ -77,7 +80,8 @@ TEST(MessageFramer, EveryByteComesOutOnceInOrder) {
       messages += f.kind == FrameKind::Message;
     }
   }
-  for (const Frame& f : framer.Flush(Ms(5000))) out.insert(out.end(), f.bytes.begin(), f.bytes.end());
+  for (const Frame& f : framer.Flush(Ms(5000)))
+    out.insert(out.end(), f.bytes.begin(), f.bytes.end());
   EXPECT_EQ(out, in);
   EXPECT_GT(messages, 1000);
 }
@@ -107,7 +111,8 @@ TEST(CaptureFile, WrittenLinesReadBack) {
   EXPECT_EQ(records[2].kind, FrameKind::BadChecksum);
   EXPECT_EQ(records[3].kind, FrameKind::Debris);
   EXPECT_EQ(records[3].time, Micros(3000001));
-  for (std::size_t i = 0; i < records.size(); ++i) EXPECT_EQ(FormatCaptureLine(records[i]), lines[i]);
+  for (std::size_t i = 0; i < records.size(); ++i)
+    EXPECT_EQ(FormatCaptureLine(records[i]), lines[i]);
 }
 
 TEST(CaptureFile, ReaderRejectsWhatIsNoCapture) {
@@ -142,7 +147,8 @@ TEST(DecodedMonitor, LinesWithTimesAndReplyTime) {
   };
   EXPECT_EQ(monitor.Received(frame(Framed({0x61, 0x0C, 0x01}), Micros(22345678))),
             "        12.345678 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC");
-  EXPECT_EQ(monitor.Sent(frame(Framed({0x74, 0x04, 0x00, 0x00, 0x00, 0x01}), Micros(0)), Micros(22346012)),
+  EXPECT_EQ(monitor.Sent(frame(Framed({0x74, 0x04, 0x00, 0x00, 0x00, 0x01}), Micros(0)),
+                         Micros(22346012)),
             "        12.346012 Tx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00  reply 0.334 ms");
   // A message sent with no request outstanding has no reply time; debris asks for no reply.
   EXPECT_EQ(monitor.Sent(frame(Framed({0x10, 0x01}), Micros(0)), Micros(22400000)),

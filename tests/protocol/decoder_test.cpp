@@ -134,9 +134,10 @@ TEST(Decoder, StatusBitsAsWords) {
   // The model's status block for tally 1: stop with standby, still and servo lock, S8 bit 3.
   EXPECT_EQ(Decoded({0x7F, 0x20, 0x00, 0xA0, 0x82, 0, 0, 0, 0, 0, 0x08, 0, 0, 0, 0, 0, 0}),
             "STATUS DATA S0-S14: STOP STANDBY STILL SERVO-LOCK S8.3");
-  EXPECT_EQ(Decoded({0x75, 0x20, 0x01, 0x83, 0x84, 0x03, 0x51}),
-            "STATUS DATA S0-S4: LOCAL PLAY RECORD STANDBY REVERSE SERVO-LOCK IN-SET OUT-SET GOTO EDIT "
-            "FULL-EE");
+  EXPECT_EQ(
+      Decoded({0x75, 0x20, 0x01, 0x83, 0x84, 0x03, 0x51}),
+      "STATUS DATA S0-S4: LOCAL PLAY RECORD STANDBY REVERSE SERVO-LOCK IN-SET OUT-SET GOTO EDIT "
+      "FULL-EE");
   EXPECT_EQ(Decoded({0x72, 0x20, 0x00, 0x00}), "STATUS DATA S0-S1: clear");
   EXPECT_EQ(Decoded({0x70, 0x20}), "STATUS DATA none");
 }
@@ -146,7 +147,8 @@ TEST(Decoder, StatusRepliesAreNumberedFromTheirRequest) {
   EXPECT_EQ(decoder.Decode(Framed({0x61, 0x20, 0x21})), "STATUS SENSE S2");
   EXPECT_EQ(decoder.Decode(Framed({0x71, 0x20, 0x81})), "STATUS DATA S2: CUE-UP SERVO-LOCK");
   EXPECT_EQ(decoder.Decode(Framed({0x61, 0x20, 0x72})), "STATUS SENSE S7-S8");
-  EXPECT_EQ(decoder.Decode(Framed({0x72, 0x20, 0x10, 0x01})), "STATUS DATA S7-S8: CHASE REC-INHIBIT");
+  EXPECT_EQ(decoder.Decode(Framed({0x72, 0x20, 0x10, 0x01})),
+            "STATUS DATA S7-S8: CHASE REC-INHIBIT");
 }
 
 TEST(Decoder, DeviceTypesByName) {
@@ -180,8 +182,10 @@ TEST(Decoder, BrokenInputIsMarked) {
   EXPECT_EQ(DecodeMessage(Bytes{0x20, 0x01, 0x22}), "PLAY [bad checksum]");
   EXPECT_EQ(DecodeMessage(Bytes{}), "malformed");
   EXPECT_EQ(DecodeMessage(Bytes{0x20}), "malformed 20 (3 bytes expected)");
-  EXPECT_EQ(DecodeMessage(Bytes{0x24, 0x31, 0x00, 0x55}), "malformed 24 31 00 55 (7 bytes expected)");
-  EXPECT_EQ(DecodeMessage(Bytes{0x20, 0x01, 0x21, 0x00}), "malformed 20 01 21 00 (3 bytes expected)");
+  EXPECT_EQ(DecodeMessage(Bytes{0x24, 0x31, 0x00, 0x55}),
+            "malformed 24 31 00 55 (7 bytes expected)");
+  EXPECT_EQ(DecodeMessage(Bytes{0x20, 0x01, 0x21, 0x00}),
+            "malformed 20 01 21 00 (3 bytes expected)");
   // Fields that need data the message does not carry.
   EXPECT_EQ(Decoded({0x20, 0x31}), "CUE UP WITH DATA (short)");
   EXPECT_EQ(Decoded({0x22, 0x31, 0x00, 0x00}), "CUE UP WITH DATA (short)");

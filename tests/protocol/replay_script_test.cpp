@@ -7,7 +7,8 @@
 
 namespace {
 
-CaptureRecord Rec(char port, Direction direction, Bytes bytes, FrameKind kind = FrameKind::Message) {
+CaptureRecord Rec(char port, Direction direction, Bytes bytes,
+                  FrameKind kind = FrameKind::Message) {
   CaptureRecord r;
   r.port = port;
   r.direction = direction;
@@ -48,15 +49,21 @@ TEST(ReplayScript, AControllersCaptureIsPlayedFromItsSentMessages) {
 }
 
 TEST(ReplayScript, MovingFieldsComparedByForm) {
-  const auto time = [](uint8_t cmd2, uint8_t frames) { return Framed({0x74, cmd2, frames, 0x10, 0x00, 0x01}); };
+  const auto time = [](uint8_t cmd2, uint8_t frames) {
+    return Framed({0x74, cmd2, frames, 0x10, 0x00, 0x01});
+  };
   EXPECT_TRUE(RepliesMatch(time(0x04, 0x00), time(0x04, 0x12), false));
   EXPECT_FALSE(RepliesMatch(time(0x04, 0x00), time(0x04, 0x12), true));
   EXPECT_FALSE(RepliesMatch(time(0x04, 0x00), time(0x06, 0x00), false)) << "another kind of time";
-  EXPECT_TRUE(RepliesMatch(Framed({0x96, 0x01, 0, 0, 0, 0, 0, 0x02}), Framed({0x96, 0x01, 5, 0, 0, 0, 0, 0x02}), false));
-  EXPECT_FALSE(RepliesMatch(Framed({0x96, 0x01, 0, 0, 0, 0, 0, 0x02}), Framed({0x96, 0x01, 0, 0, 0, 0, 0, 0x00}), false))
+  EXPECT_TRUE(RepliesMatch(Framed({0x96, 0x01, 0, 0, 0, 0, 0, 0x02}),
+                           Framed({0x96, 0x01, 5, 0, 0, 0, 0, 0x02}), false));
+  EXPECT_FALSE(RepliesMatch(Framed({0x96, 0x01, 0, 0, 0, 0, 0, 0x02}),
+                            Framed({0x96, 0x01, 0, 0, 0, 0, 0, 0x00}), false))
       << "change flags are not time";
-  EXPECT_FALSE(RepliesMatch(Framed({0x71, 0x20, 0x81}), Framed({0x71, 0x20, 0xA0}), false)) << "status is state";
-  EXPECT_FALSE(RepliesMatch(Framed({0x12, 0x11, 0xF1, 0x1D}), Framed({0x12, 0x11, 0xD1, 0xE1}), false));
+  EXPECT_FALSE(RepliesMatch(Framed({0x71, 0x20, 0x81}), Framed({0x71, 0x20, 0xA0}), false))
+      << "status is state";
+  EXPECT_FALSE(
+      RepliesMatch(Framed({0x12, 0x11, 0xF1, 0x1D}), Framed({0x12, 0x11, 0xD1, 0xE1}), false));
   EXPECT_FALSE(RepliesMatch(Framed({0x10, 0x01}), Framed({0x74, 0x04, 0, 0, 0, 0}), false));
   EXPECT_TRUE(RepliesMatch(std::nullopt, std::nullopt, false));
   EXPECT_FALSE(RepliesMatch(Framed({0x10, 0x01}), std::nullopt, false));

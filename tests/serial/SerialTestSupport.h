@@ -2,20 +2,20 @@
 // bounded reads and waits, and SELKIE_COM<n> overrides that are undone after each test.
 #pragma once
 
-#include "OwnerLoop.h"
-#include "SerialPort.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include "OwnerLoop.h"
+#include "SerialPort.h"
 
 namespace serial_test {
 

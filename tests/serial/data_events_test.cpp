@@ -1,8 +1,8 @@
 // Received bytes reach the owner as data events; written bytes reach the device.
-#include "SerialTestSupport.h"
-
 #include <algorithm>
 #include <thread>
+
+#include "SerialTestSupport.h"
 
 using namespace serial_test;
 
@@ -84,8 +84,7 @@ TEST_F(DataEvents, WrittenStringsReachTheDeviceInOrder) {
   owned.port.WriteString(std::vector<uint8_t>{0x20, 0x01, 0x21});
   owned.port.WriteString(std::string("\x10\x01\x11", 3));
   owned.port.WriteString(std::string());
-  EXPECT_EQ(ReadBytes(pty.Master(), 6),
-            (std::vector<uint8_t>{0x20, 0x01, 0x21, 0x10, 0x01, 0x11}));
+  EXPECT_EQ(ReadBytes(pty.Master(), 6), (std::vector<uint8_t>{0x20, 0x01, 0x21, 0x10, 0x01, 0x11}));
   EXPECT_TRUE(Silent(pty.Master(), 50ms));
 }
 

@@ -1,9 +1,9 @@
 // Opening a USB serial adapter lowers its latency timer to 1 ms, or says once how to.
-#include "LatencyTimer.h"
-#include "SerialTestSupport.h"
-
 #include <filesystem>
 #include <fstream>
+
+#include "LatencyTimer.h"
+#include "SerialTestSupport.h"
 
 using namespace serial_test;
 namespace fs = std::filesystem;

@@ -1,11 +1,12 @@
 // A tty is left as it was found, and a driver that refuses a call is reported once.
-#include "SerialTestSupport.h"
-#include "TtyDevice.h"
-
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <thread>
 #include <termios.h>
+
+#include <thread>
+
+#include "SerialTestSupport.h"
+#include "TtyDevice.h"
 
 using namespace serial_test;
 
@@ -66,9 +67,11 @@ TEST(LineRestore, ARefusedCallIsReportedOnceAndTheSwitchSaysSo) {
   tty.Restore();
   EXPECT_EQ(tty.refusals, 5);
   const std::vector<std::string> notes = tty.TakeNotes();
-  EXPECT_EQ(notes, (std::vector<std::string>{
-                       "the driver of " + pty.Path() + " refused switching DTR: Operation not permitted",
-                       "the driver of " + pty.Path() + " refused switching RTS: Operation not permitted"}));
+  EXPECT_EQ(
+      notes,
+      (std::vector<std::string>{
+          "the driver of " + pty.Path() + " refused switching DTR: Operation not permitted",
+          "the driver of " + pty.Path() + " refused switching RTS: Operation not permitted"}));
   EXPECT_TRUE(tty.TakeNotes().empty());
 }
 

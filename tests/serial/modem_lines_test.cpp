@@ -50,8 +50,12 @@ TEST_F(CableLines, OutputsOfOneEndDriveTheInputsOfTheOther) {
 
 TEST_F(CableLines, BytesFlowBothWays) {
   std::vector<uint8_t> atA, atB;
-  a.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) { while (n--) atA.push_back(p.ReadByte()); };
-  b.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) { while (n--) atB.push_back(p.ReadByte()); };
+  a.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) {
+    while (n--) atA.push_back(p.ReadByte());
+  };
+  b.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) {
+    while (n--) atB.push_back(p.ReadByte());
+  };
   a.WriteString(std::string("ping"));
   b.WriteString(std::string("pong!"));
   ASSERT_TRUE(loop->PumpUntil([&] { return atA.size() == 5 && atB.size() == 4; }, kWait));

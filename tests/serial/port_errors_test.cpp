@@ -1,10 +1,9 @@
 // Every refusal of the component: its class, code and message.
-#include "SerialTestSupport.h"
-
-#include "SerialErrors.h"
-
 #include <sys/file.h>
 #include <sys/wait.h>
+
+#include "SerialErrors.h"
+#include "SerialTestSupport.h"
 
 using namespace serial_test;
 
@@ -30,8 +29,13 @@ TEST(PortErrors, MissingDeviceIsBadId) {
   ExpectError<EBadId>([&] { owned.port.SetOpen(true); }, -2001,
                       "ie_BadId - Specified comport doesn't exist");
   EXPECT_FALSE(owned.port.Open());
-  ExpectError<EBadId>([&] { owned.port.SetComNumber(99); owned.port.SetOpen(true); }, -2001,
-                      "ie_BadId - Specified comport doesn't exist");  // maps to nothing
+  ExpectError<EBadId>(
+      [&] {
+        owned.port.SetComNumber(99);
+        owned.port.SetOpen(true);
+      },
+      -2001,
+      "ie_BadId - Specified comport doesn't exist");  // maps to nothing
 }
 
 TEST(PortErrors, DeviceHeldByAnotherProcessIsAlreadyOpen) {
@@ -121,8 +125,8 @@ TEST(PortErrors, TriggerHandlesAndTypes) {
                             "Bad argument passed to function");
   EXPECT_THROW(owned.port.AddModemWatch(0), EBadArgument);
   const uint16_t handle = owned.port.AddModemWatch(kModemTriggerType);
-  ExpectError<EBadTriggerHandle>([&] { owned.port.ArmModemWatch(handle + 8, 0x10, true); },
-                                 -5003, "Bad trigger handle");
+  ExpectError<EBadTriggerHandle>([&] { owned.port.ArmModemWatch(handle + 8, 0x10, true); }, -5003,
+                                 "Bad trigger handle");
   owned.port.RemoveWatch(handle);
   EXPECT_THROW(owned.port.RemoveWatch(handle), EBadTriggerHandle);
   for (int i = 0; i < 16; ++i) owned.port.AddModemWatch(kModemTriggerType);

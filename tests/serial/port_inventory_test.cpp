@@ -1,9 +1,9 @@
 // The lines of --list-ports: the virtual cable, a pty: port and a device with a by-id name.
+#include <filesystem>
+
 #include "PortInventory.h"
 #include "PortWatch.h"
 #include "SerialTestSupport.h"
-
-#include <filesystem>
 
 using namespace serial_test;
 namespace fs = std::filesystem;
@@ -53,9 +53,10 @@ TEST(PortInventory, ADeviceShowsItsByIdNameAndWhoHoldsIt) {
   OwnedPort owned;
   owned.port.SetComNumber(221);
   owned.port.SetOpen(true);
-  EXPECT_EQ(LineOf(inventory, 221), "COM221 " + device.Path() +
-                                        " by-id=usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0 in use by pid " +
-                                        std::to_string(getpid()) + " (serial_tests)");
+  EXPECT_EQ(LineOf(inventory, 221),
+            "COM221 " + device.Path() +
+                " by-id=usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0 in use by pid " +
+                std::to_string(getpid()) + " (serial_tests)");
   fs::remove_all(byId);
 }
 

@@ -1,14 +1,14 @@
 // Closing from inside an event, pty: ports serving one client after another, and a device that
 // vanishes while open.
-#include "PtyDevice.h"
-#include "SerialTestSupport.h"
-
-#include <csignal>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 
 #include <algorithm>
+#include <csignal>
+
+#include "PtyDevice.h"
+#include "SerialTestSupport.h"
 
 using namespace serial_test;
 
@@ -119,7 +119,9 @@ TEST(PortLifecycle, ComNumberChangeInsideAnEventReopensOnTheNewNumber) {
   EXPECT_EQ(b.port.State(), psOpen);
   c.port.SetOpen(true);  // end B was released
   std::vector<uint8_t> atB;
-  b.port.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) { while (n--) atB.push_back(p.ReadByte()); };
+  b.port.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) {
+    while (n--) atB.push_back(p.ReadByte());
+  };
   c.port.WriteString(std::string("y"));
   ASSERT_TRUE(b.PumpUntil([&] { return atB.size() == 1; }));
   EXPECT_EQ(atB[0], 'y');
@@ -243,7 +245,9 @@ TEST(PortLifecycle, PtyPortServesAPortOfThisFamilyOnItsLink) {
   }
   Echo(machine);
   std::vector<uint8_t> answer;
-  client.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) { while (n--) answer.push_back(p.ReadByte()); };
+  client.OnTriggerAvail = [&](TSerialPort& p, uint16_t n) {
+    while (n--) answer.push_back(p.ReadByte());
+  };
   machine.SetOpen(true);
   client.SetOpen(true);
   client.WriteString(std::vector<uint8_t>{0x10, 0x20});

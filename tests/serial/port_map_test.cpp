@@ -1,10 +1,9 @@
 // COM numbers to devices, overrides, and the entries of the port prompt.
-#include "SerialTestSupport.h"
+#include <algorithm>
 
 #include "PortMap.h"
 #include "SerialSelect.h"
-
-#include <algorithm>
+#include "SerialTestSupport.h"
 
 using namespace serial_test;
 

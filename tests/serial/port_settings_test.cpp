@@ -1,7 +1,7 @@
 // Line settings as the tty sees them after opening, and the diagnostic for a dropped parity.
-#include "SerialTestSupport.h"
-
 #include <termios.h>
+
+#include "SerialTestSupport.h"
 
 using namespace serial_test;
 

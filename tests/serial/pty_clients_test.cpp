@@ -31,7 +31,9 @@ class PtyClients : public ::testing::Test {
     owned.port.SetOpen(true);
   }
 
-  bool HangUpsBecome(int n) { return owned.PumpUntil([&] { return hangUps == n; }); }
+  bool HangUpsBecome(int n) {
+    return owned.PumpUntil([&] { return hangUps == n; });
+  }
 
   // The client's read of one reply while the owner thread keeps serving.
   std::vector<uint8_t> ReadBytesWhilePumping(int fd) {

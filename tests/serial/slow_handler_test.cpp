@@ -1,11 +1,11 @@
 // A handler that runs past the hand-over time-out (an error box with its own event loop) does not
 // hold its port's dispatcher, and nothing of the port runs beside it or is lost meanwhile.
+#include <atomic>
+#include <thread>
+
 #include "SerialDispatch.h"
 #include "SerialTestSupport.h"
 #include "SerialTriggers.h"
-
-#include <atomic>
-#include <thread>
 
 using namespace serial_test;
 
@@ -87,8 +87,8 @@ TEST(SlowHandler, DispatcherGoesOnAndDeliversWhatCameMeanwhileAfterTheHandlerRet
 
   const uint8_t first[2] = {1, 2};
   ASSERT_EQ(::write(pipeFds[1], first, 2), 2);
-  ASSERT_TRUE(invoker->loop->PumpUntil([&] { return counts.size() == 2 && modemEvents == 1; },
-                                       kWait));
+  ASSERT_TRUE(
+      invoker->loop->PumpUntil([&] { return counts.size() == 2 && modemEvents == 1; }, kWait));
   EXPECT_FALSE(overlapped);
   EXPECT_EQ(counts, (std::vector<uint16_t>{2, 2}));
   dispatch->Stop();

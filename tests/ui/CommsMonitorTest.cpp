@@ -1,15 +1,15 @@
-#include "QtTestApp.h"
-#include "DecodedMonitor.h"
-#include "SonyBytes.h"
-#include "vcommsu.h"
+#include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <vector>
+
+#include "DecodedMonitor.h"
+#include "QtTestApp.h"
+#include "SonyBytes.h"
+#include "vcommsu.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ SonyPort PortAfter(const Bytes& received, const Bytes& reply) {
 }
 
 class CommsMonitorTest : public ::testing::Test {
-protected:
+ protected:
   QStringList Lines() const { return comms.m1->toPlainText().split(QLatin1Char('\n')); }
 
   // The three calls of one message, as the owner of port A makes them.
@@ -41,7 +41,8 @@ protected:
 
   Tcommsf comms;
   const SonyPort play = PortAfter({0x20, 0x01, 0x21}, {0x10, 0x01});
-  const SonyPort timeSense = PortAfter({0x61, 0x0C, 0x01, 0x6E}, {0x74, 0x04, 0x00, 0x00, 0x00, 0x01});
+  const SonyPort timeSense =
+      PortAfter({0x61, 0x0C, 0x01, 0x6E}, {0x74, 0x04, 0x00, 0x00, 0x00, 0x01});
 };
 
 TEST_F(CommsMonitorTest, StartsHiddenWithTheDesignedLineAndBoxUnchecked) {
@@ -72,9 +73,10 @@ TEST_F(CommsMonitorTest, CheckedAndHiddenLogsReceivedAndSentButNoCommandLine) {
   comms.SetShowComs(true);
   Exchange(play);
   Exchange(timeSense);
-  EXPECT_EQ(Lines(), (QStringList{QStringLiteral("m1"), QStringLiteral("Rx:20 01 21 "),
-                                  QStringLiteral("  Tx 10 01 11 "), QStringLiteral("Rx:61 0C 01 6E "),
-                                  QStringLiteral("  Tx 74 04 00 00 00 01 79 ")}));
+  EXPECT_EQ(Lines(),
+            (QStringList{QStringLiteral("m1"), QStringLiteral("Rx:20 01 21 "),
+                         QStringLiteral("  Tx 10 01 11 "), QStringLiteral("Rx:61 0C 01 6E "),
+                         QStringLiteral("  Tx 74 04 00 00 00 01 79 ")}));
 }
 
 TEST_F(CommsMonitorTest, LongestMessageGivesAFullCommandLine) {
@@ -116,13 +118,15 @@ TEST_F(CommsMonitorTest, DecodeBoxShowsDecodedLinesOnlyWhileChecked) {
   ShowWindow();
   EXPECT_EQ(comms.kdecode->text(), QStringLiteral("Decode"));
   EXPECT_FALSE(comms.DecodeChecked());
-  for (const QWidget* other : {static_cast<QWidget*>(comms.kshow), static_cast<QWidget*>(comms.kclear),
-                               static_cast<QWidget*>(comms.m1)}) {
+  for (const QWidget* other :
+       {static_cast<QWidget*>(comms.kshow), static_cast<QWidget*>(comms.kclear),
+        static_cast<QWidget*>(comms.m1)}) {
     EXPECT_FALSE(comms.kdecode->geometry().intersects(other->geometry()));
   }
   DecodedMonitor monitor(Micros(0));
   const Frame request{{0x61, 0x0C, 0x01, 0x6E}, FrameKind::Message, Micros(1000), Micros(1200)};
-  const Frame reply{{0x74, 0x04, 0x00, 0x00, 0x00, 0x01, 0x79}, FrameKind::Message, Micros(0), Micros(0)};
+  const Frame reply{
+      {0x74, 0x04, 0x00, 0x00, 0x00, 0x01, 0x79}, FrameKind::Message, Micros(0), Micros(0)};
   const QString asked = QString::fromStdString(monitor.Received(request));
   const QString answered = QString::fromStdString(monitor.Sent(reply, Micros(1500)));
 
@@ -135,10 +139,11 @@ TEST_F(CommsMonitorTest, DecodeBoxShowsDecodedLinesOnlyWhileChecked) {
   comms.AddDecodedLine(asked);
   comms.AddDecodedLine(answered);
   Exchange(timeSense);  // the designed lines keep their own rule: "Shoiw Coms" is unchecked
-  EXPECT_EQ(Lines(), (QStringList{QStringLiteral("m1"),
-                                  QStringLiteral("         0.001200 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC"),
-                                  QStringLiteral("         0.001500 Tx 74 04 00 00 00 01 79  LTC TIME DATA "
-                                                 "01:00:00:00  reply 0.300 ms")}));
+  EXPECT_EQ(Lines(),
+            (QStringList{QStringLiteral("m1"),
+                         QStringLiteral("         0.001200 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC"),
+                         QStringLiteral("         0.001500 Tx 74 04 00 00 00 01 79  LTC TIME DATA "
+                                        "01:00:00:00  reply 0.300 ms")}));
 
   comms.SetDecode(false);
   comms.AddDecodedLine(asked);

@@ -1,17 +1,17 @@
-#include "KeypadF.h"
-#include "QtTestApp.h"
+#include <gtest/gtest.h>
 
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <functional>
+
+#include "KeypadF.h"
+#include "QtTestApp.h"
 
 namespace {
 
 class KeypadWindowTest : public ::testing::Test {
-protected:
+ protected:
   // Shows the keypad modally; `user` acts on it. A keypad left open is aborted after a while so a
   // failing test cannot hang; the guard belongs to this showing only, so a slow machine cannot let
   // it close a later one.
@@ -172,7 +172,8 @@ TEST_F(KeypadWindowTest, EscapeAndTheCloseBoxAbort) {
 
 TEST_F(KeypadWindowTest, OnlyOkTakesTheFocusSoKeysLeaveTheCaretInTheEntry) {
   EXPECT_TRUE(keypad.kok->TabStop());
-  for (TVyoButton* key : {keypad.k[0], keypad.k[9], keypad.KReset, keypad.BitBtn1, keypad.knegate}) {
+  for (TVyoButton* key :
+       {keypad.k[0], keypad.k[9], keypad.KReset, keypad.BitBtn1, keypad.knegate}) {
     EXPECT_FALSE(key->TabStop());
   }
   bool entryFocused = false;

@@ -1,19 +1,19 @@
-#include "OwnerLoop.h"
-#include "PortSelectForm.h"
-#include "PortWatch.h"
-#include "QtTestApp.h"
-#include "SerialPort.h"
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <functional>
-#include <unistd.h>
+
+#include "OwnerLoop.h"
+#include "PortSelectForm.h"
+#include "PortWatch.h"
+#include "QtTestApp.h"
+#include "SerialPort.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ const std::vector<SerialSelectEntry> kEntries = {
 };
 
 class PortSelectFormTest : public ::testing::Test {
-protected:
+ protected:
   // Runs the form modally; `user` acts on it; a form left open is cancelled after a while.
   int Run(TPortSelectForm& form, const std::function<void()>& user) {
     QObject showing;
@@ -50,10 +50,11 @@ TEST_F(PortSelectFormTest, ShowsItsTwoLinesAndPreselectsTheFirstPort) {
 
 TEST_F(PortSelectFormTest, OkAnswersTheChosenNumber) {
   TPortSelectForm form(kEntries);
-  EXPECT_EQ(Run(form, [&] {
-              form.PortList->setCurrentIndex(1);
-              QTest::mouseClick(form.OKBtn, Qt::LeftButton);
-            }),
+  EXPECT_EQ(Run(form,
+                [&] {
+                  form.PortList->setCurrentIndex(1);
+                  QTest::mouseClick(form.OKBtn, Qt::LeftButton);
+                }),
             251);
 }
 
@@ -64,7 +65,8 @@ TEST_F(PortSelectFormTest, EnterAcceptsTheFirstPort) {
 
 TEST_F(PortSelectFormTest, CancelAndEscapeAnswerCancelled) {
   TPortSelectForm first(kEntries);
-  EXPECT_EQ(Run(first, [&] { QTest::mouseClick(first.CancelBtn, Qt::LeftButton); }), kPromptCancelled);
+  EXPECT_EQ(Run(first, [&] { QTest::mouseClick(first.CancelBtn, Qt::LeftButton); }),
+            kPromptCancelled);
   TPortSelectForm second(kEntries);
   EXPECT_EQ(Run(second, [&] { QTest::keyClick(&second, Qt::Key_Escape); }), kPromptCancelled);
 }

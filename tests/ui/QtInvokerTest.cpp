@@ -1,19 +1,20 @@
-#include "QtInvoker.h"
-#include "QtTestApp.h"
+#include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QThread>
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <thread>
+
+#include "QtInvoker.h"
+#include "QtTestApp.h"
 
 namespace {
 
 class QtInvokerTest : public ::testing::Test {
-protected:
+ protected:
   // Handles GUI-thread events until `done` holds or the patience of a busy machine runs out.
-  template <typename Done> bool PumpUntil(Done done) {
+  template <typename Done>
+  bool PumpUntil(Done done) {
     QElapsedTimer timer;
     timer.start();
     while (!done() && timer.elapsed() < kStuckMs) {

@@ -5,7 +5,6 @@
 #include <QColor>
 #include <QImage>
 #include <QWidget>
-
 #include <ostream>
 
 // How long a test waits for something that should happen at once before it calls it stuck; only

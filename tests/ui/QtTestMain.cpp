@@ -1,6 +1,7 @@
 // main() of the GUI test programs: the QApplication lives exactly as long as the tests run.
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

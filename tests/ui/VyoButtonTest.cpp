@@ -1,14 +1,14 @@
-#include "QtTestApp.h"
-#include "VyoButton.h"
+#include <gtest/gtest.h>
 
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include "QtTestApp.h"
+#include "VyoButton.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ const QColor kYellow(0xFF, 0xFF, 0);
 
 // Counts paint events of one widget.
 class PaintCounter : public QObject {
-public:
+ public:
   int paints = 0;
   bool eventFilter(QObject*, QEvent* event) override {
     if (event->type() == QEvent::Paint) ++paints;
@@ -28,7 +28,7 @@ public:
 };
 
 class VyoButtonTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     host.resize(200, 100);
     button = new TVyoButton(&host);
@@ -41,7 +41,8 @@ protected:
   }
 
   // Paint events caused by one change, after pending ones have been handled.
-  template <typename Change> int PaintsFor(Change change) {
+  template <typename Change>
+  int PaintsFor(Change change) {
     QCoreApplication::processEvents();
     PaintCounter counter;
     button->installEventFilter(&counter);

@@ -1,6 +1,4 @@
-#include "QtTestApp.h"
-#include "ZQDialog.h"
-#include "ZQPictures.h"
+#include <gtest/gtest.h>
 
 #include <QCursor>
 #include <QLabel>
@@ -8,14 +6,16 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <functional>
+
+#include "QtTestApp.h"
+#include "ZQDialog.h"
+#include "ZQPictures.h"
 
 namespace {
 
 class ZQDialogTest : public ::testing::Test {
-protected:
+ protected:
   // Runs the string entry; `user` acts on the shown dialog. A stuck dialog is closed after a while
   // so that a failing test cannot hang; the guard ends with this showing.
   QString Entry(QWidget* owner, uint8_t mode, const QString& defaultText,
@@ -80,14 +80,16 @@ TEST_F(ZQDialogTest, EnterInTheEditClosesWithOkAndNeverReachesTheEdit) {
 }
 
 TEST_F(ZQDialogTest, ModeTwoMasksWithStarsAndShowsTheLock) {
-  dialog.PrepareStringEntry(2, QStringLiteral("abc"), QStringLiteral("Password"), QStringLiteral("C"));
+  dialog.PrepareStringEntry(2, QStringLiteral("abc"), QStringLiteral("Password"),
+                            QStringLiteral("C"));
   EXPECT_EQ(dialog.STR_Edit->displayText(), QStringLiteral("***"));
   EXPECT_EQ(dialog.STR_Image->pixmap().toImage(), ZQPicture(QStringLiteral("DT_LOCK")).toImage());
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("C"));
 
   dialog.PrepareStringEntry(1, QStringLiteral("abc"), QStringLiteral("Name"), QStringLiteral("C"));
   EXPECT_EQ(dialog.STR_Edit->displayText(), QStringLiteral("abc"));
-  EXPECT_EQ(dialog.STR_Image->pixmap().toImage(), ZQPicture(QStringLiteral("DT_DEFAULT")).toImage());
+  EXPECT_EQ(dialog.STR_Image->pixmap().toImage(),
+            ZQPicture(QStringLiteral("DT_DEFAULT")).toImage());
 }
 
 TEST_F(ZQDialogTest, EditSitsBelowThePromptAndThePageFitsIt) {
@@ -96,9 +98,10 @@ TEST_F(ZQDialogTest, EditSitsBelowThePromptAndThePageFitsIt) {
   EXPECT_EQ(dialog.STR_Edit->y(), dialog.STR_Text->height() + 13);
   EXPECT_EQ(dialog.Pages->height(), dialog.STR_Edit->y() + dialog.STR_Edit->height() + 42);
 
-  dialog.PrepareStringEntry(0, QString(), QStringLiteral("A prompt long enough to need several "
-                                                         "lines in a dialog of this width, so the "
-                                                         "edit must move down to stay clear of it"),
+  dialog.PrepareStringEntry(0, QString(),
+                            QStringLiteral("A prompt long enough to need several "
+                                           "lines in a dialog of this width, so the "
+                                           "edit must move down to stay clear of it"),
                             QStringLiteral("C"));
   EXPECT_EQ(dialog.STR_Edit->y(), dialog.STR_Text->height() + 13);
   EXPECT_GT(dialog.Pages->height(), shortHeight);

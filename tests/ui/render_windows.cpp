@@ -1,19 +1,18 @@
 // Writes a PNG of every secondary window and of the lit buttons to a folder, for a reviewer's eye.
 //   render_windows [folder]     (default: ./ui-png; runs offscreen unless QT_QPA_PLATFORM is set)
-#include "KeypadF.h"
-#include "PortSelectForm.h"
-#include "VyoButton.h"
-#include "ZQDialog.h"
-#include "vcommsu.h"
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-
 #include <cstdio>
+
+#include "KeypadF.h"
+#include "PortSelectForm.h"
+#include "VyoButton.h"
+#include "ZQDialog.h"
+#include "vcommsu.h"
 
 namespace {
 
@@ -38,11 +37,12 @@ TVyoButton* GalleryButton(QWidget* parent, int column, int row, const QString& c
 void BuildButtonGallery(QWidget& gallery) {
   gallery.setWindowTitle(QStringLiteral("Lit buttons"));
   gallery.resize(380, 190);
-  auto* heading = new QLabel(QStringLiteral("levels 0-3, disabled / square, rings 0-3, held"), &gallery);
+  auto* heading =
+      new QLabel(QStringLiteral("levels 0-3, disabled / square, rings 0-3, held"), &gallery);
   heading->setGeometry(10, 6, 360, 18);
   TZQColors green;
-  const QColor fills[] = {QColor(0x30, 0x40, 0x30), QColor(0x30, 0x70, 0x30), QColor(0x30, 0xA0, 0x30),
-                          QColor(0x40, 0xF0, 0x40)};
+  const QColor fills[] = {QColor(0x30, 0x40, 0x30), QColor(0x30, 0x70, 0x30),
+                          QColor(0x30, 0xA0, 0x30), QColor(0x40, 0xF0, 0x40)};
   for (int level = 0; level < 4; ++level) {
     green.SetColor(TZQColors::Fill_Off + level, fills[level]);
     green.SetColor(TZQColors::Text_Off + level, level == 3 ? Qt::black : Qt::white);
@@ -61,7 +61,8 @@ void BuildButtonGallery(QWidget& gallery) {
   round->SetCornerRadius(6);
   GalleryButton(&gallery, 3, 1, QStringLiteral("a caption far too long"));
   for (int width = 0; width < 4; ++width) {
-    GalleryButton(&gallery, width, 2, QStringLiteral("ring %1").arg(width))->SetRingWidth(static_cast<int16_t>(width));
+    GalleryButton(&gallery, width, 2, QStringLiteral("ring %1").arg(width))
+        ->SetRingWidth(static_cast<int16_t>(width));
   }
   TVyoButton* held = GalleryButton(&gallery, 0, 3, QStringLiteral("held"));
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
@@ -93,7 +94,8 @@ int main(int argc, char** argv) {
   ok &= Save(gallery, folder, QStringLiteral("buttons"));
 
   TZQDlg dialog;
-  dialog.PrepareStringEntry(0, QStringLiteral("1F2"), QStringLiteral("Enter the new device ID (hex):"),
+  dialog.PrepareStringEntry(0, QStringLiteral("1F2"),
+                            QStringLiteral("Enter the new device ID (hex):"),
                             QStringLiteral("Enter ID"));
   ok &= Save(dialog, folder, QStringLiteral("zqdlg_entry"));
   dialog.PrepareStringEntry(2, QStringLiteral("secret"), QStringLiteral("Enter password here"),

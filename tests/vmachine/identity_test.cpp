@@ -15,9 +15,9 @@ std::string NameOfReply(VirtualMachine& vm, bool dropFrame) {
 
 TEST(Identity, EveryIdentityUnderEveryStandardIsNamed) {
   const char* names[kMachineTypes] = {
-      "DA-88",    "BVU-950",    "PCM-3348HRV", "Gallery", "NuendoTM", "Pro-Tools",
-      "BONSAI",   "AVID A/V 4", "ZQ V.Mcn",    "Merging", "ZQ Kestrel", "MMR-8",
-      "MX2424",   "X-Dubber",   "DVW-A500",    "SRW-5000", nullptr};
+      "DA-88",  "BVU-950",    "PCM-3348HRV", "Gallery",  "NuendoTM",   "Pro-Tools",
+      "BONSAI", "AVID A/V 4", "ZQ V.Mcn",    "Merging",  "ZQ Kestrel", "MMR-8",
+      "MX2424", "X-Dubber",   "DVW-A500",    "SRW-5000", nullptr};
   // Standard code, suffix, and the drop-frame flag a controller has from the time replies.
   const std::tuple<uint8_t, const char*, bool> standards[] = {
       {0, " PAL", false}, {1, " NTSC nd", false}, {2, " Film", false}, {3, " NTSC d", true}};
@@ -79,7 +79,7 @@ TEST(Identity, ChoosingAnIdentity) {
 
 TEST(Identity, EnterIdTakesDecimalOrDollarHex) {
   const std::pair<const char*, std::array<uint8_t, 2>> cases[] = {
-      {"4660", {0x12, 0x34}}, {"$1234", {0x12, 0x34}}, {"$12345", {0x23, 0x45}},
+      {"4660", {0x12, 0x34}}, {"$1234", {0x12, 0x34}},   {"$12345", {0x23, 0x45}},
       {"-1", {0x00, 0xFF}},   {" $f01d ", {0xF0, 0x1D}}, {"-257", {0xFF, 0xFF}}};
   for (const auto& [text, id] : cases) {
     VirtualMachine vm = StartedMachine(5, 1);

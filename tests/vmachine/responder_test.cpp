@@ -174,9 +174,8 @@ TEST(Responder, EveryMessageOfOneEventIsAnsweredInOrder) {
             Concat({Reply({0x12, 0x11, 0xF1, 0x1D}), Reply({0x71, 0x36, 0x00}),
                     Reply({0x12, 0xB3, 0x5A, 0x21})}));
   EXPECT_EQ(result.exchanges.size(), 2u);
-  EXPECT_EQ(result.MonitorLines(),
-            (std::vector<std::string>{"Rx:00 11 11 ", "  Tx 12 11 F1 1D 31 ", "Rx:60 36 96 ",
-                                      "  Tx 71 36 00 A7 "}));
+  EXPECT_EQ(result.MonitorLines(), (std::vector<std::string>{"Rx:00 11 11 ", "  Tx 12 11 F1 1D 31 ",
+                                                             "Rx:60 36 96 ", "  Tx 71 36 00 A7 "}));
   EXPECT_EQ(vm.Panel().csuma, "01");
 }
 
@@ -190,7 +189,8 @@ TEST(Responder, MonitorLinesFollowTheBoxAndTheWindow) {
   EXPECT_EQ(windowOnly.MonitorLines(), (std::vector<std::string>{"20 01 21 "}));
   const Bytes status = Framed({0x61, 0x20, 0x01});
   VmEventResult boxOnly = vm.DataAvailable(status, {true, true, false});
-  EXPECT_EQ(boxOnly.MonitorLines(), (std::vector<std::string>{"Rx:61 20 01 82 ", "  Tx 71 20 00 91 "}));
+  EXPECT_EQ(boxOnly.MonitorLines(),
+            (std::vector<std::string>{"Rx:61 20 01 82 ", "  Tx 71 20 00 91 "}));
 }
 
 TEST(Responder, ClosedPortAnswersNothingButStillActs) {

@@ -58,8 +58,8 @@ TEST(Transport, EveryCommandRowFromStop) {
 }
 
 TEST(Transport, SpeedTableValues) {
-  const std::pair<int, int32_t> entries[] = {{0, 0},      {1, 10},     {2, 11},
-                                             {7, 16},     {32, 100},   {64, 1000},
+  const std::pair<int, int32_t> entries[] = {{0, 0},      {1, 10},      {2, 11},
+                                             {7, 16},     {32, 100},    {64, 1000},
                                              {96, 10000}, {105, 19109}, {128, 100000}};
   for (const auto& [n, speed] : entries) EXPECT_EQ(SpeedOf(static_cast<uint8_t>(n)), speed) << n;
   for (int n = 2; n < kSpeedTableSize; ++n) {
@@ -162,7 +162,7 @@ TEST(Transport, PositionAdvancesBySpeed) {
 TEST(Transport, RemainderKeepsItsSignAndSurvivesSpeedChanges) {
   VirtualMachine vm = StartedMachine();
   Send(vm, {0x24, 0x31, 0x00, 0x04, 0x00, 0x00});  // 100 frames
-  Send(vm, {0x21, 0x21, 70});                       // jog reverse, 1540
+  Send(vm, {0x21, 0x21, 70});                      // jog reverse, 1540
   ASSERT_EQ(vm.Speed(), -1540);
   std::vector<int32_t> positions;
   for (int i = 0; i < 4; ++i) {
