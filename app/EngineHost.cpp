@@ -449,10 +449,7 @@ void EngineHost::FireTimers(Clock::time_point now) {
     Apply(sync_.Timer2Fired(), PortSide::B);
     fired = true;
   }
-  if (due(trafficTimer_)) {
-    TrafficTick();
-    fired = true;
-  }
+  if (due(trafficTimer_) && TrafficTick()) fired = true;
   if (fired) Publish();
 }
 

@@ -172,7 +172,7 @@ class EngineHost {
   // EngineHostTraffic.cpp
   static Micros Now();
   void NotePortOpenings();
-  void TrafficTick();
+  bool TrafficTick();  // whether there are lines to publish
   void BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at);
   void BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at);
   void Forward(const BridgeOutput& output);

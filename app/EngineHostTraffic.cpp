@@ -24,6 +24,8 @@ void EngineHost::NotePortOpenings() {
   };
   note('A', serialA_.Open(), portAOpened_);
   note('B', serialB_.Open(), portBOpened_);
+  // A bridge with a side gone has nothing to pass on; its menu item must not claim otherwise.
+  if (bridge_ && !(portAOpened_ && portBOpened_)) SetBridge(false);
 }
 
 void EngineHost::StartCapture(const std::string& path) {
@@ -58,10 +60,11 @@ void EngineHost::SetBridge(bool on) {
   trafficTimer_.Restart(std::chrono::steady_clock::now());
 }
 
-void EngineHost::TrafficTick() {
+bool EngineHost::TrafficTick() {
   const Micros now = Now();
   if (bridge_) Forward(bridge_->Poll(now));
   traffic_.Flush(now);
+  return traffic_.HasDecodedLines();
 }
 
 void EngineHost::BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at) {

@@ -46,6 +46,7 @@ class TrafficRecorder {
   bool Active() const { return decoding_ || Capturing(); }
 
   std::vector<std::string> TakeDecodedLines();
+  bool HasDecodedLines() const { return !decoded_.empty(); }
 
  private:
   struct PortTraffic {
