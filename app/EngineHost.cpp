@@ -224,8 +224,7 @@ void EngineHost::Create() {
   vm_.RestoreSettings(settings);
   vm_.ApplyStandard();
   SetTimerInterval(timer2_, config_.timer2Ms.value_or(kTimer2IntervalMs));
-  trafficTimer_.interval = std::chrono::milliseconds(10);
-  trafficTimer_.Restart(Clock::now());
+  ArmTrafficTimer();
   if (config_.timer1Ms)
     SetTimerInterval(timer1_, *config_.timer1Ms);
   else

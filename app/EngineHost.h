@@ -172,6 +172,7 @@ class EngineHost {
   // EngineHostTraffic.cpp
   static Micros Now();
   void NotePortOpenings();
+  void ArmTrafficTimer();
   bool TrafficTick();  // whether there are lines to publish
   void BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at);
   void BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at);

@@ -55,6 +55,10 @@ void EngineHost::SetBridge(bool on) {
     bridge_.emplace(trafficOrigin_);
   }
   SetDecoding(decodeWanted_);
+  ArmTrafficTimer();
+}
+
+void EngineHost::ArmTrafficTimer() {
   trafficTimer_.interval = bridge_ ? std::chrono::steady_clock::duration(kBridgePoll)
                                    : std::chrono::steady_clock::duration(kFlushInterval);
   trafficTimer_.Restart(std::chrono::steady_clock::now());

@@ -71,8 +71,9 @@ Legs Measure(PtyEditor& editor, MachinePty& machine, int exchanges) {
     editor.Send(kTimeSense);
     if (!machine.ReadExactly(kTimeSense.size())) break;
     const auto seen = Clock::now();
-    machine.Send(kTimeData);
+    // Stamped before the write, as the request is: the bridge may run before write() returns.
     const auto replied = Clock::now();
+    machine.Send(kTimeData);
     if (editor.ReadReply(1000).size() != kTimeData.size()) break;
     const auto back = Clock::now();
     if (i < 0) continue;

@@ -74,7 +74,9 @@ TEST(TrafficTest, CaptureOfAHeadlessRunReadsBackWithBothDirectionsAndABadChecksu
     ASSERT_TRUE(editor.IsOpen());
     reply = editor.Request(request);
     editor.Send(badChecksum);
-    // Past the quiet gap, so the framer hands the bad message out before the run ends.
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    editor.Send({0xFF});  // announces 15 data bytes that never come
+    // Past the quiet gap, so the framer hands the bytes out before the run ends.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   run.Stop();
@@ -87,11 +89,13 @@ TEST(TrafficTest, CaptureOfAHeadlessRunReadsBackWithBothDirectionsAndABadChecksu
   const std::vector<CaptureRecord> records = CaptureReader::ReadFile(capture);
   const std::vector<CaptureRecord> rx = Records(records, 'A', Direction::Rx);
   const std::vector<CaptureRecord> tx = Records(records, 'A', Direction::Tx);
-  ASSERT_EQ(rx.size(), 2u);
+  ASSERT_EQ(rx.size(), 3u);
   EXPECT_EQ(rx[0].bytes, request);
   EXPECT_EQ(rx[0].kind, FrameKind::Message);
   EXPECT_EQ(rx[1].bytes, badChecksum);
   EXPECT_EQ(rx[1].kind, FrameKind::BadChecksum);
+  EXPECT_EQ(rx[2].bytes, std::vector<uint8_t>{0xFF});
+  EXPECT_EQ(rx[2].kind, FrameKind::Debris);
   ASSERT_FALSE(tx.empty());
   EXPECT_EQ(tx[0].bytes, reply);
   EXPECT_LE(rx[0].time, tx[0].time);
@@ -121,7 +125,11 @@ TEST(TrafficTest, BridgePassesEveryReplyOfASecondMachineThroughUnchangedAndInOrd
   const std::string direct = (dir.path() / "direct").string();
   std::vector<std::vector<uint8_t>> expected;
   {
-    HeadlessRun machine(Headless("pty:" + direct));
+    // Recording everything here and nothing behind the bridge: the replies must not differ.
+    ProgramOptions recorded = Headless("pty:" + direct);
+    recorded.capture = (dir.path() / "direct.txt").string();
+    recorded.log = recorded.logDecoded = true;
+    HeadlessRun machine(recorded);
     PtyEditor editor(direct);
     expected = RunExchangeScript(editor);
   }
