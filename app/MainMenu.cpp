@@ -1,5 +1,6 @@
 #include "MainMenu.h"
 
+#include "AboutBox.h"
 #include "MachineIdentity.h"
 #include "VmPanel.h"
 
@@ -99,6 +100,10 @@ MainMenu::MainMenu(QMenuBar* bar) {
 
   Help1 = bar->addAction("Help");
   Help1->setObjectName("Help1");
+
+  About1 = bar->addAction("About Selkie Test");
+  About1->setObjectName("About1");
+  QObject::connect(About1, &QAction::triggered, bar, [bar] { AboutBox(bar->window()).exec(); });
 }
 
 void MainMenu::CheckTag(QActionGroup* group, int tag) {

@@ -33,6 +33,8 @@ struct MainMenu {
   std::array<QAction*, 5> trackCounts{};  // Normal1 .. ThirtyTwo1: tags 0, 16, 32, 48, 64
   QActionGroup* TracksGroup;
   QAction* Help1;
+  // After the designed items: opens the About box by itself, as no handler of the window's.
+  QAction* About1;
 
   // Checks the item of `group` whose tag is `tag`, and unchecks the others (none for no match).
   static void CheckTag(QActionGroup* group, int tag);

@@ -5,6 +5,8 @@
 #include <map>
 #include <utility>
 
+#include "SelkieVersion.h"
+
 namespace {
 
 int ParseNumber(const std::string& option, const std::string& text, int low, int high) {
@@ -42,6 +44,7 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
 const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
   static const std::map<std::string, bool ProgramOptions::*> flags = {
       {"--help", &ProgramOptions::help},
+      {"--version", &ProgramOptions::version},
       {"--demo", &ProgramOptions::demo},
       {"--headless", &ProgramOptions::headless},
       {"--log", &ProgramOptions::log},
@@ -67,7 +70,7 @@ void CheckReplay(const ProgramOptions& o) {
 }
 
 void CheckCombination(const ProgramOptions& o) {
-  if (o.help) return;
+  if (o.help || o.version) return;
   CheckReplay(o);
   if (o.replay) return;
   if (o.demo && o.headless) throw OptionsError("--demo and --headless cannot be combined");
@@ -170,6 +173,7 @@ Options:
                       1 when one differed.
   --exact             Replay: compare time data and other moving fields byte for byte too.
   --help              Print this text and exit.
+  --version           Print the program's version and exit.
 
 COM numbers: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31;
 SELKIE_COM<n>=<path> in the environment maps COM n to any device. COM251 and COM252 are the two
@@ -179,3 +183,5 @@ Without a display, run with --headless, or set QT_QPA_PLATFORM=offscreen to run 
 without showing it. Ctrl-C or SIGTERM ends a headless run (exit status 0).
 )";
 }
+
+std::string VersionText() { return std::string("selkietest ") + SELKIE_VERSION + "\n"; }

@@ -14,6 +14,7 @@ class OptionsError : public std::runtime_error {
 
 struct ProgramOptions {
   bool help = false;
+  bool version = false;
   bool demo = false;
   bool headless = false;
   bool log = false;
@@ -36,3 +37,6 @@ ProgramOptions ParseOptions(const std::vector<std::string>& args);
 
 // The text printed by --help.
 std::string UsageText();
+
+// The line printed by --version: "selkietest <version>".
+std::string VersionText();

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -71,7 +72,7 @@ fs::path FolderOf(const fs::path& path) { return path.has_parent_path() ? path.p
 std::string TemporaryPrefix(const fs::path& path) { return path.filename().string() + ".tmp."; }
 
 fs::path TemporaryName(const fs::path& path) {
-  static unsigned serial = 0;
+  static std::atomic<unsigned> serial{0};
   return FolderOf(path) / (TemporaryPrefix(path) + std::to_string(::getpid()) + "." + std::to_string(serial++));
 }
 
@@ -113,8 +114,10 @@ mode_t ModeFor(const fs::path& path) {
 // (`name` says which); -1 with errno when the folder refuses both.
 int CreateTemporary(const fs::path& path, fs::path& name) {
   name.clear();
-  int fd = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-  if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+  // An unnamed file is named through /proc; without it only a named file will do.
+  const bool unnamed = ::access("/proc/self/fd", X_OK) == 0;
+  int fd = unnamed ? ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600) : -1;
+  if (fd < 0 && (!unnamed || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
     RemoveStaleTemporaries(path);
     do {
       name = TemporaryName(path);

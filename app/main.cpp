@@ -11,11 +11,13 @@
 
 #include "HeadlessPrinter.h"
 #include "KeypadF.h"
+#include "ProgramIcon.h"
 #include "ProgramOptions.h"
 #include "QtInvoker.h"
 #include "ReplayRunner.h"
 #include "SettingsFile.h"
 #include "SingleInstance.h"
+#include "WindowRaiser.h"
 #include "mselkietestu.h"
 #include "vcommsu.h"
 
@@ -88,9 +90,11 @@ int RunWindow(const ProgramOptions& options) {
   gApplicationReady = true;
   // No display name: the platform would append it to every caption, and the captions are exact.
   QApplication::setApplicationName("selkietest");
+  QApplication::setWindowIcon(ProgramIcon());
 
   SingleInstance instance;
   if (!instance.Acquire()) {
+    WindowRaiser::AskRunningInstance();
     QMessageBox box(QMessageBox::NoIcon, "Selkie Test", "The Selkie is already running.",
                     QMessageBox::Ok);
     box.exec();
@@ -110,6 +114,7 @@ int RunWindow(const ProgramOptions& options) {
   Tcommsf comms;
   main.AttachWindows(&keypad, &comms);
   CloseOnSignals(main, app);
+  WindowRaiser raiser(&main);
   main.show();
   return QApplication::exec();
 }
@@ -129,6 +134,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.replay) return RunReplay(options);
+  if (options.version) {
+    std::cout << VersionText();
+    return 0;
+  }
   if (options.headless) return RunHeadless(options);
   return RunWindow(options);
 }

@@ -8,6 +8,7 @@ add_library(selkie_program_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FrameSync.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgramOptions.cpp)
 target_include_directories(selkie_program_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(selkie_program_core PRIVATE selkie_version)
 
 add_library(selkie_headless STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ProgramPorts.cpp
@@ -28,7 +29,8 @@ add_library(selkie_mainwindow STATIC
   ${CMAKE_CURRENT_LIST_DIR}/mselkietestu.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SelkieWiring.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SelkieMirror.cpp)
-target_link_libraries(selkie_mainwindow PUBLIC selkie_headless selkie_windows selkie_ui Qt6::Widgets)
+target_link_libraries(selkie_mainwindow PUBLIC
+  selkie_headless selkie_windows selkie_desktop selkie_ui Qt6::Widgets)
 
 add_executable(selkietest ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 # The program binds the command server at load time like every program of the family, though no
@@ -37,8 +39,6 @@ target_link_libraries(selkietest PRIVATE selkie_mainwindow "-Wl,--no-as-needed" 
 set_target_properties(selkietest PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 
 install(TARGETS selkietest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/selkietest.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 # Renders the demo window to a PNG (scripts/screenshot-main); not installed.
 add_executable(selkie_screenshot ${CMAKE_CURRENT_LIST_DIR}/ScreenshotMain.cpp)

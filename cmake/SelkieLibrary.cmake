@@ -11,6 +11,41 @@ function(selkie_export_library target script)
   target_link_options(${target} PRIVATE "-Wl,--version-script=${script}" "-Wl,--no-undefined")
 endfunction()
 
+# selkie_library_version(<target> <major.minor.patch>)
+# The major number is the SONAME's: raise it with any incompatible change of the library's header.
+function(selkie_library_version target version)
+  string(REGEX MATCH "^[0-9]+" major "${version}")
+  set_target_properties(${target} PROPERTIES VERSION ${version} SOVERSION ${major})
+endfunction()
+
+# selkie_install_library(<target> [HEADERS <files...>] [DEPENDS <packages...>] [COMPONENT <name>])
+# Installs a shared library of the family with its header and a CMake package of its own name
+# (<libdir>/cmake/<target>), so that an outside project does find_package(<target>) and links
+# Vyo::<target>. DEPENDS names the family's packages the library is linked with.
+function(selkie_install_library target)
+  cmake_parse_arguments(L "" "COMPONENT" "HEADERS;DEPENDS" ${ARGN})
+  if(NOT L_COMPONENT)
+    set(L_COMPONENT ${target})
+  endif()
+  set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/${target})
+  install(TARGETS ${target} EXPORT ${target}Targets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${L_COMPONENT} NAMELINK_COMPONENT ${L_COMPONENT})
+  install(FILES ${L_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT ${L_COMPONENT})
+  install(EXPORT ${target}Targets NAMESPACE Vyo:: DESTINATION ${package_dir} COMPONENT ${L_COMPONENT})
+
+  set(SELKIE_PACKAGE ${target})
+  set(SELKIE_PACKAGE_DEPENDS ${L_DEPENDS})
+  get_target_property(version ${target} VERSION)
+  include(CMakePackageConfigHelpers)
+  configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/VyoPackageConfig.cmake.in
+    ${CMAKE_CURRENT_BINARY_DIR}/${target}Config.cmake INSTALL_DESTINATION ${package_dir})
+  write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/${target}ConfigVersion.cmake
+    VERSION ${version} COMPATIBILITY SameMajorVersion)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${target}Config.cmake
+                ${CMAKE_CURRENT_BINARY_DIR}/${target}ConfigVersion.cmake
+          DESTINATION ${package_dir} COMPONENT ${L_COMPONENT})
+endfunction()
+
 # selkie_add_test(<name> SOURCES <files...> [LIBS <targets...>] [GUI])
 # One GoogleTest program, registered as one ctest entry. GUI tests run on the offscreen platform.
 function(selkie_add_test name)

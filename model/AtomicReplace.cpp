@@ -77,8 +77,10 @@ Temporary CreateTemporary(const std::string& path) {
   struct stat old {};
   const bool replaces = stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   Temporary temporary;
-  temporary.fd = open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-  if (temporary.fd < 0 && NoUnnamedFiles(errno)) {
+  // An unnamed file is named through /proc; without it only a named file will do.
+  const bool unnamed = access("/proc/self/fd", X_OK) == 0;
+  if (unnamed) temporary.fd = open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (temporary.fd < 0 && (!unnamed || NoUnnamedFiles(errno))) {
     RemoveStaleTemporaries(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
       temporary.name = TemporaryName(path);

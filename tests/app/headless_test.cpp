@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "ProgramOptions.h"
 #include "PtyEditor.h"
 #include "SonyBytes.h"
 #include "TempDir.h"
@@ -173,4 +174,12 @@ TEST(HeadlessTest, APortThatCannotBeOpenedEndsTheRunWithItsMessage) {
   EXPECT_EQ(program.Errors(), "selkietest: cannot open " + device +
                                   ": ie_BadId - Specified comport doesn't exist\n")
       << "the port's own reason, in the user's words, not the fallback prompt's";
+}
+
+TEST(HeadlessTest, VersionPrintsOneLineAndOpensNothing) {
+  TempDir dir;
+  Program program({"--version"}, dir.path());
+  EXPECT_EQ(program.Wait(), 0);
+  EXPECT_EQ(program.Output(), VersionText());
+  EXPECT_EQ(program.Errors(), "");
 }

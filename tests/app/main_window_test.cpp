@@ -1,9 +1,12 @@
 // The main window: first run, the five views and their places, window placement, Timer1's
 // interval, menus, help and driver items, and the settings each change writes.
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 #include <fstream>
 
+#include "AboutBox.h"
 #include "WindowFixture.h"
 
 TEST_F(WindowTest, FirstRunShowsAnEmptyWindowOpensNothingAndWritesTheFile) {
@@ -139,6 +142,24 @@ TEST_F(WindowTest, MenusHoldTheirItemsShortcutsAndTags) {
   EXPECT_EQ(m.trackCounts[3]->text(), "Twentyfour");
   EXPECT_EQ(m.trackCounts[3]->data().toInt(), 48);
   EXPECT_EQ(m.Help1->menu(), nullptr) << "Help is an item of the bar itself";
+}
+
+TEST_F(WindowTest, AboutItemFollowsTheDesignedItemsAndOpensItsBox) {
+  Start();
+  const QList<QAction*> bar = w->menuBar()->actions();
+  ASSERT_GE(bar.size(), 2);
+  EXPECT_EQ(bar[bar.size() - 2], w->Menu->Help1);
+  EXPECT_EQ(bar.back(), w->Menu->About1);
+  EXPECT_EQ(w->Menu->About1->text(), "About Selkie Test");
+  QString shown;
+  QTimer::singleShot(0, w.get(), [&] {
+    if (auto* box = dynamic_cast<AboutBox*>(QApplication::activeModalWidget())) {
+      shown = box->text();
+      box->accept();
+    }
+  });
+  w->Menu->About1->trigger();
+  EXPECT_TRUE(shown.startsWith("Selkie Test ")) << shown.toStdString();
 }
 
 TEST_F(WindowTest, UnitAndTrackChoicesCombineAndSave) {

@@ -2,6 +2,8 @@
 // starts, and the arguments handed on to the window toolkit.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "ProgramOptions.h"
 
 namespace {
@@ -115,4 +117,13 @@ TEST(OptionsTest, ReplayPlaysACaptureToPortB) {
             std::string::npos);
   const std::string usage = UsageText();
   for (const char* option : {"--replay", "--exact"}) EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+TEST(OptionsTest, VersionNeedsNothingElseAndIsDocumented) {
+  EXPECT_TRUE(Parse({"--version"}).version);
+  EXPECT_TRUE(Parse({"--version", "--headless"}).version);
+  EXPECT_EQ(ErrorOf({"--version=2"}), "--version takes no value");
+  EXPECT_NE(UsageText().find("--version"), std::string::npos);
+  EXPECT_TRUE(std::regex_match(VersionText(), std::regex("selkietest \\d+\\.\\d+\\.\\d+\n")))
+      << VersionText();
 }

@@ -260,6 +260,23 @@ TEST(SettingsFileTest, SaveRemovesTemporariesOfDeadWritersOnly) {
   EXPECT_EQ(ReadBytes(path).size(), 32u);
 }
 
+TEST(SettingsFileTest, LinksPlantedAtTemporaryNamesAreNotFollowed) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  const fs::path victim = dir.path() / "victim";
+  WriteBytes(victim, {1, 2, 3});
+  constexpr int kPlanted = 500;  // more than this process's saves so far
+  for (int serial = 0; serial < kPlanted; ++serial) {
+    fs::create_symlink(victim, dir.path() / ("s.ini.tmp." + std::to_string(getpid()) + "." + std::to_string(serial)));
+  }
+  SettingsRecord r;
+  r.PortANumber = 5;
+  SettingsFile(path).Save(r);
+  EXPECT_EQ(ReadBytes(victim), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_FALSE(fs::is_symlink(path));
+  EXPECT_EQ(ReadBytes(path), BytesOf(r));
+}
+
 TEST(SettingsFileTest, SaveKilledHalfwayLeavesTheOldRecordAndNoTemporary) {
   TempDir dir;
   const fs::path path = dir.path() / "s.ini";
