@@ -61,6 +61,7 @@ void TrafficRecorder::StartCapture(const std::string& path, Micros origin) {
     throw std::runtime_error("Cannot open the capture file " + path + ": " + reason);
   }
   capture_ = std::make_unique<CaptureWriter>(file_, origin);
+  file_.flush();  // a capture with no traffic yet is still a capture
   capturePath_ = path;
 }
 

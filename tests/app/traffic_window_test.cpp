@@ -50,6 +50,15 @@ TEST_F(TrafficWindowTest, CaptureToFileRecordsBothPortsUntilStopCapture) {
   EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(TrafficWindowTest, CaptureOptionCapturesFromTheStart) {
+  capturePath = (dir.path() / "option.txt").string();
+  StartDemo();
+  EXPECT_TRUE(w->Shown().capturing);
+  EXPECT_TRUE(w->Menu->StopCapture1->isEnabled());
+  ASSERT_TRUE(WaitFor([&] { return Has(CaptureReader::ReadFile(*capturePath), 'A', Direction::Tx); }));
+  EXPECT_TRUE(Has(CaptureReader::ReadFile(*capturePath), 'B', Direction::Tx));
+}
+
 TEST_F(TrafficWindowTest, CaptureThatCannotBeOpenedIsAMessageAndCancelDoesNothing) {
   StartDemo();
   w->Menu->CaptureToFile1->trigger();  // Cancel
