@@ -12,7 +12,6 @@
 #include <array>
 #include <fstream>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>
