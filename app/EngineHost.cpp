@@ -47,6 +47,7 @@ EngineHost::EngineHost(EngineHostConfig config, std::function<void()> wake)
   serialA_.SetPromptForPort(config_.promptForPort);
   serialB_.SetPromptForPort(config_.promptForPort);
   showComs_ = config_.showComs;
+  traffic_.SetDecoding(config_.decodedLines);
   Wire();
 }
 
@@ -113,6 +114,7 @@ void EngineHost::Stop() {
 
 void EngineHost::ThreadMain() {
   while (!stopping_) RunOnce();
+  SetBridge(false);  // its summary is the last word
   ports_.ClosePort(PortSide::B);
   ports_.ClosePort(PortSide::A);
   RefreshPortStates();
@@ -121,7 +123,7 @@ void EngineHost::ThreadMain() {
 
 void EngineHost::RunOnce() {
   FireTimers(Clock::now());
-  loop_->PumpUntilTime(std::min(timer1_.next, timer2_.next));
+  loop_->PumpUntilTime(std::min({timer1_.next, timer2_.next, trafficTimer_.next}));
 }
 
 void EngineHost::RunUntil(const std::function<bool()>& done) {
@@ -225,6 +227,7 @@ void EngineHost::Create() {
   vm_.RestoreSettings(settings);
   vm_.ApplyStandard();
   SetTimerInterval(timer2_, config_.timer2Ms.value_or(kTimer2IntervalMs));
+  ArmTrafficTimer();
   if (config_.timer1Ms)
     SetTimerInterval(timer1_, *config_.timer1Ms);
   else
@@ -272,6 +275,15 @@ void EngineHost::SaveSettings() {
 }
 
 void EngineHost::ShowNow(bool rethrow) {
+  // Before the ports open, so the capture holds their first bytes.
+  if (config_.capturePath) {
+    try {
+      StartCapture(*config_.capturePath);
+    } catch (const std::exception& e) {
+      if (rethrow) throw;
+      Report(e.what());
+    }
+  }
   if (config_.portA || config_.portB) {
     vm_.FormShow();
     SaveSettings();
@@ -293,6 +305,7 @@ void EngineHost::ShowNow(bool rethrow) {
   const auto now = Clock::now();
   timer1_.Restart(now);
   timer2_.Restart(now);
+  if (config_.bridge) SetBridge(true);
 }
 
 void EngineHost::OpenCommandLinePorts() {
@@ -417,6 +430,7 @@ void EngineHost::Mc(const std::function<void(MachineController&)>& call) { call(
 void EngineHost::RefreshPortStates() {
   sync_.SetPortAOpen(serialA_.Open());
   sync_.SetPortBOpen(serialB_.Open());
+  NotePortOpenings();
 }
 
 void EngineHost::FireTimers(Clock::time_point now) {
@@ -437,6 +451,7 @@ void EngineHost::FireTimers(Clock::time_point now) {
     Apply(sync_.Timer2Fired(), PortSide::B);
     fired = true;
   }
+  if (due(trafficTimer_) && TrafficTick()) fired = true;
   if (fired) Publish();
 }
 
@@ -448,7 +463,13 @@ void EngineHost::Apply(const SyncStep& step, PortSide side) {
 
 void EngineHost::FrameTick() {
   try {
-    for (const Bytes& write : controller_.FrameTick(serialB_.Open())) serialB_.WriteString(write);
+    // A bridged machine hears the editor alone.
+    const bool polling = serialB_.Open() && !bridge_;
+    for (const Bytes& write : controller_.FrameTick(polling)) {
+      const Micros at = Now();
+      serialB_.WriteString(write);
+      traffic_.Sent('B', write, at);
+    }
   } catch (const ESerialException& e) {
     ReportPortError(PortSide::B, e);
     return;
@@ -463,6 +484,12 @@ void EngineHost::FrameTick() {
 void EngineHost::PortAData(uint16_t count) {
   try {
     const std::vector<uint8_t> bytes = ReadEventBytes(serialA_, count);
+    const Micros at = Now();
+    if (bridge_) {
+      BridgeFromEditor(bytes, at);
+      Publish();
+      return;
+    }
     VmEventContext context;
     context.portOpen = serialA_.Open();
     context.showComs = showComs_;
@@ -471,7 +498,10 @@ void EngineHost::PortAData(uint16_t count) {
     if (result.inputDiscarded) serialA_.DiscardInput();
     // Replies go out first; the monitor lines follow in the order the messages produced them.
     const Bytes reply = result.ReplyBytes();
+    const Micros replyAt = Now();
     if (!reply.empty() && serialA_.Open()) serialA_.WriteString(reply);
+    traffic_.Received('A', bytes, at);
+    if (!reply.empty() && serialA_.Open()) traffic_.Sent('A', reply, replyAt);
     std::vector<std::string> lines = result.MonitorLines();
     if (!lines.empty()) {
       std::lock_guard lock(outMutex_);
@@ -486,6 +516,13 @@ void EngineHost::PortAData(uint16_t count) {
 void EngineHost::PortBData(uint16_t count) {
   try {
     const std::vector<uint8_t> bytes = ReadEventBytes(serialB_, count);
+    const Micros at = Now();
+    if (bridge_) {
+      BridgeFromMachine(bytes, at);
+      Publish();
+      return;
+    }
+    traffic_.Received('B', bytes, at);
     if (controller_.SerialBTriggerAvail(bytes) == MachineController::RxOutcome::Discarded)
       serialB_.DiscardInput();
   } catch (const ESerialException& e) {
@@ -530,6 +567,7 @@ void EngineHost::ReportPortError(PortSide side, const std::exception& e) {
 }
 
 void EngineHost::Publish() {
+  CollectTraffic();
   HostSnapshot snapshot = MakeSnapshot();
   bool wake = false;
   {
@@ -567,6 +605,8 @@ HostSnapshot EngineHost::MakeSnapshot() const {
   s.timer2Ms = static_cast<int>(
       std::chrono::duration_cast<std::chrono::milliseconds>(timer2_.interval).count());
   s.settingsLoaded = loaded_;
+  s.capturing = traffic_.Capturing();
+  s.bridging = bridge_.has_value();
   s.actionsDone = actionsDone_;
   return s;
 }

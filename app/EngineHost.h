@@ -14,6 +14,11 @@
 //     prompt and calls AnswerPort. Meanwhile the host keeps answering port A and ticking; queued
 //     actions wait until the answer is in.
 // Settings are written by a SettingsWriter thread, never on the host's or the GUI's thread.
+//
+// Traffic (EngineHostTraffic.cpp): every byte the host reads or writes on either port goes to a
+// TrafficRecorder after the reply is out, for decoded monitor lines and a capture file. While
+// bridging, the virtual machine and the controller stand aside and each message from the editor
+// on port A is passed on to the machine on port B, and each reply back, unchanged.
 #pragma once
 
 #include <atomic>
@@ -35,6 +40,8 @@
 #include "SerialPort.h"
 #include "SettingsFile.h"
 #include "SettingsWriter.h"
+#include "SonyBridge.h"
+#include "TrafficRecorder.h"
 #include "VirtualMachine.h"
 
 struct EngineHostConfig {
@@ -48,6 +55,9 @@ struct EngineHostConfig {
   bool diagnostics = false;  // collect the ports' notes (e.g. a device that drops the parity)
   bool controllerLines = false;  // collect a state line each time the controlled machine changes
   bool showComs = false;         // port A's "Rx:" / "  Tx " monitor lines from the start
+  bool decodedLines = false;     // decoded monitor lines of both ports from the start
+  std::optional<std::string> capturePath;  // capture both ports' traffic to this file
+  bool bridge = false;  // pass messages between ports A and B once the ports are open
   // Ports named on a command line (COMn, a device path or pty:<path>) instead of the record's.
   std::optional<std::string> portA;
   std::optional<std::string> portB;
@@ -107,6 +117,13 @@ class EngineHost {
   void ChooseStandard(int tag);
   void EnterId(const std::optional<std::string>& text);
   void Mc(const std::function<void(MachineController&)>& call);
+  // Capture to `path` (appended to), replacing a capture under way; errors are messages.
+  void StartCapture(const std::string& path);
+  void StopCapture();
+  // Bridging needs both ports open; the bridge ends with a summary of its exchanges.
+  void SetBridge(bool on);
+  // The front end wants decoded monitor lines (the comms monitor's "Decode" box).
+  void SetDecoding(bool on);
 
   // --- State (host thread only) ------------------------------------------------------------------
   const VirtualMachine& Machine() const { return vm_; }
@@ -152,6 +169,16 @@ class EngineHost {
   void ModemStatus(PortSide side);
   void RefreshPortStates();
 
+  // EngineHostTraffic.cpp
+  static Micros Now();
+  void NotePortOpenings();
+  void ArmTrafficTimer();
+  bool TrafficTick();  // whether there are lines to publish
+  void BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at);
+  void BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at);
+  void Forward(const BridgeOutput& output);
+  void CollectTraffic();
+
   void Report(const std::string& message);
   void ReportPortError(PortSide side, const std::exception& e);
   void Publish();
@@ -172,6 +199,13 @@ class EngineHost {
   LineLamps lines_;
   Timer timer1_;
   Timer timer2_;
+  Timer trafficTimer_;  // flushes the framers; polls the bridge
+  TrafficRecorder traffic_;
+  std::optional<SonyBridge> bridge_;
+  Micros trafficOrigin_{0};  // start of the capture or the bridge, whichever came first
+  bool decodeWanted_ = false;
+  bool portAOpened_ = false;
+  bool portBOpened_ = false;
   int timer1Ms_ = 60;
   bool showComs_ = false;
   bool monitorVisible_ = false;

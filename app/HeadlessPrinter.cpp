@@ -19,7 +19,11 @@ EngineHostConfig HeadlessConfig(const ProgramOptions& options) {
   config.promptForPort = false;
   // Notes such as a pty ignoring the parity setting matter only to someone watching the traffic.
   config.diagnostics = options.log;
-  config.showComs = options.log;
+  config.showComs = options.log && !options.logDecoded && !options.bridge;
+  // A bridge has nothing to show but the traffic it passes on.
+  config.decodedLines = options.logDecoded || options.bridge;
+  config.capturePath = options.capture;
+  config.bridge = options.bridge;
   config.controllerLines = true;
   config.portA = options.portA;
   config.portB = options.portB;
@@ -32,8 +36,7 @@ EngineHostConfig HeadlessConfig(const ProgramOptions& options) {
 
 HeadlessPrinter::HeadlessPrinter(const ProgramOptions& options, std::ostream& out,
                                  std::ostream& err)
-    : log_(options.log),
-      out_(out),
+    : out_(out),
       err_(err),
       host_(HeadlessConfig(options), [this] {
         {
@@ -70,6 +73,7 @@ void HeadlessPrinter::Print(HostOutput output) {
   for (const std::string& error : output.errors) err_ << "selkietest: " << error << '\n';
   err_.flush();
   for (const std::string& line : output.monitorLines) out_ << line << '\n';
+  for (const std::string& line : output.decodedLines) out_ << line << '\n';
   for (const std::string& line : output.controllerLines) out_ << line << '\n';
   out_.flush();
 }

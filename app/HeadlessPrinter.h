@@ -1,5 +1,6 @@
 // `selkietest --headless`: the engine host configured from the command line, and a printer of
-// what it publishes: port A's monitor lines (--log) and the controlled machine's state lines on
+// what it publishes: port A's monitor lines (--log) or both ports' decoded lines (--log decoded,
+// --bridge) and the controlled machine's state lines on
 // stdout, messages on stderr. The printing runs on the caller's thread, never on the host's, so
 // a slow terminal cannot delay a reply.
 #pragma once
@@ -31,7 +32,6 @@ class HeadlessPrinter {
  private:
   void Print(HostOutput output);
 
-  bool log_;
   std::ostream& out_;
   std::ostream& err_;
   std::mutex mutex_;

@@ -52,6 +52,11 @@ MainMenu::MainMenu(QMenuBar* bar) {
   ZQVersion1->setShortcut(QKeySequence(Qt::Key_F10));
   InstallSelkieDriver1 = Item(Tools1, "InstallSelkieDriver1", "Install Selkie Driver");
   rvslockdir = Item(Tools1, "rvslockdir", "Reverse Lock rvs", true);
+  Tools1->addSeparator();
+  CaptureToFile1 = Item(Tools1, "CaptureToFile1", "Capture to File...");
+  StopCapture1 = Item(Tools1, "StopCapture1", "Stop Capture");
+  StopCapture1->setEnabled(false);
+  BridgeAB1 = Item(Tools1, "BridgeAB1", "Bridge A-B", true);
 
   ID1 = bar->addMenu("Mcn");
   ID1->setObjectName("ID1");

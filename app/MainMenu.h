@@ -18,6 +18,7 @@ struct MainMenu {
   QAction *Synctest1, *MachineControl1, *VirtualMachine1, *OpenClose1, *GPO1, *Comms1;
   QMenu* Tools1;
   QAction *Macrokey1, *GotoClipboard1, *ZQVersion1, *InstallSelkieDriver1, *rvslockdir;
+  QAction *CaptureToFile1, *StopCapture1, *BridgeAB1;
   QMenu* ID1;
   std::array<QAction*, 17> identities{};  // tag 0..16
   QAction* EnterID1;

@@ -29,6 +29,8 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
       {"--settings",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.settings = v; }},
       {"--replay", [](ProgramOptions& o, const std::string&, const std::string& v) { o.replay = v; }},
+      {"--capture",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.capture = v; }},
       {"--tick", [](ProgramOptions& o, const std::string& n,
                     const std::string& v) { o.tickMs = ParseNumber(n, v, 1, 1000); }},
       {"--machine", [](ProgramOptions& o, const std::string& n,
@@ -48,6 +50,7 @@ const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
       {"--log", &ProgramOptions::log},
       {"--exact", &ProgramOptions::exact},
       {"--list-ports", &ProgramOptions::listPorts},
+      {"--bridge", &ProgramOptions::bridge},
   };
   return flags;
 }
@@ -61,7 +64,8 @@ void CheckReplay(const ProgramOptions& o) {
   const std::pair<const char*, bool> others[] = {
       {"--port-a", o.portA.has_value()}, {"--tick", o.tickMs.has_value()},
       {"--machine", o.machine.has_value()}, {"--standard", o.standard.has_value()},
-      {"--log", o.log}, {"--settings", o.settings.has_value()}};
+      {"--log", o.log}, {"--settings", o.settings.has_value()},
+      {"--capture", o.capture.has_value()}, {"--bridge", o.bridge}};
   for (const auto& [name, given] : others)
     if (given) throw OptionsError(std::string(name) + " is not an option of --replay");
 }
@@ -75,11 +79,13 @@ void CheckCombination(const ProgramOptions& o) {
   if (o.demo && o.headless) throw OptionsError("--demo and --headless cannot be combined");
   if (o.headless && !o.portA && !o.portB)
     throw OptionsError("--headless needs --port-a <port>, --port-b <port> or both");
+  if (o.bridge && o.headless && (!o.portA || !o.portB))
+    throw OptionsError("--bridge needs --port-a <port> (the editor) and --port-b <port> (the machine)");
   if (!o.headless) {
     const std::pair<const char*, bool> headlessOnly[] = {
         {"--port-a", o.portA.has_value()},     {"--port-b", o.portB.has_value()},
         {"--tick", o.tickMs.has_value()},      {"--machine", o.machine.has_value()},
-        {"--standard", o.standard.has_value()}, {"--log", o.log}};
+        {"--standard", o.standard.has_value()}, {"--log", o.log}, {"--bridge", o.bridge}};
     for (const auto& [name, given] : headlessOnly)
       if (given) throw OptionsError(std::string(name) + " is an option of --headless runs");
   }
@@ -101,7 +107,14 @@ ProgramOptions ParseOptions(const std::vector<std::string>& args) {
       arg = arg.substr(0, eq);
       hasValue = true;
     }
-    if (const auto flag = FlagOptions().find(arg); flag != FlagOptions().end()) {
+    if (arg == "--log") {
+      // "--log" alone keeps the designed lines; "--log decoded" asks for the decoded ones.
+      if (!hasValue && i + 1 < args.size() && args[i + 1] == "decoded") value = args[++i];
+      if ((hasValue || !value.empty()) && value != "decoded")
+        throw OptionsError("--log takes no value or \"decoded\", not \"" + value + "\"");
+      o.log = true;
+      o.logDecoded = value == "decoded";
+    } else if (const auto flag = FlagOptions().find(arg); flag != FlagOptions().end()) {
       if (hasValue) throw OptionsError(arg + " takes no value");
       o.*(flag->second) = true;
     } else if (const auto opt = ValueOptions().find(arg); opt != ValueOptions().end()) {
@@ -147,6 +160,14 @@ Options:
   --machine N         Headless: machine identity 0..16 (0 DA88 ... 16 EVS DD35; default 0).
   --standard N        Headless: 0 EBU, 1 SMPTE non-drop, 2 24P, 3 SMPTE drop-frame (default 0).
   --log               Headless: print the port A traffic (Rx/Tx lines) to standard output.
+  --log decoded       Headless: print both ports' traffic as decoded lines instead, one per
+                      message with its time, bytes, meaning and reply time.
+  --capture FILE      Append every message on both ports, in both directions, to the capture
+                      FILE (created when missing), malformed bytes marked. Works with the
+                      window too (Tools menu: "Capture to File...").
+  --bridge            Headless: stand between the editor on --port-a and the machine on
+                      --port-b, passing every message on unchanged and printing both sides
+                      decoded, with the machine's reply time and the delay the bridge added.
   --settings PATH     Read and write the settings record at PATH. A headless run reads and
                       writes no settings file unless this is given.
   --replay FILE       Play the editor's side of a capture FILE to the machine on --port-b PORT,

@@ -18,6 +18,8 @@ struct ProgramOptions {
   bool demo = false;
   bool headless = false;
   bool log = false;
+  bool logDecoded = false;              // --log decoded: decoded lines of both ports instead
+  bool bridge = false;                  // pass messages between the editor on A and the machine on B
   bool exact = false;                   // --replay: compare every reply byte for byte
   bool listPorts = false;
   std::optional<std::string> portA;     // COMn, a device path or pty:<path>
@@ -27,6 +29,7 @@ struct ProgramOptions {
   std::optional<int> standard;          // 0..3
   std::optional<std::string> settings;  // settings file instead of the default one
   std::optional<std::string> replay;    // capture file to play to the machine on --port-b
+  std::optional<std::string> capture;   // capture file to append both ports' traffic to
   std::vector<std::string> toolkitArgs; // program name first, then the single-dash arguments
 };
 

@@ -21,6 +21,9 @@ void TSelkieF::TakeHostOutput() {
   if (output.snapshot) Mirror(*output.snapshot);
   if (comms_)
     for (const std::string& line : output.monitorLines) comms_->AddLine(QString::fromStdString(line));
+  if (comms_)
+    for (const std::string& line : output.decodedLines)
+      comms_->AddDecodedLine(QString::fromStdString(line));
   if (output.portQuestion) AskPort(*output.portQuestion);
   ShowErrors(std::move(output.errors));
 }
@@ -53,6 +56,7 @@ void TSelkieF::Mirror(const HostSnapshot& snapshot) {
   StatusPanels[1]->setText(QString::fromStdString(snapshot.vm.standardPanelText));
   MirrorPorts(snapshot);
   MirrorSync(snapshot);
+  MirrorTraffic(snapshot);
   if (relayout) LayoutViews();
 }
 
@@ -81,6 +85,11 @@ void TSelkieF::MirrorPorts(const HostSnapshot& s) {
   dsrb->SetLit(s.lines.dsrB);
   dcdb->SetLit(s.lines.dcdB);
   rib->SetLit(s.lines.riB);
+}
+
+void TSelkieF::MirrorTraffic(const HostSnapshot& s) {
+  Menu->StopCapture1->setEnabled(s.capturing);
+  Menu->BridgeAB1->setChecked(s.bridging);
 }
 
 void TSelkieF::MirrorSync(const HostSnapshot& s) {

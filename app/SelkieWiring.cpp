@@ -5,6 +5,7 @@
 #include <QListWidget>
 
 #include "mselkietestu.h"
+#include "vcommsu.h"
 
 void TSelkieF::WireVmPanel() {
   VmPanelView* p = Panel2;
@@ -84,6 +85,9 @@ void TSelkieF::WireMenus() {
   on(m.GotoClipboard1, [this] { GotoClipboard1Click(); });
   on(m.ZQVersion1, [this] { ZQVersion1Click(); });
   on(m.InstallSelkieDriver1, [this] { InstallSelkieDriver1Click(); });
+  on(m.CaptureToFile1, [this] { CaptureToFile1Click(); });
+  on(m.StopCapture1, [this] { StopCapture1Click(); });
+  connect(m.BridgeAB1, &QAction::triggered, this, [this](bool on) { BridgeAB1Click(on); });
   on(m.rvslockdir, [this] { PostVm([](VirtualMachine& vm) { vm.rvslockdirClick(); }); });
   for (QAction* item : m.identities)
     on(item, [this, tag = item->data().toInt()] {
@@ -148,3 +152,19 @@ void TSelkieF::rtsaClick() { Post([](EngineHost& host) { host.ToggleRTS(PortSide
 void TSelkieF::DTRBClick() { Post([](EngineHost& host) { host.ToggleDTR(PortSide::B); }); }
 void TSelkieF::rtsbClick() { Post([](EngineHost& host) { host.ToggleRTS(PortSide::B); }); }
 void TSelkieF::lostlockClick() { Post([](EngineHost& host) { host.lostlockClick(); }); }
+
+// --- Traffic --------------------------------------------------------------------------------
+
+void TSelkieF::CaptureToFile1Click() {
+  const QString path = Desktop.chooseCapture();
+  if (path.isEmpty()) return;
+  Post([path = path.toStdString()](EngineHost& host) { host.StartCapture(path); });
+}
+
+void TSelkieF::StopCapture1Click() { Post([](EngineHost& host) { host.StopCapture(); }); }
+
+void TSelkieF::BridgeAB1Click(bool on) {
+  // The comms monitor shows the bridged traffic as decoded lines.
+  if (on && comms_) comms_->SetDecode(true);
+  Post([on](EngineHost& host) { host.SetBridge(on); });
+}

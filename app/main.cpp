@@ -107,6 +107,7 @@ int RunWindow(const ProgramOptions& options) {
   const std::filesystem::path program = ProgramPath();
   config.programFolder = program.parent_path();
   config.demo = options.demo;
+  config.capturePath = options.capture;
   config.settingsPath = options.settings ? std::filesystem::path(*options.settings)
                                          : DefaultSettingsPath(program, options.demo ? "-demo" : "");
   TSelkieF main(config, std::make_shared<QtInvoker>());

@@ -52,6 +52,7 @@ TSelkieF::TSelkieF(const SelkieConfig& config, EventInvokerPtr guiInvoker, QWidg
   EngineHostConfig host;
   host.settingsPath = config_.settingsPath;
   host.demo = config_.demo;
+  host.capturePath = config_.capturePath;
   // The host's notices reach the window on the GUI thread; one that arrives after the window has
   // gone finds nothing to do.
   host_ = std::make_unique<EngineHost>(host, [guiInvoker, window = QPointer<TSelkieF>(this)] {
@@ -71,13 +72,18 @@ void TSelkieF::AttachWindows(TKeypadF* keypad, Tcommsf* comms) {
   comms_ = comms;
   comms_->installEventFilter(this);
   connect(comms_->kshow, &QCheckBox::toggled, this, [this] { SendMonitorState(); });
+  connect(comms_->kdecode, &QCheckBox::toggled, this, [this] { SendMonitorState(); });
   SendMonitorState();
 }
 
 void TSelkieF::SendMonitorState() {
   const bool showComs = comms_ && comms_->ShowComs();
   const bool visible = comms_ && comms_->IsShown();
-  Post([showComs, visible](EngineHost& host) { host.SetMonitorState(showComs, visible); });
+  const bool decode = comms_ && comms_->DecodeChecked();
+  Post([showComs, visible, decode](EngineHost& host) {
+    host.SetMonitorState(showComs, visible);
+    host.SetDecoding(decode);
+  });
 }
 
 void TSelkieF::SendPlace() {
@@ -195,6 +201,16 @@ void TSelkieF::InstallDefaultDesktop() {
     dialog.setDefaultSuffix("pdf");
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.selectFile("*.pdf");
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+               ? dialog.selectedFiles().front()
+               : QString();
+  };
+  Desktop.chooseCapture = [this] {
+    QFileDialog dialog(this, "Capture to File", QString(), "Capture files (*.txt);;All files (*)");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("txt");
+    // The capture is appended to a file that exists.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
                ? dialog.selectedFiles().front()
                : QString();

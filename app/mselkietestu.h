@@ -39,6 +39,7 @@ struct SelkieConfig {
   std::filesystem::path settingsPath;
   std::filesystem::path programFolder;  // manuals and the driver installer are looked up here
   bool demo = false;                    // ports A and B on the two ends of the virtual cable
+  std::optional<std::string> capturePath;  // capture both ports' traffic from the start
   // Replaces some of the user's side before the window is created (tests answer for the user).
   std::function<void(SelkieDesktop&)> adjustDesktop;
 };
@@ -51,6 +52,7 @@ struct SelkieDesktop {
   PortPrompt promptPort;                                     // "Select Port"
   std::function<int()> runKeypad;                            // KeypadU::kModalOk or kModalAbort
   std::function<std::optional<QString>(const QString& initial)> enterId;  // nothing on Cancel
+  std::function<QString()> chooseCapture;  // "Capture to File...": a path, or empty on Cancel
 };
 
 class TSelkieF : public QMainWindow {
@@ -114,6 +116,9 @@ class TSelkieF : public QMainWindow {
   void ZQVersion1Click();
   void Help1Click();
   void InstallSelkieDriver1Click();
+  void CaptureToFile1Click();
+  void StopCapture1Click();
+  void BridgeAB1Click(bool on);
   void LayoutViews();
 
  protected:
@@ -153,6 +158,7 @@ class TSelkieF : public QMainWindow {
   void MirrorMenus(const VmPanel& panel);
   void MirrorPorts(const HostSnapshot& snapshot);
   void MirrorSync(const HostSnapshot& snapshot);
+  void MirrorTraffic(const HostSnapshot& snapshot);
   void ShowErrors(std::vector<std::string> errors);
   void AskPort(const PortQuestion& question);
 

@@ -15,9 +15,11 @@ add_library(selkie_headless STATIC
   ${CMAKE_CURRENT_LIST_DIR}/PortArguments.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsWriter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/EngineHost.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/EngineHostTraffic.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TrafficRecorder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HeadlessPrinter.cpp)
 target_link_libraries(selkie_headless PUBLIC
-  selkie_program_core selkie_serial selkie_vmachine selkie_controller)
+  selkie_program_core selkie_serial selkie_vmachine selkie_controller selkie_protocol)
 
 add_library(selkie_mainwindow STATIC
   ${CMAKE_CURRENT_LIST_DIR}/PanelWidgets.cpp

@@ -45,6 +45,8 @@ class WindowTest : public testing::Test {
   std::deque<int> promptAnswers;  // kPromptCancelled when empty
   int prompts = 0;
   QString manualChoice;
+  QString captureChoice;  // "Capture to File..." answer; empty: Cancel
+  std::optional<std::string> capturePath;  // --capture
   std::unique_ptr<TSelkieF> w;
   std::unique_ptr<TKeypadF> keypad;
   std::unique_ptr<Tcommsf> comms;
@@ -57,10 +59,12 @@ class WindowTest : public testing::Test {
     config.settingsPath = SettingsPath();
     config.programFolder = dir.path();
     config.demo = demo;
+    config.capturePath = capturePath;
     config.adjustDesktop = [this](SelkieDesktop& d) {
       d.showError = [this](const QString& m) { errors.push_back(m); };
       d.showMessage = [this](const QString& m) { messages.push_back(m); };
       d.chooseManual = [this](const QString&) { return manualChoice; };
+      d.chooseCapture = [this] { return captureChoice; };
       d.openDocument = [this](const QString& f, const QString& folder) {
         opened.emplace_back(f, folder);
       };

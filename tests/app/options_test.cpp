@@ -69,6 +69,32 @@ TEST(OptionsTest, ListPortsRunsNothingElse) {
   EXPECT_NE(ErrorOf({"--list-ports", "--headless", "--port-a", "COM1"}), "");
 }
 
+TEST(OptionsTest, LogDecodedCaptureAndBridge) {
+  const ProgramOptions plain = Parse({"--headless", "--port-a", "COM1", "--log"});
+  EXPECT_TRUE(plain.log);
+  EXPECT_FALSE(plain.logDecoded);
+  for (const auto& args : {std::vector<std::string>{"--headless", "--port-a", "COM1", "--log", "decoded"},
+                           std::vector<std::string>{"--headless", "--log=decoded", "--port-a", "COM1"}}) {
+    const ProgramOptions o = Parse(args);
+    EXPECT_TRUE(o.log && o.logDecoded);
+    EXPECT_EQ(o.portA, "COM1");
+  }
+  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", "--log=all"}).find("decoded"), std::string::npos);
+
+  const ProgramOptions bridge = Parse({"--headless", "--bridge", "--port-a", "pty:/tmp/e",
+                                       "--port-b", "/dev/ttyUSB0", "--capture", "/tmp/c.txt"});
+  EXPECT_TRUE(bridge.bridge);
+  EXPECT_EQ(bridge.capture, "/tmp/c.txt");
+  EXPECT_NE(ErrorOf({"--headless", "--bridge", "--port-a", "COM1"}).find("--port-b"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--bridge"}).find("--headless"), std::string::npos);
+  // The window captures too; a replay does not.
+  EXPECT_EQ(Parse({"--capture=/tmp/w.txt"}).capture, "/tmp/w.txt");
+  EXPECT_NE(ErrorOf({"--replay", "s.cap", "--port-b", "COM2", "--capture", "c"}), "");
+  const std::string usage = UsageText();
+  for (const char* option : {"--log decoded", "--capture", "--bridge"})
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
 TEST(OptionsTest, SingleDashArgumentsGoToTheToolkit) {
   const ProgramOptions o = Parse({"-platform", "offscreen", "--demo", "-style=fusion"});
   EXPECT_TRUE(o.demo);

@@ -1,0 +1,102 @@
+// EngineHost's traffic: the recorder fed with what the ports carry, the capture file and the
+// bridge between the editor on port A and the machine on port B.
+#include "EngineHost.h"
+
+#include "SerialErrors.h"
+
+namespace {
+
+// How often the bridge hands on what its framers hold back; the framers of a plain recording
+// need only notice the quiet gap.
+constexpr auto kBridgePoll = std::chrono::milliseconds(2);
+constexpr auto kFlushInterval = std::chrono::milliseconds(10);
+
+}  // namespace
+
+Micros EngineHost::Now() {
+  return std::chrono::duration_cast<Micros>(std::chrono::steady_clock::now().time_since_epoch());
+}
+
+void EngineHost::NotePortOpenings() {
+  const auto note = [this](char port, bool open, bool& opened) {
+    if (open && !opened) traffic_.PortOpened(port, Now());
+    opened = open;
+  };
+  note('A', serialA_.Open(), portAOpened_);
+  note('B', serialB_.Open(), portBOpened_);
+  // A bridge with a side gone has nothing to pass on; its menu item must not claim otherwise.
+  if (bridge_ && !(portAOpened_ && portBOpened_)) SetBridge(false);
+}
+
+void EngineHost::StartCapture(const std::string& path) {
+  const Micros origin = bridge_ ? trafficOrigin_ : Now();
+  traffic_.StartCapture(path, origin);
+  trafficOrigin_ = origin;
+}
+
+void EngineHost::StopCapture() { traffic_.StopCapture(); }
+
+void EngineHost::SetDecoding(bool on) {
+  decodeWanted_ = on;
+  traffic_.SetDecoding(on || config_.decodedLines || bridge_.has_value());
+}
+
+void EngineHost::SetBridge(bool on) {
+  if (on == bridge_.has_value()) return;
+  if (!on) {
+    Forward(bridge_->Poll(Now() + MessageFramer::kQuietGap));
+    std::lock_guard lock(outMutex_);
+    out_.diagnostics.push_back("bridge: " + bridge_->Summary());
+    bridge_.reset();
+  } else {
+    if (!serialA_.Open() || !serialB_.Open())
+      throw std::runtime_error("Bridge A-B needs port A (the editor) and port B (the machine) open");
+    if (!traffic_.Capturing()) trafficOrigin_ = Now();
+    bridge_.emplace(trafficOrigin_);
+  }
+  SetDecoding(decodeWanted_);
+  ArmTrafficTimer();
+}
+
+void EngineHost::ArmTrafficTimer() {
+  trafficTimer_.interval = bridge_ ? std::chrono::steady_clock::duration(kBridgePoll)
+                                   : std::chrono::steady_clock::duration(kFlushInterval);
+  trafficTimer_.Restart(std::chrono::steady_clock::now());
+}
+
+bool EngineHost::TrafficTick() {
+  const Micros now = Now();
+  if (bridge_) Forward(bridge_->Poll(now));
+  traffic_.Flush(now);
+  return traffic_.HasDecodedLines();
+}
+
+void EngineHost::BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at) {
+  Forward(bridge_->FromEditor(bytes, at));
+}
+
+void EngineHost::BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at) {
+  Forward(bridge_->FromMachine(bytes, at));
+}
+
+// Writes first, records after: the bytes must not wait for a file.
+void EngineHost::Forward(const BridgeOutput& output) {
+  const auto write = [this](PortSide side, const std::vector<uint8_t>& bytes) {
+    if (bytes.empty() || !Port(side).Open()) return;
+    try {
+      Port(side).WriteString(bytes);
+    } catch (const ESerialException& e) {
+      ReportPortError(side, e);
+    }
+  };
+  write(PortSide::B, output.toMachine);
+  write(PortSide::A, output.toEditor);
+  traffic_.Bridged(output);
+}
+
+void EngineHost::CollectTraffic() {
+  std::vector<std::string> lines = traffic_.TakeDecodedLines();
+  if (lines.empty()) return;
+  std::lock_guard lock(outMutex_);
+  for (std::string& line : lines) out_.decodedLines.push_back(std::move(line));
+}

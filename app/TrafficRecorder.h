@@ -1,0 +1,67 @@
+// TrafficRecorder: what the engine host's ports carry, cut into messages and turned into decoded
+// monitor lines ("A ..." / "B ...") and capture file lines. The host hands in every byte it reads
+// and writes with the time it saw them; nothing here touches a port or changes a byte.
+//
+// Each port has a framer per direction and a decoded monitor timed from the moment the port
+// opened (port A answers, port B asks). Framing runs only while someone wants the result: the
+// decoded lines (the window's "Decode" box, a headless `--log decoded`) or a capture file. Flush
+// is called on a timer so bytes that never form a message are still recorded once the line is
+// quiet. While the host bridges, the bridge frames the traffic itself and hands its lines in.
+#pragma once
+
+#include <array>
+#include <fstream>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "CaptureFile.h"
+#include "DecodedMonitor.h"
+#include "MessageFramer.h"
+
+struct BridgeOutput;
+
+class TrafficRecorder {
+ public:
+  // Port `port` ('A' or 'B') opened at `now`: its monitor's times start here.
+  void PortOpened(char port, Micros now);
+  void Received(char port, std::span<const uint8_t> bytes, Micros at);
+  void Sent(char port, std::span<const uint8_t> bytes, Micros at);
+  // Hands out bytes that have waited past MessageFramer::kQuietGap.
+  void Flush(Micros now);
+  // The lines of a bridge, which frames and decodes the traffic itself.
+  void Bridged(const BridgeOutput& output);
+
+  void SetDecoding(bool on) { decoding_ = on; }
+  bool Decoding() const { return decoding_; }
+  // Appends to `path` (created when missing), times from `origin`; throws std::runtime_error
+  // with a message for the user when the file cannot be opened.
+  void StartCapture(const std::string& path, Micros origin);
+  void StopCapture();
+  bool Capturing() const { return capture_ != nullptr; }
+  const std::string& CapturePath() const { return capturePath_; }
+  // Whether framing runs at all.
+  bool Active() const { return decoding_ || Capturing(); }
+
+  std::vector<std::string> TakeDecodedLines();
+  bool HasDecodedLines() const { return !decoded_.empty(); }
+
+ private:
+  struct PortTraffic {
+    MessageFramer in;
+    MessageFramer out;
+    DecodedMonitor monitor{Micros(0)};
+  };
+
+  PortTraffic& Of(char port) { return port == 'A' ? ports_[0] : ports_[1]; }
+  void Record(char port, Direction direction, const std::vector<Frame>& frames);
+  void WriteLine(const std::string& line);
+
+  std::array<PortTraffic, 2> ports_;
+  bool decoding_ = false;
+  std::ofstream file_;
+  std::unique_ptr<CaptureWriter> capture_;
+  std::string capturePath_;
+  std::vector<std::string> decoded_;
+};

@@ -1,0 +1,106 @@
+// The window's traffic tools: "Capture to File..." and "Stop Capture" in the Tools menu, decoded
+// lines in the comms monitor while its "Decode" box is checked, and "Bridge A-B".
+#include <QPlainTextEdit>
+
+#include "CaptureFile.h"
+#include "WindowFixture.h"
+
+namespace {
+
+class TrafficWindowTest : public WindowTest {
+ protected:
+  // The demo: the controller on port B polls the virtual machine on port A over the cable.
+  void StartDemo() {
+    Start(true);
+    ASSERT_TRUE(w->Shown().portA.open && w->Shown().portB.open);
+  }
+};
+
+bool Has(const std::vector<CaptureRecord>& records, char port, Direction direction) {
+  for (const CaptureRecord& record : records)
+    if (record.port == port && record.direction == direction && record.kind == FrameKind::Message)
+      return true;
+  return false;
+}
+
+}  // namespace
+
+TEST_F(TrafficWindowTest, CaptureToFileRecordsBothPortsUntilStopCapture) {
+  StartDemo();
+  EXPECT_FALSE(w->Menu->StopCapture1->isEnabled());
+  captureChoice = QString::fromStdString((dir.path() / "demo.txt").string());
+  w->Menu->CaptureToFile1->trigger();
+  Settle();
+  EXPECT_TRUE(w->Shown().capturing);
+  EXPECT_TRUE(w->Menu->StopCapture1->isEnabled());
+  Spin(400);  // a few polls of the controller
+  w->Menu->StopCapture1->trigger();
+  Settle();
+  EXPECT_FALSE(w->Shown().capturing);
+  EXPECT_FALSE(w->Menu->StopCapture1->isEnabled());
+
+  const std::vector<CaptureRecord> records = CaptureReader::ReadFile(captureChoice.toStdString());
+  for (char port : {'A', 'B'})
+    for (Direction direction : {Direction::Rx, Direction::Tx})
+      EXPECT_TRUE(Has(records, port, direction)) << port << static_cast<int>(direction);
+  // Nothing more is written once the capture has stopped.
+  const auto size = std::filesystem::file_size(captureChoice.toStdString());
+  Spin(200);
+  EXPECT_EQ(std::filesystem::file_size(captureChoice.toStdString()), size);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TrafficWindowTest, CaptureOptionCapturesFromTheStart) {
+  capturePath = (dir.path() / "option.txt").string();
+  StartDemo();
+  EXPECT_TRUE(w->Shown().capturing);
+  EXPECT_TRUE(w->Menu->StopCapture1->isEnabled());
+  ASSERT_TRUE(WaitFor([&] { return Has(CaptureReader::ReadFile(*capturePath), 'A', Direction::Tx); }));
+  EXPECT_TRUE(Has(CaptureReader::ReadFile(*capturePath), 'B', Direction::Tx));
+}
+
+TEST_F(TrafficWindowTest, CaptureThatCannotBeOpenedIsAMessageAndCancelDoesNothing) {
+  StartDemo();
+  w->Menu->CaptureToFile1->trigger();  // Cancel
+  Settle();
+  EXPECT_FALSE(w->Shown().capturing);
+  captureChoice = QString::fromStdString((dir.path() / "missing" / "x.txt").string());
+  w->Menu->CaptureToFile1->trigger();
+  Settle();
+  ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
+  EXPECT_TRUE(errors.front().contains("x.txt")) << errors.front().toStdString();
+  EXPECT_FALSE(w->Shown().capturing);
+}
+
+TEST_F(TrafficWindowTest, DecodedLinesReachTheMonitorOnlyWhileDecodeIsChecked) {
+  StartDemo();
+  Spin(200);
+  EXPECT_FALSE(comms->m1->toPlainText().contains(" Rx "));
+  comms->kdecode->setChecked(true);
+  ASSERT_TRUE(WaitFor([&] {
+    const QString text = comms->m1->toPlainText();
+    return text.contains("\nA ") && text.contains("\nB ");
+  }));
+  EXPECT_TRUE(comms->m1->toPlainText().contains("reply "));
+}
+
+TEST_F(TrafficWindowTest, BridgeItemIsCheckedWhileBridgingAndNeedsBothPorts) {
+  StartDemo();
+  w->Menu->BridgeAB1->trigger();
+  Settle();
+  EXPECT_TRUE(w->Shown().bridging);
+  EXPECT_TRUE(w->Menu->BridgeAB1->isChecked());
+  EXPECT_TRUE(comms->DecodeChecked());
+  w->Menu->BridgeAB1->trigger();
+  Settle();
+  EXPECT_FALSE(w->Shown().bridging);
+  EXPECT_FALSE(w->Menu->BridgeAB1->isChecked());
+
+  w->close1Click();
+  Settle();
+  w->Menu->BridgeAB1->trigger();
+  Settle();
+  ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
+  EXPECT_TRUE(errors.front().contains("Bridge A-B")) << errors.front().toStdString();
+  EXPECT_FALSE(w->Menu->BridgeAB1->isChecked());
+}
