@@ -33,8 +33,7 @@ std::optional<std::string> LoadedLibraryVersion(const std::string& library) {
   if (!search.path) return std::nullopt;
   std::error_code error;
   // The loader names the file by its SONAME link; the real file carries the whole version.
-  const std::string file =
-      std::filesystem::canonical(*search.path, error).filename().string();
+  const std::string file = std::filesystem::canonical(*search.path, error).filename().string();
   if (error || file.size() <= search.prefix.size() + 1) return std::nullopt;
   return file.substr(search.prefix.size() + 1);
 }
@@ -54,5 +53,6 @@ QString AboutBox::Text() {
       LibraryLine("VyoServer", VYOSERVER_VERSION),
       QString("VyoModel %1").arg(VYOMODEL_VERSION),
       QString("Qt %1 (built with %2)").arg(qVersion(), QT_VERSION_STR),
-  }.join('\n');
+  }
+      .join('\n');
 }

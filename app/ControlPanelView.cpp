@@ -47,7 +47,8 @@ void ControlPanelView::BuildTransport() {
   csumb = MakeLabel(this, "csumb", "00", {236, 56, 30, 18});
 
   krwd = MakeKey(this, "krwd", "<<", {8, 88, 40, 30}, LampScheme::Green, MC::kTagRewind);
-  krvsplay = MakeKey(this, "krvsplay", "<", {52, 88, 40, 30}, LampScheme::Green, MC::kTagReversePlay);
+  krvsplay =
+      MakeKey(this, "krvsplay", "<", {52, 88, 40, 30}, LampScheme::Green, MC::kTagReversePlay);
   kstop = MakeKey(this, "kstop", "[]", {96, 88, 40, 30}, LampScheme::Green, MC::kTagStop);
   kplay = MakeKey(this, "kplay", ">", {140, 88, 40, 30}, LampScheme::Green, MC::kTagPlay);
   kfwd = MakeKey(this, "kfwd", ">>", {184, 88, 40, 30}, LampScheme::Green, MC::kTagFastForward);
@@ -68,8 +69,8 @@ void ControlPanelView::BuildTracks() {
   ktrackpanel = new QFrame(this);
   ktrackpanel->setObjectName("ktrackpanel");
   ktrackpanel->setGeometry(356, 24, 256, 124);
-  static const char* const kNames[MachineControlPanel::kFunctionKeys] = {"ka1", "ka2", "ktc", "ka4",
-                                                                         "kv",  "kasm", "kins"};
+  static const char* const kNames[MachineControlPanel::kFunctionKeys] = {
+      "ka1", "ka2", "ktc", "ka4", "kv", "kasm", "kins"};
   static const char* const kCaptions[MachineControlPanel::kFunctionKeys] = {"A1", "A2", "tc", "A4",
                                                                             "V",  "A",  "I"};
   for (std::size_t i = 0; i < ka.size(); ++i)

@@ -28,9 +28,9 @@ int32_t UsablePortNumber(int32_t number) {
 std::string ControllerStateLine(const MachineControlPanel& panel) {
   std::string line = "B " + panel.bpoz + " " + panel.name;
   const std::pair<const PanelLamp*, const char*> lamps[] = {
-      {&panel.kstop, "stop"},     {&panel.kplay, "play"}, {&panel.krwd, "rwd"},
+      {&panel.kstop, "stop"},     {&panel.kplay, "play"},   {&panel.krwd, "rwd"},
       {&panel.kfwd, "fwd"},       {&panel.krvsplay, "rvs"}, {&panel.kedit, "edit"},
-      {&panel.kremote, "remote"}, {&panel.kgoto, "goto"}, {&panel.kcued, "cued"},
+      {&panel.kremote, "remote"}, {&panel.kgoto, "goto"},   {&panel.kcued, "cued"},
       {&panel.kstill, "still"}};
   for (const auto& [lamp, text] : lamps)
     if (lamp->Lit) line += std::string(" ") + text;
@@ -257,12 +257,12 @@ void EngineHost::LoadSettings() {
     Report(std::string(e.what()) + "\nSettings will not be saved this run.");
     return;
   }
-  writer_ = std::make_unique<SettingsWriter>(
-      [file](const SettingsRecord& record) { file.Save(record); },
-      [this](const std::string& message) {
-        Report(message);
-        Publish();
-      });
+  writer_ =
+      std::make_unique<SettingsWriter>([file](const SettingsRecord& record) { file.Save(record); },
+                                       [this](const std::string& message) {
+                                         Report(message);
+                                         Publish();
+                                       });
 }
 
 void EngineHost::SaveSettings() {
@@ -338,7 +338,8 @@ void EngineHost::ApplyStandardInterval() {
 }
 
 void EngineHost::ApplyLayoutInterval() {
-  if (!config_.timer1Ms) SetTimerInterval(timer1_, LayoutTimer1IntervalMs(record_.ShowSyncTest != 0));
+  if (!config_.timer1Ms)
+    SetTimerInterval(timer1_, LayoutTimer1IntervalMs(record_.ShowSyncTest != 0));
 }
 
 // --- Actions --------------------------------------------------------------------------------

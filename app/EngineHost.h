@@ -50,9 +50,9 @@ struct EngineHostConfig {
   // A settings file that cannot be read ends the start (a headless run) instead of being reported
   // as a message, after which the run saves nothing to it (the window).
   bool settingsErrorsAreFatal = false;
-  bool demo = false;         // ports A and B on the two ends of the virtual cable
-  bool promptForPort = true; // false: a port that cannot be opened is an error, never a question
-  bool diagnostics = false;  // collect the ports' notes (e.g. a device that drops the parity)
+  bool demo = false;          // ports A and B on the two ends of the virtual cable
+  bool promptForPort = true;  // false: a port that cannot be opened is an error, never a question
+  bool diagnostics = false;   // collect the ports' notes (e.g. a device that drops the parity)
   bool controllerLines = false;  // collect a state line each time the controlled machine changes
   bool showComs = false;         // port A's "Rx:" / "  Tx " monitor lines from the start
   bool decodedLines = false;     // decoded monitor lines of both ports from the start

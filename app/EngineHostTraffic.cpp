@@ -1,7 +1,6 @@
 // EngineHost's traffic: the recorder fed with what the ports carry, the capture file and the
 // bridge between the editor on port A and the machine on port B.
 #include "EngineHost.h"
-
 #include "SerialErrors.h"
 
 namespace {
@@ -50,7 +49,8 @@ void EngineHost::SetBridge(bool on) {
     bridge_.reset();
   } else {
     if (!serialA_.Open() || !serialB_.Open())
-      throw std::runtime_error("Bridge A-B needs port A (the editor) and port B (the machine) open");
+      throw std::runtime_error(
+          "Bridge A-B needs port A (the editor) and port B (the machine) open");
     if (!traffic_.Capturing()) trafficOrigin_ = Now();
     bridge_.emplace(trafficOrigin_);
   }

@@ -36,9 +36,7 @@ EngineHostConfig HeadlessConfig(const ProgramOptions& options) {
 
 HeadlessPrinter::HeadlessPrinter(const ProgramOptions& options, std::ostream& out,
                                  std::ostream& err)
-    : out_(out),
-      err_(err),
-      host_(HeadlessConfig(options), [this] {
+    : out_(out), err_(err), host_(HeadlessConfig(options), [this] {
         {
           std::lock_guard lock(mutex_);
           pending_ = true;

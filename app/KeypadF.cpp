@@ -23,8 +23,8 @@ constexpr int kWindowHeight = kKeysTop + kRows * kKeyHeight + (kRows - 1) * kGap
 constexpr char kShownBlank = '_';
 
 // Where each digit sits on the pad: column and row.
-constexpr std::array<std::array<int, 2>, 10> kDigitPlace = {{
-    {1, 3}, {0, 2}, {1, 2}, {2, 2}, {0, 1}, {1, 1}, {2, 1}, {0, 0}, {1, 0}, {2, 0}}};
+constexpr std::array<std::array<int, 2>, 10> kDigitPlace = {
+    {{1, 3}, {0, 2}, {1, 2}, {2, 2}, {0, 1}, {1, 1}, {2, 1}, {0, 0}, {1, 0}, {2, 0}}};
 
 QString ToField(const std::string& entry) {
   return QString::fromStdString(entry).replace(QLatin1Char(' '), QLatin1Char(kShownBlank));
@@ -107,14 +107,16 @@ QPoint TKeypadF::PlaceAt(QPoint cursor, QSize window, QSize desktop) {
 
 int TKeypadF::ShowModal() {
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const QSize desktop = screen ? screen->virtualGeometry().size() : QSize(kWindowWidth, kWindowHeight);
+  const QSize desktop =
+      screen ? screen->virtualGeometry().size() : QSize(kWindowWidth, kWindowHeight);
   move(PlaceAt(QCursor::pos(), size(), desktop));
   logic_.FormShow();
   Mirror();
   return exec();
 }
 
-template <typename Action> void TKeypadF::Act(Action action) {
+template <typename Action>
+void TKeypadF::Act(Action action) {
   action();
   Mirror();
   if (logic_.ModalResult() != KeypadU::kModalNone) done(logic_.ModalResult());
@@ -140,15 +142,33 @@ void TKeypadF::EntryCaretMoved(int caret) {
   logic_.EntryExit(caret);
 }
 
-void TKeypadF::k0Click(TVyoButton* sender) { Act([&] { logic_.k0Click(sender->Tag()); }); }
-void TKeypadF::KResetClick() { Act([&] { logic_.KResetClick(); }); }
-void TKeypadF::kleftClick() { Act([&] { logic_.kleftClick(); }); }
-void TKeypadF::KrightClick() { Act([&] { logic_.KrightClick(); }); }
-void TKeypadF::tcdecClick() { Act([&] { logic_.tcdecClick(); }); }
-void TKeypadF::tcincClick() { Act([&] { logic_.tcincClick(); }); }
-void TKeypadF::knegateClick() { Act([&] { logic_.knegateClick(); }); }
-void TKeypadF::kokClick() { Act([&] { logic_.kokClick(); }); }
-void TKeypadF::BitBtn1Click() { Act([&] { logic_.BitBtn1Click(); }); }
+void TKeypadF::k0Click(TVyoButton* sender) {
+  Act([&] { logic_.k0Click(sender->Tag()); });
+}
+void TKeypadF::KResetClick() {
+  Act([&] { logic_.KResetClick(); });
+}
+void TKeypadF::kleftClick() {
+  Act([&] { logic_.kleftClick(); });
+}
+void TKeypadF::KrightClick() {
+  Act([&] { logic_.KrightClick(); });
+}
+void TKeypadF::tcdecClick() {
+  Act([&] { logic_.tcdecClick(); });
+}
+void TKeypadF::tcincClick() {
+  Act([&] { logic_.tcincClick(); });
+}
+void TKeypadF::knegateClick() {
+  Act([&] { logic_.knegateClick(); });
+}
+void TKeypadF::kokClick() {
+  Act([&] { logic_.kokClick(); });
+}
+void TKeypadF::BitBtn1Click() {
+  Act([&] { logic_.BitBtn1Click(); });
+}
 
 bool TKeypadF::eventFilter(QObject* watched, QEvent* event) {
   // A masked field moves its caret to the start when focus arrives with the window; the caret

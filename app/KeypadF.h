@@ -9,17 +9,16 @@
 // and Logic().PasteEntry(text) turn pasted text into an entry.
 #pragma once
 
+#include <QDialog>
+#include <array>
+
 #include "KeypadU.h"
 #include "VyoButton.h"
-
-#include <QDialog>
-
-#include <array>
 
 class QLineEdit;
 
 class TKeypadF : public QDialog {
-public:
+ public:
   explicit TKeypadF(QWidget* parent = nullptr);
 
   // Shows the window modally at the mouse cursor (kept on the desktop) starting from the last
@@ -44,15 +43,16 @@ public:
   TVyoButton* kok;
   TVyoButton* BitBtn1;  // "Abort"
 
-protected:
+ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void reject() override;
 
-private:
+ private:
   TVyoButton* MakeKey(const QString& caption, int column, int row, int columns = 1);
   void BuildKeys();
   // Forwards one action to the logic, then mirrors it and closes when it decided.
-  template <typename Action> void Act(Action action);
+  template <typename Action>
+  void Act(Action action);
   void Mirror();
   void EntryTextEdited();
   void EntryCaretMoved(int caret);

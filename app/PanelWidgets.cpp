@@ -60,8 +60,10 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect 
 }
 
 void MirrorLamp(TVyoButton* button, int level) {
-  if (level == 0) button->SetLit(false);
-  else button->SetLitState(level);
+  if (level == 0)
+    button->SetLit(false);
+  else
+    button->SetLitState(level);
 }
 
 void MirrorLit(TVyoButton* button, bool lit) { button->SetLit(lit); }

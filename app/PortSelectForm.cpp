@@ -1,13 +1,13 @@
 #include "PortSelectForm.h"
 
-#include "PortWatch.h"
-
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QSocketNotifier>
+
+#include "PortWatch.h"
 
 namespace {
 constexpr int kWidth = 300;

@@ -9,13 +9,12 @@
 // TPortSelectForm::Prompt fits TSerialPort::SetPortPrompt directly.
 #pragma once
 
-#include "SerialSelect.h"
-
 #include <QDialog>
-
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "SerialSelect.h"
 
 class PortWatch;
 
@@ -24,8 +23,9 @@ class QLabel;
 class QPushButton;
 
 class TPortSelectForm : public QDialog {
-public:
-  explicit TPortSelectForm(const std::vector<SerialSelectEntry>& entries, QWidget* parent = nullptr);
+ public:
+  explicit TPortSelectForm(const std::vector<SerialSelectEntry>& entries,
+                           QWidget* parent = nullptr);
 
   // The number the selected entry stands for, or kPromptNoEntry when the list is empty.
   int SelectedNumber() const;
@@ -47,6 +47,6 @@ public:
   QPushButton* OKBtn;
   QPushButton* CancelBtn;
 
-private:
+ private:
   std::shared_ptr<PortWatch> watch_;
 };

@@ -19,16 +19,19 @@ int ParseNumber(const std::string& option, const std::string& text, int low, int
   return value;
 }
 
-using ValueSetter = std::function<void(ProgramOptions&, const std::string& option,
-                                       const std::string& value)>;
+using ValueSetter =
+    std::function<void(ProgramOptions&, const std::string& option, const std::string& value)>;
 
 const std::map<std::string, ValueSetter>& ValueOptions() {
   static const std::map<std::string, ValueSetter> options = {
-      {"--port-a", [](ProgramOptions& o, const std::string&, const std::string& v) { o.portA = v; }},
-      {"--port-b", [](ProgramOptions& o, const std::string&, const std::string& v) { o.portB = v; }},
+      {"--port-a",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.portA = v; }},
+      {"--port-b",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.portB = v; }},
       {"--settings",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.settings = v; }},
-      {"--replay", [](ProgramOptions& o, const std::string&, const std::string& v) { o.replay = v; }},
+      {"--replay",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.replay = v; }},
       {"--capture",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.capture = v; }},
       {"--tick", [](ProgramOptions& o, const std::string& n,
@@ -59,13 +62,18 @@ const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
 void CheckReplay(const ProgramOptions& o) {
   if (o.exact && !o.replay) throw OptionsError("--exact is an option of --replay");
   if (!o.replay) return;
-  if (o.headless || o.demo) throw OptionsError("--replay runs on its own, without --headless or --demo");
-  if (!o.portB) throw OptionsError("--replay needs --port-b <port>: the machine to play the capture to");
-  const std::pair<const char*, bool> others[] = {
-      {"--port-a", o.portA.has_value()}, {"--tick", o.tickMs.has_value()},
-      {"--machine", o.machine.has_value()}, {"--standard", o.standard.has_value()},
-      {"--log", o.log}, {"--settings", o.settings.has_value()},
-      {"--capture", o.capture.has_value()}, {"--bridge", o.bridge}};
+  if (o.headless || o.demo)
+    throw OptionsError("--replay runs on its own, without --headless or --demo");
+  if (!o.portB)
+    throw OptionsError("--replay needs --port-b <port>: the machine to play the capture to");
+  const std::pair<const char*, bool> others[] = {{"--port-a", o.portA.has_value()},
+                                                 {"--tick", o.tickMs.has_value()},
+                                                 {"--machine", o.machine.has_value()},
+                                                 {"--standard", o.standard.has_value()},
+                                                 {"--log", o.log},
+                                                 {"--settings", o.settings.has_value()},
+                                                 {"--capture", o.capture.has_value()},
+                                                 {"--bridge", o.bridge}};
   for (const auto& [name, given] : others)
     if (given) throw OptionsError(std::string(name) + " is not an option of --replay");
 }
@@ -80,12 +88,16 @@ void CheckCombination(const ProgramOptions& o) {
   if (o.headless && !o.portA && !o.portB)
     throw OptionsError("--headless needs --port-a <port>, --port-b <port> or both");
   if (o.bridge && o.headless && (!o.portA || !o.portB))
-    throw OptionsError("--bridge needs --port-a <port> (the editor) and --port-b <port> (the machine)");
+    throw OptionsError(
+        "--bridge needs --port-a <port> (the editor) and --port-b <port> (the machine)");
   if (!o.headless) {
-    const std::pair<const char*, bool> headlessOnly[] = {
-        {"--port-a", o.portA.has_value()},     {"--port-b", o.portB.has_value()},
-        {"--tick", o.tickMs.has_value()},      {"--machine", o.machine.has_value()},
-        {"--standard", o.standard.has_value()}, {"--log", o.log}, {"--bridge", o.bridge}};
+    const std::pair<const char*, bool> headlessOnly[] = {{"--port-a", o.portA.has_value()},
+                                                         {"--port-b", o.portB.has_value()},
+                                                         {"--tick", o.tickMs.has_value()},
+                                                         {"--machine", o.machine.has_value()},
+                                                         {"--standard", o.standard.has_value()},
+                                                         {"--log", o.log},
+                                                         {"--bridge", o.bridge}};
     for (const auto& [name, given] : headlessOnly)
       if (given) throw OptionsError(std::string(name) + " is an option of --headless runs");
   }

@@ -18,19 +18,19 @@ struct ProgramOptions {
   bool demo = false;
   bool headless = false;
   bool log = false;
-  bool logDecoded = false;              // --log decoded: decoded lines of both ports instead
-  bool bridge = false;                  // pass messages between the editor on A and the machine on B
-  bool exact = false;                   // --replay: compare every reply byte for byte
+  bool logDecoded = false;  // --log decoded: decoded lines of both ports instead
+  bool bridge = false;      // pass messages between the editor on A and the machine on B
+  bool exact = false;       // --replay: compare every reply byte for byte
   bool listPorts = false;
-  std::optional<std::string> portA;     // COMn, a device path or pty:<path>
+  std::optional<std::string> portA;  // COMn, a device path or pty:<path>
   std::optional<std::string> portB;
-  std::optional<int> tickMs;            // frame tick of a headless run, 1..1000 ms
-  std::optional<int> machine;           // 0..16
-  std::optional<int> standard;          // 0..3
-  std::optional<std::string> settings;  // settings file instead of the default one
-  std::optional<std::string> replay;    // capture file to play to the machine on --port-b
-  std::optional<std::string> capture;   // capture file to append both ports' traffic to
-  std::vector<std::string> toolkitArgs; // program name first, then the single-dash arguments
+  std::optional<int> tickMs;             // frame tick of a headless run, 1..1000 ms
+  std::optional<int> machine;            // 0..16
+  std::optional<int> standard;           // 0..3
+  std::optional<std::string> settings;   // settings file instead of the default one
+  std::optional<std::string> replay;     // capture file to play to the machine on --port-b
+  std::optional<std::string> capture;    // capture file to append both ports' traffic to
+  std::vector<std::string> toolkitArgs;  // program name first, then the single-dash arguments
 };
 
 // Throws OptionsError with a message fit for the user.

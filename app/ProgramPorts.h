@@ -16,9 +16,10 @@ void ConfigureProgramPort(TSerialPort& port);
 
 // Opens `port` on COM `number`. Any error of this first try is silent: the port is closed and
 // opened again with number 0, which asks the user for a port; an error of that second try
-// propagates. A port that may not prompt (PromptForPort false) propagates the first error. Then a modem-status watch is added and its handle stored in `watchHandle` (an
-// error there is ignored). Returns the COM number finally in use. A watch already held by an
-// open port is removed before the port is closed, so re-choosing a port never piles up watches.
+// propagates. A port that may not prompt (PromptForPort false) propagates the first error. Then a
+// modem-status watch is added and its handle stored in `watchHandle` (an error there is ignored).
+// Returns the COM number finally in use. A watch already held by an open port is removed before the
+// port is closed, so re-choosing a port never piles up watches.
 int OpenPortWithFallback(TSerialPort& port, uint16_t& watchHandle, int number);
 
 // Input lamps of the GPO panel.

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>

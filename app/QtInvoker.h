@@ -7,7 +7,7 @@
 #include "EventInvoker.h"
 
 class QtInvoker final : public EventInvoker {
-public:
+ public:
   // True when fn ran on the GUI thread within timeoutMs. Without a QCoreApplication nothing runs
   // and the answer is false.
   bool Invoke(std::function<void()> fn, int timeoutMs) override;

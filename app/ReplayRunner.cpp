@@ -27,10 +27,12 @@ PortTarget TargetOf(const std::string& text) {
     target = PortMap::ParseTarget(text);
   }
   if (target.kind == PortTarget::Kind::None) {
-    throw std::runtime_error("\"" + text + "\" names no port: use COMn, a device path or pty:<path>");
+    throw std::runtime_error("\"" + text +
+                             "\" names no port: use COMn, a device path or pty:<path>");
   }
   if (target.kind == PortTarget::Kind::Cable) {
-    throw std::runtime_error("the virtual cable joins two ports of one selkietest; a replay cannot use it");
+    throw std::runtime_error(
+        "the virtual cable joins two ports of one selkietest; a replay cannot use it");
   }
   return target;
 }
@@ -41,7 +43,8 @@ std::string Described(const std::vector<uint8_t>& bytes, MessageDecoder& decoder
 
 }  // namespace
 
-ReplayRunner::ReplayRunner(const ProgramOptions& options, std::ostream& out) : options_(options), out_(out) {}
+ReplayRunner::ReplayRunner(const ProgramOptions& options, std::ostream& out)
+    : options_(options), out_(out) {}
 
 ReplayRunner::~ReplayRunner() = default;
 
@@ -87,12 +90,14 @@ std::optional<Frame> ReplayRunner::Exchange(const std::vector<uint8_t>& request,
   const Micros deadline = sentAt + std::chrono::duration_cast<Micros>(kReplyWait);
   for (Micros now = sentAt; now < deadline; now = Now()) {
     pollfd p{device_->Fd(), POLLIN, 0};
-    const auto waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+    const auto waitMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
     if (::poll(&p, 1, static_cast<int>(waitMs) + 1) <= 0) continue;
     uint8_t buffer[64];
     const ssize_t n = device_->Read(buffer, sizeof buffer);
     if (n <= 0) continue;
-    std::vector<Frame> frames = framer.Push(std::span<const uint8_t>(buffer, static_cast<std::size_t>(n)), Now());
+    std::vector<Frame> frames =
+        framer.Push(std::span<const uint8_t>(buffer, static_cast<std::size_t>(n)), Now());
     if (!frames.empty()) return frames.front();
   }
   std::vector<Frame> rest = framer.Flush(deadline + MessageFramer::kQuietGap);
@@ -122,10 +127,12 @@ void ReplayRunner::WriteAll(const std::vector<uint8_t>& bytes) {
   }
 }
 
-void ReplayRunner::Report(std::size_t index, const ReplayExchange& exchange, const std::optional<Frame>& reply) {
+void ReplayRunner::Report(std::size_t index, const ReplayExchange& exchange,
+                          const std::optional<Frame>& reply) {
   MessageDecoder decoder;
   out_ << "#" << index + 1 << " " << decoder.Decode(exchange.request) << "\n";
-  out_ << "  captured " << (exchange.reply ? Described(*exchange.reply, decoder) : "no reply") << "\n";
+  out_ << "  captured " << (exchange.reply ? Described(*exchange.reply, decoder) : "no reply")
+       << "\n";
   out_ << "  replied  " << (reply ? Described(reply->bytes, decoder) : "no reply") << "\n";
 }
 

@@ -5,7 +5,8 @@
 // odd parity, 1 stop bit; each request is written whole, then the first frame to come back within
 // kReplyWait is its reply (input left over from an earlier request is dropped first). Reply time
 // is from the moment the request is handed to the device to the arrival of the reply's first
-// byte, so it includes the request's own time on the line. The run is on the calling thread and needs no event loop.
+// byte, so it includes the request's own time on the line. The run is on the calling thread and
+// needs no event loop.
 #pragma once
 
 #include <chrono>

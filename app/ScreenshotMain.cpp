@@ -1,7 +1,7 @@
 // selkie_screenshot: runs the main window in demo mode (both views on the two ends of the virtual
 // cable, settings in a temporary file) long enough for the controller to show the virtual
-// machine's name and running time code (PLAY pressed on the controller), then saves the window as a PNG.
-// Usage: selkie_screenshot <out.png> [milliseconds, default 1500]
+// machine's name and running time code (PLAY pressed on the controller), then saves the window as a
+// PNG. Usage: selkie_screenshot <out.png> [milliseconds, default 1500]
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>

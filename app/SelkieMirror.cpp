@@ -20,7 +20,8 @@ void TSelkieF::TakeHostOutput() {
   HostOutput output = host_->TakeOutput();
   if (output.snapshot) Mirror(*output.snapshot);
   if (comms_)
-    for (const std::string& line : output.monitorLines) comms_->AddLine(QString::fromStdString(line));
+    for (const std::string& line : output.monitorLines)
+      comms_->AddLine(QString::fromStdString(line));
   if (comms_)
     for (const std::string& line : output.decodedLines)
       comms_->AddDecodedLine(QString::fromStdString(line));

@@ -14,8 +14,12 @@ void TSelkieF::WireVmPanel() {
       PostVm([tag = sender->Tag()](VirtualMachine& vm) { vm.vplayClick(tag); });
     };
   p->vgoto->OnClick = [this](TVyoButton*) { VmGoto(); };
-  p->vlocal->OnClick = [this](TVyoButton*) { PostVm([](VirtualMachine& vm) { vm.vlocalClick(); }); };
-  p->MarkIn->OnClick = [this](TVyoButton*) { PostVm([](VirtualMachine& vm) { vm.MarkInClick(); }); };
+  p->vlocal->OnClick = [this](TVyoButton*) {
+    PostVm([](VirtualMachine& vm) { vm.vlocalClick(); });
+  };
+  p->MarkIn->OnClick = [this](TVyoButton*) {
+    PostVm([](VirtualMachine& vm) { vm.MarkInClick(); });
+  };
   p->MarkOut->OnClick = [this](TVyoButton*) {
     PostVm([](VirtualMachine& vm) { vm.MarkOutClick(); });
   };
@@ -62,9 +66,12 @@ void TSelkieF::WireControlPanel() {
     };
   for (TVyoButton* key : p->ka)
     key->OnClick = [this](TVyoButton* sender) {
-      PostMc([k = static_cast<FunctionKey>(sender->Tag())](MachineController& mc) { mc.ka1Click(k); });
+      PostMc(
+          [k = static_cast<FunctionKey>(sender->Tag())](MachineController& mc) { mc.ka1Click(k); });
     };
-  p->kbank->OnClick = [this](TVyoButton*) { PostMc([](MachineController& mc) { mc.kbankClick(); }); };
+  p->kbank->OnClick = [this](TVyoButton*) {
+    PostMc([](MachineController& mc) { mc.kbankClick(); });
+  };
   connect(p->kediton, &QCheckBox::clicked, this,
           [this](bool on) { PostMc([on](MachineController& mc) { mc.keditonClick(on); }); });
   p->bpoz->installEventFilter(this);
@@ -143,15 +150,33 @@ void TSelkieF::Reset1Click() {
   Post([](EngineHost& host) { host.Reset1Click(); });
 }
 
-void TSelkieF::ComA1Click() { Post([](EngineHost& host) { host.ChoosePort(PortSide::A); }); }
-void TSelkieF::ComB1Click() { Post([](EngineHost& host) { host.ChoosePort(PortSide::B); }); }
-void TSelkieF::coma2Click() { Post([](EngineHost& host) { host.TogglePortOpen(PortSide::A); }); }
-void TSelkieF::comb2Click() { Post([](EngineHost& host) { host.TogglePortOpen(PortSide::B); }); }
-void TSelkieF::dtraClick() { Post([](EngineHost& host) { host.ToggleDTR(PortSide::A); }); }
-void TSelkieF::rtsaClick() { Post([](EngineHost& host) { host.ToggleRTS(PortSide::A); }); }
-void TSelkieF::DTRBClick() { Post([](EngineHost& host) { host.ToggleDTR(PortSide::B); }); }
-void TSelkieF::rtsbClick() { Post([](EngineHost& host) { host.ToggleRTS(PortSide::B); }); }
-void TSelkieF::lostlockClick() { Post([](EngineHost& host) { host.lostlockClick(); }); }
+void TSelkieF::ComA1Click() {
+  Post([](EngineHost& host) { host.ChoosePort(PortSide::A); });
+}
+void TSelkieF::ComB1Click() {
+  Post([](EngineHost& host) { host.ChoosePort(PortSide::B); });
+}
+void TSelkieF::coma2Click() {
+  Post([](EngineHost& host) { host.TogglePortOpen(PortSide::A); });
+}
+void TSelkieF::comb2Click() {
+  Post([](EngineHost& host) { host.TogglePortOpen(PortSide::B); });
+}
+void TSelkieF::dtraClick() {
+  Post([](EngineHost& host) { host.ToggleDTR(PortSide::A); });
+}
+void TSelkieF::rtsaClick() {
+  Post([](EngineHost& host) { host.ToggleRTS(PortSide::A); });
+}
+void TSelkieF::DTRBClick() {
+  Post([](EngineHost& host) { host.ToggleDTR(PortSide::B); });
+}
+void TSelkieF::rtsbClick() {
+  Post([](EngineHost& host) { host.ToggleRTS(PortSide::B); });
+}
+void TSelkieF::lostlockClick() {
+  Post([](EngineHost& host) { host.lostlockClick(); });
+}
 
 // --- Traffic --------------------------------------------------------------------------------
 
@@ -161,7 +186,9 @@ void TSelkieF::CaptureToFile1Click() {
   Post([path = path.toStdString()](EngineHost& host) { host.StartCapture(path); });
 }
 
-void TSelkieF::StopCapture1Click() { Post([](EngineHost& host) { host.StopCapture(); }); }
+void TSelkieF::StopCapture1Click() {
+  Post([](EngineHost& host) { host.StopCapture(); });
+}
 
 void TSelkieF::BridgeAB1Click(bool on) {
   // The comms monitor shows the bridged traffic as decoded lines.

@@ -67,13 +67,16 @@ fs::path SaveTarget(const fs::path& path) {
   return target;
 }
 
-fs::path FolderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
+fs::path FolderOf(const fs::path& path) {
+  return path.has_parent_path() ? path.parent_path() : fs::path(".");
+}
 
 std::string TemporaryPrefix(const fs::path& path) { return path.filename().string() + ".tmp."; }
 
 fs::path TemporaryName(const fs::path& path) {
   static std::atomic<unsigned> serial{0};
-  return FolderOf(path) / (TemporaryPrefix(path) + std::to_string(::getpid()) + "." + std::to_string(serial++));
+  return FolderOf(path) /
+         (TemporaryPrefix(path) + std::to_string(::getpid()) + "." + std::to_string(serial++));
 }
 
 // The writer's process id in a temporary's name, or 0 when the name is not one of ours.
@@ -96,8 +99,8 @@ void RemoveStaleTemporaries(const fs::path& path) {
     const pid_t writer = WriterOf(entry->d_name, prefix);
     struct stat st {};
     if (writer != 0 && IsDead(writer) &&
-        ::fstatat(::dirfd(folder), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
-        st.st_uid == ::geteuid()) {
+        ::fstatat(::dirfd(folder), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
       ::unlinkat(::dirfd(folder), entry->d_name, 0);
     }
   }
@@ -148,8 +151,10 @@ void NameTemporary(int fd, const fs::path& path, fs::path& name) {
 void OverwriteInPlace(const fs::path& path, const SettingsRecord::Image& image) {
   Fd fd(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat st {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) throw SettingsError(ErrnoText("Cannot write", path));
-  if (!S_ISREG(st.st_mode)) throw SettingsError("Cannot write " + path.string() + ": not a plain file");
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
+    throw SettingsError(ErrnoText("Cannot write", path));
+  if (!S_ISREG(st.st_mode))
+    throw SettingsError("Cannot write " + path.string() + ": not a plain file");
   if (::pwrite(fd.get(), image.data(), image.size(), 0) != static_cast<ssize_t>(image.size()) ||
       ::fsync(fd.get()) != 0) {
     throw SettingsError(ErrnoText("Cannot write", path));
@@ -191,7 +196,8 @@ bool SettingsFile::Load(SettingsRecord& record) const {
   }
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) throw SettingsError(ErrnoText("Cannot read", path_));
-  if (!S_ISREG(st.st_mode)) throw SettingsError("Cannot read " + path_.string() + ": not a plain file");
+  if (!S_ISREG(st.st_mode))
+    throw SettingsError("Cannot read " + path_.string() + ": not a plain file");
   SettingsRecord::Image image{};
   std::size_t got = 0;
   while (got < image.size()) {

@@ -15,7 +15,7 @@
 
 class SettingsWriter {
  public:
-  using SaveFn = std::function<void(const SettingsRecord&)>;         // throws on failure
+  using SaveFn = std::function<void(const SettingsRecord&)>;        // throws on failure
   using ErrorFn = std::function<void(const std::string& message)>;  // on the writer's thread
 
   SettingsWriter(SaveFn save, ErrorFn onError);

@@ -24,8 +24,9 @@ std::string Problem(const std::filesystem::path& path, const struct stat& st) {
   if (S_ISLNK(st.st_mode)) return "the lock file " + path.string() + " is a symbolic link";
   if (!S_ISREG(st.st_mode)) return "the lock file " + path.string() + " is not a plain file";
   if (st.st_uid != ::geteuid()) {
-    return "the lock file " + path.string() + " belongs to uid " + std::to_string(st.st_uid) + " (mode " +
-           OctalMode(st.st_mode) + "), not to this user (uid " + std::to_string(::geteuid()) + ")";
+    return "the lock file " + path.string() + " belongs to uid " + std::to_string(st.st_uid) +
+           " (mode " + OctalMode(st.st_mode) + "), not to this user (uid " +
+           std::to_string(::geteuid()) + ")";
   }
   return "";
 }
@@ -59,7 +60,8 @@ bool SingleInstance::Acquire() {
     return true;
   }
   struct stat st {};
-  const std::string problem = ::fstat(fd, &st) == 0 ? Problem(path_, st) : "cannot inspect " + path_.string();
+  const std::string problem =
+      ::fstat(fd, &st) == 0 ? Problem(path_, st) : "cannot inspect " + path_.string();
   if (!problem.empty()) {
     ::close(fd);
     warning_ = Unusable(problem);

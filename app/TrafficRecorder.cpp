@@ -44,7 +44,8 @@ void TrafficRecorder::Record(char port, Direction direction, const std::vector<F
 void TrafficRecorder::Bridged(const BridgeOutput& output) {
   if (capture_)
     for (const std::string& line : output.captureLines) WriteLine(line);
-  if (decoding_) decoded_.insert(decoded_.end(), output.decodedLines.begin(), output.decodedLines.end());
+  if (decoding_)
+    decoded_.insert(decoded_.end(), output.decodedLines.begin(), output.decodedLines.end());
 }
 
 void TrafficRecorder::WriteLine(const std::string& line) {

@@ -10,8 +10,8 @@
 #include <iostream>
 
 #include "HeadlessPrinter.h"
-#include "PortInventory.h"
 #include "KeypadF.h"
+#include "PortInventory.h"
 #include "ProgramIcon.h"
 #include "ProgramOptions.h"
 #include "QtInvoker.h"
@@ -26,7 +26,8 @@ namespace {
 
 constexpr const char* kNoDisplay =
     "selkietest: no display can be opened.\n"
-    "  Run the virtual machine without a window:  selkietest --headless --port-a pty:/tmp/selkie-a\n"
+    "  Run the virtual machine without a window:  selkietest --headless --port-a "
+    "pty:/tmp/selkie-a\n"
     "  or run the window without showing it:      QT_QPA_PLATFORM=offscreen selkietest\n";
 
 bool gApplicationReady = false;
@@ -108,8 +109,9 @@ int RunWindow(const ProgramOptions& options) {
   config.programFolder = program.parent_path();
   config.demo = options.demo;
   config.capturePath = options.capture;
-  config.settingsPath = options.settings ? std::filesystem::path(*options.settings)
-                                         : DefaultSettingsPath(program, options.demo ? "-demo" : "");
+  config.settingsPath = options.settings
+                            ? std::filesystem::path(*options.settings)
+                            : DefaultSettingsPath(program, options.demo ? "-demo" : "");
   TSelkieF main(config, std::make_shared<QtInvoker>());
   TKeypadF keypad(&main);
   Tcommsf comms;

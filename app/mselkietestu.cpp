@@ -10,9 +10,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
-#include <QPointer>
 #include <QUrl>
 #include <utility>
 
@@ -342,14 +342,14 @@ void TSelkieF::ZQVersion1Click() {
 }
 
 void TSelkieF::EnterID1Click() {
-  const std::optional<QString> text =
-      Desktop.enterId(QString::fromStdString(shown_.enterIdText));
-  Post([entry = text ? std::optional<std::string>(text->toStdString()) : std::nullopt](
-           EngineHost& host) { host.EnterId(entry); });
+  const std::optional<QString> text = Desktop.enterId(QString::fromStdString(shown_.enterIdText));
+  Post([entry = text ? std::optional<std::string>(text->toStdString())
+                     : std::nullopt](EngineHost& host) { host.EnterId(entry); });
 }
 
 void TSelkieF::Help1Click() {
-  const QString chosen = Desktop.chooseManual(QString::fromStdString(config_.programFolder.string()));
+  const QString chosen =
+      Desktop.chooseManual(QString::fromStdString(config_.programFolder.string()));
   if (chosen.isEmpty()) return;
   const QFileInfo file(chosen);
   if (file.exists())
@@ -360,7 +360,8 @@ void TSelkieF::Help1Click() {
 
 void TSelkieF::InstallSelkieDriver1Click() {
   const QString folder = QString::fromStdString(config_.programFolder.string());
-  const QString installer = QString::fromStdString((config_.programFolder / "CDM_Setup.exe").string());
+  const QString installer =
+      QString::fromStdString((config_.programFolder / "CDM_Setup.exe").string());
   if (QFileInfo::exists(installer))
     Desktop.openDocument(installer, folder);
   else
@@ -406,4 +407,3 @@ bool TSelkieF::eventFilter(QObject* watched, QEvent* event) {
   }
   return QMainWindow::eventFilter(watched, event);
 }
-

@@ -37,20 +37,20 @@ struct SelkieDesktop;
 
 struct SelkieConfig {
   std::filesystem::path settingsPath;
-  std::filesystem::path programFolder;  // manuals and the driver installer are looked up here
-  bool demo = false;                    // ports A and B on the two ends of the virtual cable
+  std::filesystem::path programFolder;     // manuals and the driver installer are looked up here
+  bool demo = false;                       // ports A and B on the two ends of the virtual cable
   std::optional<std::string> capturePath;  // capture both ports' traffic from the start
   // Replaces some of the user's side before the window is created (tests answer for the user).
   std::function<void(SelkieDesktop&)> adjustDesktop;
 };
 
 struct SelkieDesktop {
-  std::function<void(const QString& message)> showError;    // the application's error box
-  std::function<void(const QString& message)> showMessage;  // a plain message box
+  std::function<void(const QString& message)> showError;       // the application's error box
+  std::function<void(const QString& message)> showMessage;     // a plain message box
   std::function<QString(const QString& folder)> chooseManual;  // a path, or empty on Cancel
   std::function<void(const QString& file, const QString& folder)> openDocument;
-  PortPrompt promptPort;                                     // "Select Port"
-  std::function<int()> runKeypad;                            // KeypadU::kModalOk or kModalAbort
+  PortPrompt promptPort;           // "Select Port"
+  std::function<int()> runKeypad;  // KeypadU::kModalOk or kModalAbort
   std::function<std::optional<QString>(const QString& initial)> enterId;  // nothing on Cancel
   std::function<QString()> chooseCapture;  // "Capture to File...": a path, or empty on Cancel
 };

@@ -49,7 +49,8 @@ void Tcommsf::DropOldestLines() {
   cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
   cursor.removeSelectedText();
   removed_ += excess;
-  // The first line says what is gone, so a log that starts mid-session is not taken for a whole one.
+  // The first line says what is gone, so a log that starts mid-session is not taken for a whole
+  // one.
   QTextCursor first(log->firstBlock());
   if (notice) {
     first.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
@@ -63,7 +64,8 @@ void Tcommsf::DropOldestLines() {
 }
 
 void Tcommsf::AddCommandLine(const SonyPort& portA) {
-  const std::span<const uint8_t> bytes(portA.Rx.bytes.data(), static_cast<std::size_t>(portA.Rx.Length()));
+  const std::span<const uint8_t> bytes(portA.Rx.bytes.data(),
+                                       static_cast<std::size_t>(portA.Rx.Length()));
   AddLine(QString::fromStdString(HexBytes(bytes)));
 }
 

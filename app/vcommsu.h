@@ -13,16 +13,16 @@
 // while it is not, they are dropped. The designed lines above keep their own rules.
 #pragma once
 
-#include "sonyname.h"
-
 #include <QWidget>
+
+#include "sonyname.h"
 
 class QCheckBox;
 class QPlainTextEdit;
 class QPushButton;
 
 class Tcommsf : public QWidget {
-public:
+ public:
   // The oldest lines go once the log holds this many, so hours of traffic cannot exhaust memory
   // (about 160 MB); the first line then says how many have gone.
   static constexpr int kMaxLines = 200000;

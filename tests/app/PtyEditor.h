@@ -36,9 +36,7 @@ class PtyEditor {
 
   bool IsOpen() const { return fd_ >= 0; }
 
-  void Send(const std::vector<uint8_t>& bytes) {
-    (void)!::write(fd_, bytes.data(), bytes.size());
-  }
+  void Send(const std::vector<uint8_t>& bytes) { (void)!::write(fd_, bytes.data(), bytes.size()); }
 
   // Reads one whole reply (its length from CMD-1) within `waitMs`; empty on time-out.
   std::vector<uint8_t> ReadReply(int waitMs = 1000) {

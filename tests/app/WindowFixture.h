@@ -37,7 +37,7 @@ inline testing::Environment* const kQtEnvironment =
 class WindowTest : public testing::Test {
  protected:
   TempDir dir;
-  SettingsRecord record;      // written to the settings file when writeSettings
+  SettingsRecord record;  // written to the settings file when writeSettings
   bool writeSettings = false;
   std::vector<QString> errors;
   std::vector<QString> messages;
@@ -45,7 +45,7 @@ class WindowTest : public testing::Test {
   std::deque<int> promptAnswers;  // kPromptCancelled when empty
   int prompts = 0;
   QString manualChoice;
-  QString captureChoice;  // "Capture to File..." answer; empty: Cancel
+  QString captureChoice;                   // "Capture to File..." answer; empty: Cancel
   std::optional<std::string> capturePath;  // --capture
   std::unique_ptr<TSelkieF> w;
   std::unique_ptr<TKeypadF> keypad;

@@ -32,9 +32,8 @@ bool WaitFor(Pred done, int ms = 5000) {
 
 // Runs the asking side on a thread of its own while this thread serves the socket.
 bool AskWhileServing(int timeoutMs = 3000) {
-  auto answer = std::async(std::launch::async, [timeoutMs] {
-    return WindowRaiser::AskRunningInstance(timeoutMs);
-  });
+  auto answer = std::async(std::launch::async,
+                           [timeoutMs] { return WindowRaiser::AskRunningInstance(timeoutMs); });
   WaitFor([&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
   return answer.get();
 }
@@ -68,7 +67,8 @@ TEST(AboutBoxTest, ShowsTheProgramTheLibrariesAndQt) {
   AboutBox box;
   EXPECT_EQ(box.windowTitle(), "About Selkie Test");
   const QString text = box.text();
-  EXPECT_TRUE(text.contains(QRegularExpression("^Selkie Test \\d+\\.\\d+\\.\\d+\n"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QRegularExpression("^Selkie Test \\d+\\.\\d+\\.\\d+\n")))
+      << text.toStdString();
   for (const char* library : {"VyoTCode", "VyoServer", "VyoModel"})
     EXPECT_TRUE(text.contains(QRegularExpression(QString("\n%1 \\d+\\.\\d+\\.\\d+").arg(library))))
         << library;
@@ -107,9 +107,7 @@ TEST_F(WindowRaiserTest, ASecondStartBringsTheHiddenWindowBack) {
   EXPECT_FALSE(window.isMinimized());
 }
 
-TEST_F(WindowRaiserTest, NobodyToAskIsAnAnswer) {
-  EXPECT_FALSE(AskWhileServing(500));
-}
+TEST_F(WindowRaiserTest, NobodyToAskIsAnAnswer) { EXPECT_FALSE(AskWhileServing(500)); }
 
 TEST_F(WindowRaiserTest, TheRunningInstanceTakesOverADeadInstancesSocket) {
   std::ofstream(WindowRaiser::SocketPath().toStdString()) << "left behind";
@@ -139,8 +137,8 @@ TEST_F(WindowRaiserTest, AnyOtherRequestIsTurnedAway) {
 
 TEST_F(WindowRaiserTest, TheRunningProgramAnswersALaterStart) {
   RunningProgram first(dir.path() / "selkietest.ini");
-  ASSERT_TRUE(WaitFor([] { return std::filesystem::exists(WindowRaiser::SocketPath().toStdString()); },
-                      10000));
+  ASSERT_TRUE(WaitFor(
+      [] { return std::filesystem::exists(WindowRaiser::SocketPath().toStdString()); }, 10000));
   EXPECT_TRUE(AskWhileServing());
 }
 

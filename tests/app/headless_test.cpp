@@ -100,7 +100,8 @@ TEST(HeadlessTest, EditorGetsTheExactRepliesOverThePty) {
   EXPECT_EQ(editor.Request(Framed({0x20, 0x00})), Framed({0x10, 0x01})) << "STOP acknowledged";
   EXPECT_EQ(editor.Request(Framed({0x24, 0x31, 0x00, 0x00, 0x01, 0x00})), Framed({0x10, 0x01}))
       << "CUE UP WITH DATA 00:01:00:00";
-  EXPECT_EQ(editor.Request(Framed({0x61, 0x0C, 0x01})), Framed({0x74, 0x04, 0x00, 0x00, 0x01, 0x00}))
+  EXPECT_EQ(editor.Request(Framed({0x61, 0x0C, 0x01})),
+            Framed({0x74, 0x04, 0x00, 0x00, 0x01, 0x00}))
       << "a cued machine stands at the cue point";
   EXPECT_TRUE(editor.Request({0x20, 0x00, 0x99}, 200).empty()) << "a bad checksum gets no reply";
 
@@ -154,9 +155,9 @@ TEST(HeadlessTest, SettingsAreReadAndWrittenOnlyWhenNamed) {
   }
   EXPECT_EQ(stamp(), before) << "the program's own settings file is not touched";
   const std::filesystem::path settings = dir.path() / "s.ini";
-  Program program({"--headless", "--port-a", "pty:" + link, "--settings", settings.string(),
-                   "--standard", "3"},
-                  dir.path());
+  Program program(
+      {"--headless", "--port-a", "pty:" + link, "--settings", settings.string(), "--standard", "3"},
+      dir.path());
   PtyEditor editor(link);
   ASSERT_TRUE(editor.IsOpen());
   EXPECT_EQ(program.Stop(SIGTERM), 0);
@@ -171,8 +172,8 @@ TEST(HeadlessTest, APortThatCannotBeOpenedEndsTheRunWithItsMessage) {
   const std::string device = (dir.path() / "no-such-device").string();
   Program program({"--headless", "--port-a", device}, dir.path());
   EXPECT_EQ(program.Wait(), 1);
-  EXPECT_EQ(program.Errors(), "selkietest: cannot open " + device +
-                                  ": ie_BadId - Specified comport doesn't exist\n")
+  EXPECT_EQ(program.Errors(),
+            "selkietest: cannot open " + device + ": ie_BadId - Specified comport doesn't exist\n")
       << "the port's own reason, in the user's words, not the fallback prompt's";
 }
 

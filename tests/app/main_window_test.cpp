@@ -193,7 +193,8 @@ TEST_F(WindowTest, ManualAndDriverReportNotFound) {
   w->Menu->InstallSelkieDriver1->trigger();
   Settle();
   ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[1], QString::fromStdString((dir.path() / "CDM_Setup.exe").string()) + "  Not Found");
+  EXPECT_EQ(messages[1],
+            QString::fromStdString((dir.path() / "CDM_Setup.exe").string()) + "  Not Found");
   { std::ofstream(dir.path() / "CDM_Setup.exe") << "MZ"; }
   w->Menu->InstallSelkieDriver1->trigger();
   Settle();
@@ -215,7 +216,8 @@ TEST_F(WindowTest, UnreadableSettingsAreReportedOnceAndNeverOverwritten) {
   std::filesystem::create_directories(SettingsPath() / "x");  // a folder where the file should be
   Start();
   ASSERT_EQ(errors.size(), 1u) << "the failed load, and only it";
-  EXPECT_NE(errors[0].indexOf("Settings will not be saved this run."), -1) << errors[0].toStdString();
+  EXPECT_NE(errors[0].indexOf("Settings will not be saved this run."), -1)
+      << errors[0].toStdString();
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(w->ClientHeight(), 4 + w->StatusBar1->height()) << "the record keeps its zero start";
   w->Menu->GPO1->trigger();  // a change that would save

@@ -29,9 +29,9 @@ TEST(OptionsTest, NoArgumentsOpenTheWindow) {
 }
 
 TEST(OptionsTest, HeadlessWithEveryOption) {
-  const ProgramOptions o = Parse({"--headless", "--port-a", "pty:/tmp/vm", "--port-b=COM3",
-                                  "--tick", "40", "--machine=16", "--standard", "3", "--log",
-                                  "--settings", "/tmp/s.ini"});
+  const ProgramOptions o =
+      Parse({"--headless", "--port-a", "pty:/tmp/vm", "--port-b=COM3", "--tick", "40",
+             "--machine=16", "--standard", "3", "--log", "--settings", "/tmp/s.ini"});
   EXPECT_TRUE(o.headless);
   EXPECT_EQ(o.portA, "pty:/tmp/vm");
   EXPECT_EQ(o.portB, "COM3");
@@ -73,19 +73,22 @@ TEST(OptionsTest, LogDecodedCaptureAndBridge) {
   const ProgramOptions plain = Parse({"--headless", "--port-a", "COM1", "--log"});
   EXPECT_TRUE(plain.log);
   EXPECT_FALSE(plain.logDecoded);
-  for (const auto& args : {std::vector<std::string>{"--headless", "--port-a", "COM1", "--log", "decoded"},
-                           std::vector<std::string>{"--headless", "--log=decoded", "--port-a", "COM1"}}) {
+  for (const auto& args :
+       {std::vector<std::string>{"--headless", "--port-a", "COM1", "--log", "decoded"},
+        std::vector<std::string>{"--headless", "--log=decoded", "--port-a", "COM1"}}) {
     const ProgramOptions o = Parse(args);
     EXPECT_TRUE(o.log && o.logDecoded);
     EXPECT_EQ(o.portA, "COM1");
   }
-  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", "--log=all"}).find("decoded"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", "--log=all"}).find("decoded"),
+            std::string::npos);
 
   const ProgramOptions bridge = Parse({"--headless", "--bridge", "--port-a", "pty:/tmp/e",
                                        "--port-b", "/dev/ttyUSB0", "--capture", "/tmp/c.txt"});
   EXPECT_TRUE(bridge.bridge);
   EXPECT_EQ(bridge.capture, "/tmp/c.txt");
-  EXPECT_NE(ErrorOf({"--headless", "--bridge", "--port-a", "COM1"}).find("--port-b"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--headless", "--bridge", "--port-a", "COM1"}).find("--port-b"),
+            std::string::npos);
   EXPECT_NE(ErrorOf({"--bridge"}).find("--headless"), std::string::npos);
   // The window captures too; a replay does not.
   EXPECT_EQ(Parse({"--capture=/tmp/w.txt"}).capture, "/tmp/w.txt");
@@ -98,15 +101,16 @@ TEST(OptionsTest, LogDecodedCaptureAndBridge) {
 TEST(OptionsTest, SingleDashArgumentsGoToTheToolkit) {
   const ProgramOptions o = Parse({"-platform", "offscreen", "--demo", "-style=fusion"});
   EXPECT_TRUE(o.demo);
-  EXPECT_EQ(o.toolkitArgs, (std::vector<std::string>{"selkietest", "-platform", "offscreen", "-style=fusion"}));
+  EXPECT_EQ(o.toolkitArgs,
+            (std::vector<std::string>{"selkietest", "-platform", "offscreen", "-style=fusion"}));
 }
 
 TEST(OptionsTest, HelpNeedsNothingElseAndDocumentsEveryOption) {
   EXPECT_TRUE(Parse({"--help", "--headless"}).help);
   const std::string usage = UsageText();
-  for (const char* option : {"--demo", "--headless", "--port-a", "--port-b", "--tick", "--machine",
-                             "--standard", "--log", "--settings", "--list-ports", "--help",
-                             "QT_QPA_PLATFORM"})
+  for (const char* option :
+       {"--demo", "--headless", "--port-a", "--port-b", "--tick", "--machine", "--standard",
+        "--log", "--settings", "--list-ports", "--help", "QT_QPA_PLATFORM"})
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
@@ -124,7 +128,8 @@ TEST(OptionsTest, ReplayPlaysACaptureToPortB) {
   EXPECT_NE(ErrorOf({"--replay", "a.cap", "--port-b", "COM3", "--machine", "2"}).find("--machine"),
             std::string::npos);
   const std::string usage = UsageText();
-  for (const char* option : {"--replay", "--exact"}) EXPECT_NE(usage.find(option), std::string::npos) << option;
+  for (const char* option : {"--replay", "--exact"})
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
 TEST(OptionsTest, VersionNeedsNothingElseAndIsDocumented) {

@@ -12,8 +12,8 @@
 #include "CaptureFile.h"
 #include "PtyEditor.h"
 #include "SonyBytes.h"
-#include "sonyname.h"
 #include "TempDir.h"
+#include "sonyname.h"
 
 namespace {
 
@@ -68,11 +68,18 @@ Child Machine(const TempDir& dir, const std::string& name, int identity) {
 
 // An editor's session, captured as port A of the machine sees it.
 void CaptureSession(const std::string& device, const std::filesystem::path& file) {
-  const std::vector<Bytes> requests = {
-      Framed({0x00, 0x11}),          Framed({0x61, 0x20, 0x0F}), Framed({0x24, 0x31, 0x00, 0x00, 0x10, 0x01}),
-      Framed({0x61, 0x0C, 0x01}),    Framed({0x20, 0x01}),       Framed({0x61, 0x0C, 0x01}),
-      Framed({0x61, 0x20, 0x04}),    Framed({0x40, 0x10}),       Framed({0x80, 0x01}),
-      Framed({0x61, 0x30, 0x0D}),    Framed({0x00, 0x11}),       Framed({0x20, 0x00})};
+  const std::vector<Bytes> requests = {Framed({0x00, 0x11}),
+                                       Framed({0x61, 0x20, 0x0F}),
+                                       Framed({0x24, 0x31, 0x00, 0x00, 0x10, 0x01}),
+                                       Framed({0x61, 0x0C, 0x01}),
+                                       Framed({0x20, 0x01}),
+                                       Framed({0x61, 0x0C, 0x01}),
+                                       Framed({0x61, 0x20, 0x04}),
+                                       Framed({0x40, 0x10}),
+                                       Framed({0x80, 0x01}),
+                                       Framed({0x61, 0x30, 0x0D}),
+                                       Framed({0x00, 0x11}),
+                                       Framed({0x20, 0x00})};
   PtyEditor editor(device);
   ASSERT_TRUE(editor.IsOpen());
   std::ofstream out(file);
@@ -90,7 +97,8 @@ void CaptureSession(const std::string& device, const std::filesystem::path& file
 
 int Replay(const TempDir& dir, const std::string& name, const std::filesystem::path& capture,
            std::string& output, bool exact = false) {
-  std::vector<std::string> args = {"--replay", capture.string(), "--port-b", (dir.path() / name).string()};
+  std::vector<std::string> args = {"--replay", capture.string(), "--port-b",
+                                   (dir.path() / name).string()};
   if (exact) args.push_back("--exact");
   Child replay(args, dir.path() / (name + ".replay"));
   const int status = replay.Wait();
@@ -125,8 +133,9 @@ TEST(ReplayTest, AnotherIdentityDiffersInTheDeviceTypeExchangesOnly) {
   std::string output;
   EXPECT_EQ(Replay(dir, "other", capture, output), 1) << output;
   EXPECT_NE(output.find("replay: 12 exchanges, 2 differ"), std::string::npos) << output;
-  EXPECT_NE(output.find("#1 DEVICE TYPE REQUEST\n  captured 12 11 F1 1D 31 DEVICE TYPE DA-88 PAL (F1 1D)\n"
-                        "  replied  12 11 D1 E1 D5 DEVICE TYPE Pro-Tools PAL (D1 E1)\n"),
+  EXPECT_NE(output.find(
+                "#1 DEVICE TYPE REQUEST\n  captured 12 11 F1 1D 31 DEVICE TYPE DA-88 PAL (F1 1D)\n"
+                "  replied  12 11 D1 E1 D5 DEVICE TYPE Pro-Tools PAL (D1 E1)\n"),
             std::string::npos)
       << output;
   EXPECT_NE(output.find("#11 DEVICE TYPE REQUEST"), std::string::npos) << output;
@@ -152,7 +161,9 @@ TEST(ReplayTest, ExactComparisonSeesTheMovingTimeCode) {
   std::string output;
   EXPECT_EQ(Replay(dir, "second", capture, output), 0) << output;
   EXPECT_EQ(Replay(dir, "second", capture, output, true), 1) << output;
-  EXPECT_NE(output.find("#6 CURRENT TIME SENSE LTC\n  captured 74 04 00 00 00 23"), std::string::npos) << output;
+  EXPECT_NE(output.find("#6 CURRENT TIME SENSE LTC\n  captured 74 04 00 00 00 23"),
+            std::string::npos)
+      << output;
 }
 
 TEST(ReplayTest, ACommandLineOrFileThatCannotWork) {

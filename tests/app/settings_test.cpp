@@ -3,8 +3,8 @@
 // the writer dies, links and modes kept, and the in-place write where no temporary can be made.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,7 +43,8 @@ std::vector<uint8_t> ReadBytes(const fs::path& path) {
 
 void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<uint8_t> Sequence(std::size_t count, uint8_t first) {
@@ -74,14 +75,13 @@ TEST(SettingsRecordTest, FieldsSitAtTheirOffsetsLittleEndian) {
   r.UnitTracksByte = 0x32;
   r.ShowGpo = 1;
   r.ExtendedIdReply = 1;
-  const SettingsRecord::Image expected = {
-      3,    0,    0,    0,     //
-      6,    0,    0,    0,     // port A
-      4,    3,    2,    1,     // port B
-      0xFE, 0xFF, 0xFF, 0xFF,  // left -2
-      0x2C, 0x01, 0,    0,     // top 300
-      16,   0,    0,    0,     // machine type
-      1,    1,    1,    1,    0x32, 1, 1, 0};
+  const SettingsRecord::Image expected = {3,    0,    0,    0,     //
+                                          6,    0,    0,    0,     // port A
+                                          4,    3,    2,    1,     // port B
+                                          0xFE, 0xFF, 0xFF, 0xFF,  // left -2
+                                          0x2C, 0x01, 0,    0,     // top 300
+                                          16,   0,    0,    0,     // machine type
+                                          1,    1,    1,    1,    0x32, 1, 1, 0};
   EXPECT_EQ(r.ToBytes(), expected);
 
   SettingsRecord back;
@@ -195,7 +195,8 @@ TEST(SettingsFileTest, SaveThroughALinkKeepsTheLinkAndTheFilesMode) {
   SettingsFile(link).Save(r);
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(ReadBytes(target), BytesOf(r));
-  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
 
   const fs::path dangling = dir.path() / "new.ini";
   fs::create_symlink("kept/new.ini", dangling);
@@ -203,7 +204,8 @@ TEST(SettingsFileTest, SaveThroughALinkKeepsTheLinkAndTheFilesMode) {
   EXPECT_TRUE(fs::is_symlink(dangling)) << "a link to a file not yet there is kept too";
   EXPECT_EQ(ReadBytes(dir.path() / "kept" / "new.ini").size(), 32u);
   EXPECT_EQ(fs::status(dir.path() / "kept" / "new.ini").permissions() & fs::perms::all,
-            fs::perms(0644)) << "a new file is readable by all";
+            fs::perms(0644))
+      << "a new file is readable by all";
 }
 
 TEST(SettingsFileTest, FileInAFolderTheUserMayNotWriteIsOverwrittenInPlace) {
@@ -267,7 +269,8 @@ TEST(SettingsFileTest, LinksPlantedAtTemporaryNamesAreNotFollowed) {
   WriteBytes(victim, {1, 2, 3});
   constexpr int kPlanted = 500;  // more than this process's saves so far
   for (int serial = 0; serial < kPlanted; ++serial) {
-    fs::create_symlink(victim, dir.path() / ("s.ini.tmp." + std::to_string(getpid()) + "." + std::to_string(serial)));
+    fs::create_symlink(victim, dir.path() / ("s.ini.tmp." + std::to_string(getpid()) + "." +
+                                             std::to_string(serial)));
   }
   SettingsRecord r;
   r.PortANumber = 5;

@@ -83,7 +83,8 @@ TEST(SingleInstanceTest, APlantedLinkIsNotFollowedAndTheWarningSaysSo) {
   ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
   SingleInstance instance(path);
   EXPECT_TRUE(instance.Acquire());
-  EXPECT_EQ(instance.Warning(), "the lock file " + path.string() +
-                                    " is a symbolic link; running without the check for another copy");
+  EXPECT_EQ(instance.Warning(),
+            "the lock file " + path.string() +
+                " is a symbolic link; running without the check for another copy");
   EXPECT_FALSE(std::filesystem::exists(target)) << "nothing was created through the link";
 }

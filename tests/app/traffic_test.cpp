@@ -42,7 +42,8 @@ ProgramOptions Headless(const std::string& portA) {
   return options;
 }
 
-std::vector<CaptureRecord> Records(const std::vector<CaptureRecord>& all, char port, Direction direction) {
+std::vector<CaptureRecord> Records(const std::vector<CaptureRecord>& all, char port,
+                                   Direction direction) {
   std::vector<CaptureRecord> picked;
   for (const CaptureRecord& record : all)
     if (record.port == port && record.direction == direction) picked.push_back(record);

@@ -55,7 +55,8 @@ TEST_F(TrafficWindowTest, CaptureOptionCapturesFromTheStart) {
   StartDemo();
   EXPECT_TRUE(w->Shown().capturing);
   EXPECT_TRUE(w->Menu->StopCapture1->isEnabled());
-  ASSERT_TRUE(WaitFor([&] { return Has(CaptureReader::ReadFile(*capturePath), 'A', Direction::Tx); }));
+  ASSERT_TRUE(
+      WaitFor([&] { return Has(CaptureReader::ReadFile(*capturePath), 'A', Direction::Tx); }));
   EXPECT_TRUE(Has(CaptureReader::ReadFile(*capturePath), 'B', Direction::Tx));
 }
 
