@@ -132,6 +132,13 @@ TEST(OptionsTest, ReplayPlaysACaptureToPortB) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 
+TEST(OptionsTest, HelpWinsOverOptionsThatCannotBeCombined) {
+  // Found by the options fuzz target: --help with --demo --headless is help, not an error.
+  const ProgramOptions o = Parse({"--help", "--demo", "--headless"});
+  EXPECT_TRUE(o.help);
+  EXPECT_NE(ErrorOf({"--demo", "--headless"}), "");
+}
+
 TEST(OptionsTest, VersionNeedsNothingElseAndIsDocumented) {
   EXPECT_TRUE(Parse({"--version"}).version);
   EXPECT_TRUE(Parse({"--version", "--headless"}).version);
