@@ -27,6 +27,9 @@ void TrafficRecorder::Flush(Micros now) {
     if (traffic.in.Pending()) Record(port, Direction::Rx, traffic.in.Flush(now));
     if (traffic.out.Pending()) Record(port, Direction::Tx, traffic.out.Flush(now));
   }
+  // The file is written here, on the timer, not as each message passes: a reply or a bridged
+  // message never waits for a write to the capture file.
+  if (capture_) file_.flush();
 }
 
 void TrafficRecorder::Record(char port, Direction direction, const std::vector<Frame>& frames) {
@@ -50,7 +53,6 @@ void TrafficRecorder::Bridged(const BridgeOutput& output) {
 
 void TrafficRecorder::WriteLine(const std::string& line) {
   file_ << line << '\n';
-  file_.flush();
 }
 
 void TrafficRecorder::StartCapture(const std::string& path, Micros origin) {

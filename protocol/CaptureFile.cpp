@@ -99,7 +99,6 @@ CaptureWriter::CaptureWriter(std::ostream& out, Micros origin) : out_(out), line
 std::string CaptureWriter::Write(char port, Direction direction, const Frame& frame) {
   std::string line = lines_.Line(port, direction, frame);
   out_ << line << '\n';
-  out_.flush();
   return line;
 }
 
