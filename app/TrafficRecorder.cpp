@@ -51,9 +51,7 @@ void TrafficRecorder::Bridged(const BridgeOutput& output) {
     decoded_.insert(decoded_.end(), output.decodedLines.begin(), output.decodedLines.end());
 }
 
-void TrafficRecorder::WriteLine(const std::string& line) {
-  file_ << line << '\n';
-}
+void TrafficRecorder::WriteLine(const std::string& line) { file_ << line << '\n'; }
 
 void TrafficRecorder::StartCapture(const std::string& path, Micros origin) {
   StopCapture();

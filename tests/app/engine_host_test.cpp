@@ -7,6 +7,7 @@
 
 #include <QTest>
 #include <atomic>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -20,6 +21,24 @@ namespace {
 
 constexpr int kPortAPty = 241;
 const std::vector<uint8_t> kTimeSense = Framed({0x61, 0x0C, 0x01});
+
+// A headless run of the virtual machine on `link` (a pty: port) while `editor` runs on a thread of
+// its own; returns when the editor is done.
+void WithHeadlessMachine(const std::string& link, const std::function<void()>& editor) {
+  ProgramOptions options;
+  options.headless = true;
+  options.portA = "pty:" + link;
+  std::ostringstream sink;
+  HeadlessPrinter printer(options, sink, sink);
+  printer.Start();
+  std::atomic<bool> stop{false};
+  std::thread client([&] {
+    editor();
+    stop = true;
+  });
+  printer.Run(stop);
+  client.join();
+}
 
 class EngineHostWindowTest : public WindowTest {
  protected:
@@ -104,22 +123,10 @@ TEST_F(EngineHostWindowTest, ErrorsWhileABoxIsOpenAreAllShownInOrder) {
 TEST_F(WindowTest, WindowAndHeadlessGiveTheSameBytesForOneScript) {
   const std::string headlessLink = (dir.path() / "headless").string();
   std::vector<std::vector<uint8_t>> headless;
-  {
-    ProgramOptions options;
-    options.headless = true;
-    options.portA = "pty:" + headlessLink;
-    std::ostringstream sink;
-    HeadlessPrinter printer(options, sink, sink);
-    printer.Start();
-    std::atomic<bool> stop{false};
-    std::thread editor([&] {
-      PtyEditor pty(headlessLink);
-      headless = RunExchangeScript(pty);
-      stop = true;
-    });
-    printer.Run(stop);
-    editor.join();
-  }
+  WithHeadlessMachine(headlessLink, [&] {
+    PtyEditor pty(headlessLink);
+    headless = RunExchangeScript(pty);
+  });
 
   const std::string windowLink = (dir.path() / "window").string();
   ASSERT_TRUE(PortMap::Assign(kPortAPty, "pty:" + windowLink));
@@ -163,15 +170,8 @@ TEST_F(WindowTest, ALostDeviceIsReportedNamingItsPortOnce) {
 TEST(EngineHostTest, AHalfMessageLeftByAClientThatHungUpIsNotTheNextClientsProblem) {
   TempDir dir;
   const std::string link = (dir.path() / "vm").string();
-  ProgramOptions options;
-  options.headless = true;
-  options.portA = "pty:" + link;
-  std::ostringstream sink;
-  HeadlessPrinter printer(options, sink, sink);
-  printer.Start();
-  std::atomic<bool> stop{false};
   std::vector<std::vector<uint8_t>> replies;
-  std::thread clients([&] {
+  WithHeadlessMachine(link, [&] {
     {
       PtyEditor first(link);
       first.Send({0x61, 0x0C});  // half a CURRENT TIME SENSE, then gone
@@ -180,10 +180,7 @@ TEST(EngineHostTest, AHalfMessageLeftByAClientThatHungUpIsNotTheNextClientsProbl
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     PtyEditor second(link);
     for (int i = 0; i < 3; ++i) replies.push_back(second.Request(kTimeSense));
-    stop = true;
   });
-  printer.Run(stop);
-  clients.join();
   ASSERT_EQ(replies.size(), 3u);
   for (const auto& reply : replies) EXPECT_EQ(reply.size(), 7u) << "every request answered";
 }
