@@ -32,6 +32,7 @@
 #include <string>
 #include <thread>
 
+#include "Clock.h"
 #include "FrameSync.h"
 #include "HostSnapshot.h"
 #include "MachineController.h"
@@ -170,7 +171,6 @@ class EngineHost {
   void RefreshPortStates();
 
   // EngineHostTraffic.cpp
-  static Micros Now();
   void NotePortOpenings();
   void ArmTrafficTimer();
   bool TrafficTick();  // whether there are lines to publish
