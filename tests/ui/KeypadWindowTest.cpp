@@ -111,6 +111,47 @@ TEST_F(KeypadWindowTest, TheCaretIsWhereItWasLeftWhenShownAgain) {
   EXPECT_EQ(digitLandsAt, QStringLiteral("00:90:00:00"));
 }
 
+// An accepted OK forgets the caret (the stored position is -1): the next show leaves the caret
+// where the field puts it, at the start, and the next key press starts from there, not from where
+// the caret stood before OK.
+TEST_F(KeypadWindowTest, AfterAnAcceptedOkTheNextShowStartsFromTheFieldsCaret) {
+  struct Row {
+    const char* press;
+    std::function<void()> act;
+    QString text;
+    int caret;
+  };
+  const Row rows[] = {
+      {"digit 0", [this] { Digit(0); }, QStringLiteral("02:00:00:00"), 1},
+      {">", [this] { Click(keypad.Kright); }, QStringLiteral("12:00:00:00"), 1},
+      {"<", [this] { Click(keypad.kleft); }, QStringLiteral("12:00:00:00"), 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.press);
+    ASSERT_EQ(Show([&] {
+                Click(keypad.KReset);
+                Digit(1);
+                Digit(2);
+                Click(keypad.kok);
+              }),
+              KeypadU::kModalOk);
+    EXPECT_EQ(keypad.Logic().CursorPos(), -1);
+    int caretAtStart = -1;
+    QString text;
+    int caret = -1;
+    Show([&] {
+      caretAtStart = keypad.Entry->cursorPosition();
+      row.act();
+      text = Shown();
+      caret = keypad.Entry->cursorPosition();
+      Click(keypad.BitBtn1);
+    });
+    EXPECT_EQ(caretAtStart, 0);
+    EXPECT_EQ(text, row.text);
+    EXPECT_EQ(caret, row.caret);
+  }
+}
+
 TEST_F(KeypadWindowTest, KeyboardTypingAndEnterAcceptWhatWasTyped) {
   const int result = Show([&] {
     Click(keypad.KReset);
