@@ -1,5 +1,5 @@
-// Saving and loading: round trip, refused files, reported errors, and saves that die halfway
-// (with and without unnamed temporary files).
+// Saving and loading: round trip, refused files, reported errors, saves that die halfway
+// (with and without unnamed temporary files), and saves where a user may not rename or write.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -81,13 +81,14 @@ class ModelFileTest : public ModelTest {
     for (std::size_t i = 0; i < kImageSize; ++i) Raw()[i] = uint8_t(i * 7 + seed);
   }
   static std::vector<uint8_t> Image() { return std::vector<uint8_t>(Raw(), Raw() + kImageSize); }
-  int FilesInFolder() const {
+  static int FilesIn(const std::string& folder) {
     int count = 0;
-    DIR* dir = opendir(folder_.c_str());
+    DIR* dir = opendir(folder.c_str());
     while (dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
     closedir(dir);
     return count;
   }
+  int FilesInFolder() const { return FilesIn(folder_); }
 
   std::string folder_;
 };
@@ -305,15 +306,39 @@ TEST_F(ModelFileTest, SaveAsAUserDoesWhatAPlainOverwriteWould) {
       if (c.fileMode >= 0 && (after.st_mode & 07777) != mode_t(c.fileMode)) fail("mode changed");
       if (c.saved && (after.st_ino != before.st_ino) != c.renamed)
         fail(c.renamed ? "written in place" : "replaced by a new file");
-      DIR* dir = opendir(folder.c_str());
-      int files = 0;
-      while (dirent* entry = readdir(dir)) files += entry->d_name[0] != '.';
-      closedir(dir);
-      if (files != (there ? 1 : 0)) fail("a temporary file is left");
+      if (FilesIn(folder) != (there ? 1 : 0)) fail("a temporary file is left");
     }
     return failures;
   });
   EXPECT_EQ(verdict, "") << "as user " << testsupport::NormalUser();
+}
+
+// In a sticky folder a user may make files but not rename over another user's file: a file that
+// user may write is overwritten in place, as a plain overwrite would, and no temporary stays.
+TEST_F(ModelFileTest, SaveOverAnotherUsersFileInAStickyFolderWritesInPlace) {
+  if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+  const std::string sticky = Path("sticky");
+  const std::string file = sticky + "/model.zqm";
+  ASSERT_EQ(mkdir(sticky.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(sticky.c_str(), 01777), 0);
+  WriteBytes(file, std::vector<uint8_t>(kImageSize, 0x5A));
+  ASSERT_EQ(chown(file.c_str(), testsupport::kNobody - 1, testsupport::kNobody - 1), 0);
+  ASSERT_EQ(chmod(file.c_str(), 0666), 0);
+  struct stat before {};
+  ASSERT_EQ(stat(file.c_str(), &before), 0);
+  FillImage(12);
+  const std::string verdict = testsupport::RunAsNormalUser(folder_, [&] {
+    if (savemodel(LengthPrefixed(file).data()) != 1)
+      return "savemodel failed: " + std::string(std::strerror(errno));
+    return std::string();
+  });
+  EXPECT_EQ(verdict, "");
+  struct stat after {};
+  ASSERT_EQ(stat(file.c_str(), &after), 0);
+  EXPECT_EQ(Bytes(file), Image());
+  EXPECT_EQ(after.st_ino, before.st_ino) << "written in place";
+  EXPECT_EQ(after.st_uid, testsupport::kNobody - 1) << "still the other user's file";
+  EXPECT_EQ(FilesIn(sticky), 1) << "no temporary left";
 }
 
 }  // namespace
