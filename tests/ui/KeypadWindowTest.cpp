@@ -28,6 +28,15 @@ class KeypadWindowTest : public ::testing::Test {
   void Click(TVyoButton* key) { QTest::mouseClick(key, Qt::LeftButton, {}, QPoint(5, 5)); }
   void Digit(int digit) { Click(keypad.k[static_cast<std::size_t>(digit)]); }
   QString Shown() const { return keypad.Entry->displayText(); }
+  // Types 12:00:00:00 from a reset (the caret then stands at 3) and presses OK.
+  int AcceptTwelveHours() {
+    return Show([&] {
+      Click(keypad.KReset);
+      Digit(1);
+      Digit(2);
+      Click(keypad.kok);
+    });
+  }
 
   TKeypadF keypad;
 };
@@ -71,13 +80,7 @@ TEST_F(KeypadWindowTest, TwentyFourHoursIsRefusedWithTheCaretOnTheHoursUnit) {
 }
 
 TEST_F(KeypadWindowTest, AbortThenShowStartsFromTheLastAcceptedValue) {
-  ASSERT_EQ(Show([&] {
-              Click(keypad.KReset);
-              Digit(1);
-              Digit(2);
-              Click(keypad.kok);
-            }),
-            KeypadU::kModalOk);
+  ASSERT_EQ(AcceptTwelveHours(), KeypadU::kModalOk);
   EXPECT_EQ(Show([&] {
               Digit(5);
               Digit(5);
@@ -128,13 +131,7 @@ TEST_F(KeypadWindowTest, AfterAnAcceptedOkTheNextShowStartsFromTheFieldsCaret) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.press);
-    ASSERT_EQ(Show([&] {
-                Click(keypad.KReset);
-                Digit(1);
-                Digit(2);
-                Click(keypad.kok);
-              }),
-              KeypadU::kModalOk);
+    ASSERT_EQ(AcceptTwelveHours(), KeypadU::kModalOk);
     EXPECT_EQ(keypad.Logic().CursorPos(), -1);
     int caretAtStart = -1;
     QString text;
