@@ -91,7 +91,6 @@ pid_t StartWindow(const std::string& folder, const std::string& link) {
   const pid_t child = ::fork();
   if (child == 0) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
     ::setenv("SELKIE_COM240", ("pty:" + link).c_str(), 1);
     int argc = 1;
     char name[] = "program_reply_window";
@@ -171,7 +170,7 @@ void Ratio(const char* what, const Samples& a, const Samples& b, double medianGo
            double p99Goal) {
   const double median = Percentile(a.blockWhole, 50) / Percentile(b.blockWhole, 50);
   const double p99 = Percentile(a.whole, 99) / Percentile(b.whole, 99);
-  std::printf("%s: median %.2fx (goal <= %.2f) %s, p99 %.2fx", what, median, medianGoal,
+  std::printf("%s: median %.3fx (goal <= %.2f) %s, p99 %.3fx", what, median, medianGoal,
               median <= medianGoal ? "met" : "MISSED", p99);
   if (p99Goal > 0) std::printf(" (goal <= %.2f) %s", p99Goal, p99 <= p99Goal ? "met" : "MISSED");
   std::printf("\n");
@@ -194,6 +193,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: program_reply [blocks] [requests-per-block] [program]\n");
     return 2;
   }
+  ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);  // the children's, away from the user's
   pid_t baselinePid = -1;
   const int baseline = StartBaseline(baselinePid);
   const pid_t headlessPid = StartProgram(program, folder + "/headless");
