@@ -6,6 +6,8 @@
 // The editor sends CURRENT TIME SENSE and times the first reply byte and the whole 7-byte reply.
 // The responders take turns in blocks so all see the same machine load. Prints, per responder,
 // the median of the block medians and the p99 over every request, then the ratios with goals.
+// On two cores the medians move with whether the editor and a responder share one; run under
+// `taskset -c 1` (children inherit it) for ratios that do not depend on the scheduler's choice.
 // Usage: program_reply [blocks] [requests-per-block] [program]
 #include <fcntl.h>
 #include <poll.h>
