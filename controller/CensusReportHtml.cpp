@@ -99,16 +99,20 @@ std::string CensusHtml(const CensusResult& result) {
   out += "</table>\n";
   std::vector<double> firsts;
   std::vector<std::pair<double, double>> timeLine;
-  for (const ReplySample& s : result.replies) {
+  std::vector<std::pair<double, std::string>> sections;
+  static const char* const kPhaseNames[] = {"probe", "polling", "transport"};
+  for (std::size_t i = 0; i < result.replies.size(); ++i) {
+    const ReplySample& s = result.replies[i];
     firsts.push_back(s.firstMs);
     timeLine.emplace_back(s.atS, s.firstMs);
+    if (i == 0 || s.phase != result.replies[i - 1].phase)
+      sections.emplace_back(s.atS, kPhaseNames[static_cast<int>(s.phase)]);
   }
   out += Figure(SvgHistogram(firsts, "reply time to the first byte (ms)", "replies", kLateReplyMs,
                              "9 ms limit"),
                 "How many replies started after each time; the dashed line is the 9 ms limit.");
-  out += Figure(SvgTimeLine(timeLine, "first byte (ms)", kLateReplyMs, "9 ms limit"),
-                "Each reply's time over the run: probe first, then polling" +
-                    std::string(result.transportOn ? ", then the transport checks." : "."));
+  out += Figure(SvgTimeLine(timeLine, "first byte (ms)", kLateReplyMs, "9 ms limit", sections),
+                "Each reply's time over the run, by phase; the dashed line is the 9 ms limit.");
   if (result.transportOn) {
     out += "<h2>Transport</h2>\n<table>\n" + Row({"Check", "Result", "Seen"}, "th");
     for (const TransportCheck& c : result.transport) {

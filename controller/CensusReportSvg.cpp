@@ -85,10 +85,14 @@ std::string Axes(double xMax, double yMax, std::string_view xTitle, std::string_
 // The mark as a dashed red line, labelled beside its top (vertical) or right end (horizontal).
 std::string Mark(double px1, double py1, double px2, double py2, std::string_view label) {
   const bool vertical = px1 == px2;
+  // A vertical line's label goes on the side with more room; a white halo keeps it readable
+  // where it crosses a bar or a dot.
+  const bool leftOf = vertical && px1 > kLeft + kPlotWidth / 2;
   return Line(px1, py1, px2, py2,
               "stroke=\"#c00000\" stroke-width=\"1.5\" stroke-dasharray=\"6 4\"") +
-         Text(vertical ? px1 + 4 : px2 - 2, vertical ? py1 + 12 : py1 - 4, label,
-              vertical ? "start" : "end", " fill=\"#c00000\"");
+         Text(vertical ? (leftOf ? px1 - 4 : px1 + 4) : px2 - 2, vertical ? py1 + 12 : py1 - 4,
+              label, vertical && !leftOf ? "start" : "end",
+              " fill=\"#c00000\" stroke=\"white\" stroke-width=\"3\" paint-order=\"stroke\"");
 }
 
 }  // namespace
@@ -126,7 +130,8 @@ std::string SvgHistogram(const std::vector<double>& values, std::string_view xTi
 }
 
 std::string SvgTimeLine(const std::vector<std::pair<double, double>>& points,
-                        std::string_view yTitle, double markAt, std::string_view markLabel) {
+                        std::string_view yTitle, double markAt, std::string_view markLabel,
+                        const std::vector<std::pair<double, std::string>>& sections) {
   double xLargest = 0;
   double yLargest = 0;
   for (const auto& [x, y] : points) {
@@ -140,6 +145,11 @@ std::string SvgTimeLine(const std::vector<std::pair<double, double>>& points,
   const double yMax = yStep * std::ceil(yTop / yStep);
   std::string out = Open() + Axes(xMax, yMax, "seconds from the start", yTitle);
   const double bottom = kTop + kPlotHeight;
+  for (const auto& [x, name] : sections) {
+    const double px = kLeft + x / xMax * kPlotWidth;
+    out += Line(px, kTop, px, bottom, "stroke=\"#777777\" stroke-width=\"1\"");
+    out += Text(px + 3, kTop + 10, name, "start", " font-size=\"11\" fill=\"#444444\"");
+  }
   for (const auto& [x, y] : points) {
     out += "<circle cx=\"" + Num(kLeft + x / xMax * kPlotWidth) + "\" cy=\"" +
            Num(bottom - y / yMax * kPlotHeight) + "\" r=\"1.8\" fill=\"#1f3f6f\"/>\n";

@@ -11,6 +11,8 @@
 std::string SvgHistogram(const std::vector<double>& values, std::string_view xTitle,
                          std::string_view yTitle, double markAt, std::string_view markLabel);
 
-// One dot per (seconds, value) pair.
+// One dot per (seconds, value) pair; each section starts with a grey line labelled with its
+// name.
 std::string SvgTimeLine(const std::vector<std::pair<double, double>>& points,
-                        std::string_view yTitle, double markAt, std::string_view markLabel);
+                        std::string_view yTitle, double markAt, std::string_view markLabel,
+                        const std::vector<std::pair<double, std::string>>& sections = {});
