@@ -10,9 +10,9 @@
 //   poll_seconds, polls, timeouts, checksum_errors, stray_bytes, unasked_replies,
 //   transport {on (bool), checks [{name, passed, detail}]}, faults [text].
 // JSON keys of an editor census ("kind" is "editor"):
-//   seconds, messages, commands [{request, name, count}],
+//   conforms (bool), seconds, messages, commands [{request, name, count}],
 //   poll_interval_ms {median, p99, max, count}, overlapped_requests, checksum_errors,
-//   debris_bytes, gaps, longest_gap_ms.
+//   debris_bytes, gaps, longest_gap_ms, faults [text].
 // Times are in milliseconds with three decimals.
 #pragma once
 

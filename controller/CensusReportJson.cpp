@@ -28,6 +28,12 @@ std::string Quoted(std::string_view text) {
   return out + "\"";
 }
 
+std::string QuotedList(const std::vector<std::string>& list) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < list.size(); ++i) out += (i == 0 ? "" : ", ") + Quoted(list[i]);
+  return out + "]";
+}
+
 std::string Bool(bool value) { return value ? "true" : "false"; }
 
 std::string Stats(const ReplyStats& s, bool late) {
@@ -77,16 +83,15 @@ std::string CensusJson(const CensusResult& result) {
   }
   out +=
       Field("transport", "{\"on\": " + Bool(result.transportOn) + ", \"checks\": " + checks + "]}");
-  std::string faults = "[";
-  const std::vector<std::string> list = result.Faults();
-  for (std::size_t i = 0; i < list.size(); ++i) faults += (i == 0 ? "" : ", ") + Quoted(list[i]);
-  out += Field("faults", faults + "]", true);
+  out += Field("faults", QuotedList(result.Faults()), true);
   return out + "}\n";
 }
 
 std::string EditorCensusJson(const EditorCensusResult& result) {
   std::string out = "{\n";
   out += Field("kind", Quoted("editor"));
+  const std::vector<std::string> faults = result.Faults();
+  out += Field("conforms", Bool(faults.empty()));
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", result.seconds);
   out += Field("seconds", seconds);
@@ -103,6 +108,7 @@ std::string EditorCensusJson(const EditorCensusResult& result) {
   out += Field("checksum_errors", std::to_string(result.checksumErrors));
   out += Field("debris_bytes", std::to_string(result.debrisBytes));
   out += Field("gaps", std::to_string(result.gaps));
-  out += Field("longest_gap_ms", MsText(result.longestGapMs), true);
+  out += Field("longest_gap_ms", MsText(result.longestGapMs));
+  out += Field("faults", QuotedList(faults), true);
   return out + "}\n";
 }

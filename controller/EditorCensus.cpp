@@ -73,3 +73,17 @@ EditorCensusResult EditorCensus::Result(Micros now) const {
                    [](const auto& a, const auto& b) { return a.count > b.count; });
   return result;
 }
+
+std::vector<std::string> EditorCensusResult::Faults() const {
+  std::vector<std::string> faults;
+  const std::pair<int, const char*> counts[] = {
+      {checksumErrors, " messages with a bad checksum"},
+      {debrisBytes, " bytes that started no message"},
+      {gaps, " messages with a pause inside"},
+      {overlapped, " requests sent before the previous reply"},
+  };
+  for (const auto& [count, what] : counts) {
+    if (count > 0) faults.push_back(std::to_string(count) + what);
+  }
+  return faults;
+}

@@ -30,6 +30,10 @@ struct EditorCensusResult {
   int debrisBytes = 0;
   int gaps = 0;
   double longestGapMs = 0;  // the longest a message took beyond its time on the line
+
+  // What an editor should not do, one line each: bad checksums, stray bytes, pauses inside
+  // messages, requests sent before the previous reply. Empty when it behaved.
+  std::vector<std::string> Faults() const;
 };
 
 class EditorCensus {

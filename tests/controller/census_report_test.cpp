@@ -84,9 +84,13 @@ TEST(CensusReport, JsonEscapesWhatTheMachineSaid) {
 
 TEST(CensusReport, EditorJsonHasExactlyTheDocumentedKeys) {
   const JsonValue json = MiniJson::Parse(EditorCensusJson(ScriptedEditorCensus()));
-  EXPECT_EQ(json.keyOrder, (Keys{"kind", "seconds", "messages", "commands", "poll_interval_ms",
-                                 "overlapped_requests", "checksum_errors", "debris_bytes", "gaps",
-                                 "longest_gap_ms"}));
+  EXPECT_EQ(json.keyOrder, (Keys{"kind", "conforms", "seconds", "messages", "commands",
+                                 "poll_interval_ms", "overlapped_requests", "checksum_errors",
+                                 "debris_bytes", "gaps", "longest_gap_ms", "faults"}));
+  // Nothing answered this editor, so each request after the first went before a reply.
+  EXPECT_FALSE(json["conforms"].boolean);
+  EXPECT_EQ(json["faults"].items.size(), 2u);
+  EXPECT_EQ(json["faults"].items[0].text, "1 bytes that started no message");
   EXPECT_EQ(json["kind"].text, "editor");
   EXPECT_EQ(json["messages"].number, 6);
   EXPECT_EQ(json["debris_bytes"].number, 1);

@@ -65,7 +65,13 @@ TEST(EditorCensus, ScriptedEditorIsCountedExactly) {
   EXPECT_DOUBLE_EQ(result.pollInterval.median, 40.0);
   EXPECT_DOUBLE_EQ(result.pollInterval.max, 80.0);
   EXPECT_DOUBLE_EQ(result.intervalsMs[10], 0.0);
-  EXPECT_DOUBLE_EQ(result.seconds, 1.52);  // from the first byte to the end of the run
+  EXPECT_DOUBLE_EQ(result.seconds, 1.52);
+  EXPECT_EQ(result.Faults(),
+            (std::vector<std::string>{
+                "1 messages with a bad checksum", "3 bytes that started no message",
+                "1 messages with a pause inside",
+                "1 requests sent before the previous reply"}));  // from the first byte to the end
+                                                                 // of the run
 }
 
 TEST(EditorCensus, AnEditorThatWaitsForEachReplyNeverOverlaps) {
@@ -75,6 +81,7 @@ TEST(EditorCensus, AnEditorThatWaitsForEachReplyNeverOverlaps) {
   EXPECT_EQ(result.overlapped, 0);
   EXPECT_EQ(result.gaps, 0);
   EXPECT_EQ(result.commands.at(0).count, 20);
+  EXPECT_TRUE(result.Faults().empty());
 }
 
 }  // namespace
