@@ -5,6 +5,7 @@
 #include <map>
 #include <utility>
 
+#include "OneShotOptions.h"
 #include "SelkieVersion.h"
 
 namespace {
@@ -38,6 +39,13 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
                     const std::string& v) { o.tickMs = ParseNumber(n, v, 1, 1000); }},
       {"--machine", [](ProgramOptions& o, const std::string& n,
                        const std::string& v) { o.machine = ParseNumber(n, v, 0, 16); }},
+      {"--seconds", [](ProgramOptions& o, const std::string& n,
+                       const std::string& v) { o.seconds = ParseNumber(n, v, 1, 86400); }},
+      {"--report",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.report = v; }},
+      {"--send", [](ProgramOptions& o, const std::string&, const std::string& v) { o.send = v; }},
+      {"--expect",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.expect = v; }},
       {"--standard", [](ProgramOptions& o, const std::string& n,
                         const std::string& v) { o.standard = ParseNumber(n, v, 0, 3); }},
   };
@@ -54,6 +62,10 @@ const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
       {"--exact", &ProgramOptions::exact},
       {"--list-ports", &ProgramOptions::listPorts},
       {"--bridge", &ProgramOptions::bridge},
+      {"--census", &ProgramOptions::census},
+      {"--census-editor", &ProgramOptions::censusEditor},
+      {"--transport", &ProgramOptions::transport},
+      {"--probe-ports", &ProgramOptions::probePorts},
   };
   return flags;
 }
@@ -80,6 +92,10 @@ void CheckReplay(const ProgramOptions& o) {
 
 void CheckCombination(const ProgramOptions& o) {
   if (o.help || o.version) return;
+  if (OneShotGiven(o)) {
+    CheckOneShot(o);
+    return;
+  }
   if (o.listPorts && (o.demo || o.headless || o.replay))
     throw OptionsError("--list-ports only lists the ports; it runs nothing else");
   CheckReplay(o);

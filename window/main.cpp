@@ -7,13 +7,16 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "CensusRunner.h"
 #include "HeadlessPrinter.h"
 #include "KeypadF.h"
 #include "PortInventory.h"
+#include "PortProbe.h"
 #include "ProgramIcon.h"
 #include "ProgramOptions.h"
 #include "QtInvoker.h"
 #include "ReplayRunner.h"
+#include "SendRunner.h"
 #include "SettingsFile.h"
 #include "SingleInstance.h"
 #include "StopSignals.h"
@@ -123,6 +126,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.replay) return RunReplay(options);
+  if (options.census) return RunCensus(options);
+  if (options.censusEditor) return RunEditorCensus(options);
+  if (options.send) return RunSend(options);
+  if (options.probePorts) return RunProbePorts();
   if (options.listPorts) {
     for (const PortInfo& port : PortInventory().List()) std::cout << port.Line() << '\n';
     return 0;

@@ -1,0 +1,117 @@
+#include "CensusRunner.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "CensusReport.h"
+#include "LineExchange.h"
+#include "VirtualMachine.h"
+
+namespace {
+
+// The engine's frame tick during an editor census: 25 per second, an EBU time code in real time.
+constexpr Micros kFrameTick{40000};
+
+// Writes the report; false (with a message) when the file cannot be written.
+bool WriteReport(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+  file.flush();
+  if (!file) {
+    std::cerr << "selkietest: cannot write the report \"" << path << "\"" << std::endl;
+    return false;
+  }
+  return true;
+}
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n') + 1); }
+
+}  // namespace
+
+CensusResult RunCensusOn(LineExchange& line, const Census::Settings& settings) {
+  Census census(settings);
+  line.DropPendingInput();
+  while (!census.Finished()) {
+    if (std::optional<Bytes> request = census.Due(MonotonicNow())) line.WriteAll(*request);
+    const std::vector<uint8_t> bytes = line.ReadUntil(census.WakeAt());
+    if (!bytes.empty()) census.Received(bytes, MonotonicNow());
+  }
+  return census.Result();
+}
+
+EditorCensusResult RunEditorCensusOn(LineExchange& line, VirtualMachine& vm, Micros duration) {
+  EditorCensus census;
+  const Micros start = MonotonicNow();
+  const Micros end = start + duration;
+  Micros nextTick = start + kFrameTick;
+  for (Micros now = start; now < end; now = MonotonicNow()) {
+    const std::vector<uint8_t> bytes = line.ReadUntil(std::min(nextTick, end));
+    const Micros at = MonotonicNow();
+    if (!bytes.empty()) {
+      census.Received(bytes, at);
+      const VmEventResult result = vm.DataAvailable(bytes, VmEventContext{});
+      if (result.inputDiscarded) line.DropPendingInput();
+      for (const VmExchange& exchange : result.exchanges) {
+        if (exchange.reply.empty()) continue;
+        line.WriteAll(exchange.reply);
+        census.ReplySent(MonotonicNow());
+      }
+    }
+    while (nextTick <= at) {
+      vm.FrameTick();
+      nextTick += kFrameTick;
+    }
+  }
+  census.Flush(end + MessageFramer::kQuietGap);
+  return census.Result(end);
+}
+
+int RunCensus(const ProgramOptions& options) {
+  Census::Settings settings;
+  if (options.seconds) settings.pollFor = std::chrono::seconds(*options.seconds);
+  settings.transport = options.transport;
+  CensusResult result;
+  try {
+    LineExchange line(CommandLineTarget(*options.portB, "--census"));
+    result = RunCensusOn(line, settings);
+  } catch (const std::exception& e) {
+    std::cerr << "selkietest: " << e.what() << std::endl;
+    return 2;
+  }
+  const std::string verdict = CensusVerdict(result);
+  if (options.report) {
+    if (!WriteReport(*options.report, CensusReport(result, *ReportFormatOf(*options.report))))
+      return 2;
+    std::cout << FirstLine(verdict) << "report: " << *options.report << "\n";
+  } else {
+    std::cout << verdict;
+  }
+  std::cout.flush();
+  return result.Conforms() ? 0 : 1;
+}
+
+int RunEditorCensus(const ProgramOptions& options) {
+  VirtualMachine vm;
+  vm.RestoreSettings(VmSettings{static_cast<uint8_t>(options.standard.value_or(0)),
+                                options.machine.value_or(0), 0, false});
+  vm.FormShow();
+  EditorCensusResult result;
+  try {
+    LineExchange line(CommandLineTarget(*options.portA, "--census-editor"));
+    result = RunEditorCensusOn(line, vm, std::chrono::seconds(*options.seconds));
+  } catch (const std::exception& e) {
+    std::cerr << "selkietest: " << e.what() << std::endl;
+    return 2;
+  }
+  const std::string summary = EditorCensusSummary(result);
+  if (options.report) {
+    if (!WriteReport(*options.report, EditorCensusReport(result, *ReportFormatOf(*options.report))))
+      return 2;
+    std::cout << FirstLine(summary) << "report: " << *options.report << "\n";
+  } else {
+    std::cout << summary;
+  }
+  std::cout.flush();
+  return result.Faults().empty() ? 0 : 1;
+}
