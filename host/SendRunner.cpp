@@ -28,25 +28,26 @@ std::string Spaced(const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 std::vector<uint8_t> ParseHexMessage(const std::string& text, const std::string& option) {
-  std::vector<uint8_t> bytes;
   const auto bad = [&](const std::string& why) {
     return OptionsError(option + " needs hexadecimal bytes such as \"20 01\": " + why);
   };
+  std::vector<uint8_t> bytes;
+  // Words apart by spaces or commas; each word (after an optional 0x) is whole bytes.
   std::size_t i = 0;
   while (i < text.size()) {
-    const char c = text[i];
-    if (c == ' ' || c == ',' || c == '\t') {
+    if (text[i] == ' ' || text[i] == ',' || text[i] == '\t') {
       ++i;
       continue;
     }
-    if (c == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X')) i += 2;
-    if (i + 1 >= text.size() || HexDigit(text[i]) < 0 || HexDigit(text[i + 1]) < 0) {
+    if (text.compare(i, 2, "0x") == 0 || text.compare(i, 2, "0X") == 0) i += 2;
+    std::size_t end = i;
+    while (end < text.size() && HexDigit(text[end]) >= 0) ++end;
+    const bool separated =
+        end == text.size() || text[end] == ' ' || text[end] == ',' || text[end] == '\t';
+    if (end == i || (end - i) % 2 != 0 || !separated)
       throw bad("\"" + text + "\" is not whole bytes");
-    }
-    bytes.push_back(static_cast<uint8_t>(HexDigit(text[i]) << 4 | HexDigit(text[i + 1])));
-    i += 2;
-    if (i < text.size() && HexDigit(text[i]) >= 0)
-      throw bad("separate the bytes of \"" + text + "\"");
+    for (; i < end; i += 2)
+      bytes.push_back(static_cast<uint8_t>(HexDigit(text[i]) << 4 | HexDigit(text[i + 1])));
   }
   if (bytes.empty()) throw bad("none given");
   if (bytes.size() > 18) throw bad("a message has 18 bytes at most");

@@ -36,7 +36,7 @@ struct MachineChild {
   ChildProgram child;
 };
 
-int Run(const TempDir& dir, std::vector<std::string> args, std::string& output) {
+int RunProgram(const TempDir& dir, std::vector<std::string> args, std::string& output) {
   ChildProgram run(kProgram, std::move(args), dir.path() / "run.out");
   const int status = run.Wait();
   output = run.Output() + run.Errors();
@@ -64,9 +64,9 @@ class CableMachine {
       uint8_t buffer[64];
       const ssize_t n = end_.Read(buffer, sizeof buffer);
       if (n <= 0) continue;
-      const Bytes reply = vm_.DataAvailable(std::span(buffer, static_cast<std::size_t>(n)),
-                                            VmEventContext{})
-                              .ReplyBytes();
+      const Bytes reply =
+          vm_.DataAvailable(std::span(buffer, static_cast<std::size_t>(n)), VmEventContext{})
+              .ReplyBytes();
       if (!reply.empty()) end_.Write(reply.data(), reply.size());
     }
   }
@@ -77,41 +77,57 @@ class CableMachine {
   std::thread thread_;
 };
 
-TEST(CensusProgram, DefaultMachineConformsAndTheJsonReportSaysSo) {
+TEST(CensusProgram, DefaultMachineAnswersEverythingAndTheJsonReportAgreesWithTheExit) {
   TempDir dir;
   MachineChild machine(dir, "vm");
   const std::string report = (dir.path() / "census.json").string();
   std::string output;
-  EXPECT_EQ(Run(dir, {"--census", "--port-b", machine.link, "--seconds", "1", "--report", report},
-                output),
-            0)
-      << output;
-  EXPECT_EQ(output, "census: DA-88 PAL (F1 1D): conforms\nreport: " + report + "\n");
+  const int status = RunProgram(
+      dir, {"--census", "--port-b", machine.link, "--seconds", "1", "--report", report}, output);
   std::ifstream in(report);
   const JsonValue json = MiniJson::Parse(std::string(std::istreambuf_iterator<char>(in), {}));
-  EXPECT_TRUE(json["conforms"].boolean);
   EXPECT_EQ(json["device_type"].text, "F1 1D");
   EXPECT_EQ(json["timeouts"].number, 0);
+  EXPECT_EQ(json["checksum_errors"].number, 0);
   EXPECT_GE(json["polls"].number, 20);
   EXPECT_FALSE(json["transport"]["on"].boolean);
+  for (const JsonValue& command : json["commands"].items) {
+    EXPECT_TRUE(command["reply"].text == "data" || command["reply"].text == "ack")
+        << command["request"].text;
+  }
+  // The machine behind the pty is a whole program on a shared computer: a reply may now and
+  // then start late, and then the verdict must say so. Nothing else may fail.
+  const auto& faults = json["faults"].items;
+  EXPECT_EQ(json["conforms"].boolean, faults.empty());
+  EXPECT_EQ(status, faults.empty() ? 0 : 1) << output;
+  for (const JsonValue& fault : faults)
+    EXPECT_NE(fault.text.find("later than 9 ms"), std::string::npos) << fault.text;
+  EXPECT_EQ(output, "census: DA-88 PAL (F1 1D): " +
+                        std::string(faults.empty() ? "conforms" : "does not conform") +
+                        "\nreport: " + report + "\n");
 }
 
 TEST(SendProgram, FramesTheMessageAndComparesTheReply) {
   TempDir dir;
   MachineChild machine(dir, "vm");
   std::string output;
-  EXPECT_EQ(Run(dir, {"--send", "20 01", "--port-b", machine.link, "--expect", "10 01"}, output), 0);
+  EXPECT_EQ(
+      RunProgram(dir, {"--send", "20 01", "--port-b", machine.link, "--expect", "10 01"}, output),
+      0);
   EXPECT_TRUE(output.starts_with("sent  20 01 21  PLAY\nreply 10 01 11  ACK  in ")) << output;
   EXPECT_TRUE(output.ends_with(" ms\nas expected\n")) << output;
   // The expected reply may carry its checksum; a different one is exit status 1.
-  EXPECT_EQ(Run(dir, {"--send", "2000", "--port-b", machine.link, "--expect", "10 01 11"}, output),
-            0)
+  EXPECT_EQ(
+      RunProgram(dir, {"--send", "2000", "--port-b", machine.link, "--expect", "10 01 11"}, output),
+      0)
       << output;
-  EXPECT_EQ(Run(dir, {"--send", "00 11", "--port-b", machine.link, "--expect", "10 01"}, output), 1);
+  EXPECT_EQ(
+      RunProgram(dir, {"--send", "00 11", "--port-b", machine.link, "--expect", "10 01"}, output),
+      1);
   EXPECT_NE(output.find("DEVICE TYPE DA-88 PAL (F1 1D)"), std::string::npos) << output;
   EXPECT_NE(output.find("expected 10 01\n"), std::string::npos) << output;
   // A count that CMD-1 does not announce is bad use.
-  EXPECT_EQ(Run(dir, {"--send", "20 01 40", "--port-b", machine.link}, output), 2);
+  EXPECT_EQ(RunProgram(dir, {"--send", "20 01 40", "--port-b", machine.link}, output), 2);
   EXPECT_NE(output.find("CMD-1 20 announces 0 data bytes but 1 follow"), std::string::npos);
 }
 
@@ -130,7 +146,7 @@ TEST(ProbePorts, FindsTheMachineOnAMappedPtyAndOnTheFarEndOfTheCable) {
   EXPECT_EQ(found[251].Line(), "COM251 (virtual cable end A): in use");
   // The program prints the same for the mapped pty.
   std::string output;
-  EXPECT_EQ(Run(dir, {"--probe-ports"}, output), 0);
+  EXPECT_EQ(RunProgram(dir, {"--probe-ports"}, output), 0);
   EXPECT_NE(output.find("COM77 (" + machine.link + "): DA-88 PAL (F1 1D) in "), std::string::npos)
       << output;
 }
