@@ -203,6 +203,17 @@ Options:
                       captured one, then reply-time figures. Exit status 0 when all matched,
                       1 when one differed.
   --exact             Replay: compare time data and other moving fields byte for byte too.
+  --census            Examine the machine on --port-b PORT: device type, every state-reading
+                      request with its reply kind and time, then polling for --seconds S
+                      (default 30); a verdict, or a report with --report FILE (.json, .md or
+                      .html). Exit status 0 when it conforms, 1 when not.
+  --transport         Census: also check play, stop, winds, jog and a cue (moves tape).
+  --census-editor     Answer the editor on --port-a PORT for --seconds S and report what it
+                      sends: commands, poll interval, overlaps, checksum errors, stray bytes,
+                      pauses inside messages. --report FILE as for --census.
+  --send BYTES        Frame the message BYTES ("20 01"), send it to --port-b PORT and print
+                      the reply decoded with its time; --expect BYTES: exit 0 on a match, 1 not.
+  --probe-ports       Send a device-type request on every free port and print which answer.
   --list-ports        Print one line per COM number in use and exit: the device, its
                       /dev/serial/by-id name, driver, USB vendor:product and serial number,
                       latency timer, and whether it is free or in use (by which process).
