@@ -2,6 +2,8 @@
 
 #include <toml++/toml.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -19,6 +21,28 @@ constexpr std::size_t kMaxNameLength = 64;
 using Handler = std::function<void(const toml::node&, const std::string&)>;
 using Section = std::map<std::string, Handler, std::less<>>;
 
+// A key as the file would spell it: bare when it may be, else quoted ("" for the empty key).
+std::string KeyText(std::string_view key) {
+  const bool bare = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
+  });
+  if (bare) return std::string(key);
+  std::string quoted = "\"";
+  for (char c : key) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (static_cast<unsigned char>(c) < ' ' || c == 127) {
+      static constexpr char kDigits[] = "0123456789ABCDEF";
+      const auto byte = static_cast<unsigned char>(c);
+      quoted += {'\\', 'x', kDigits[byte >> 4], kDigits[byte & 0x0F]};
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
 class FileReader {
  public:
   explicit FileReader(std::string source) : source_(std::move(source)) {}
@@ -31,7 +55,7 @@ class FileReader {
         {"status", StatusKeys(p.status)},       {"faults", FaultKeys(p.faults)},
     };
     for (const auto& [key, node] : root) {
-      const std::string name(key.str());
+      const std::string name = KeyText(key.str());
       if (name == "name") {
         p.name = Name(node, name);
         continue;
@@ -53,7 +77,7 @@ class FileReader {
 
   void ReadSection(const toml::table& table, const std::string& prefix, const Section& keys) {
     for (const auto& [key, node] : table) {
-      const std::string full = prefix + "." + std::string(key.str());
+      const std::string full = prefix + "." + KeyText(key.str());
       const auto handler = keys.find(key.str());
       if (handler == keys.end()) Fail(node, full, "unknown key");
       handler->second(node, full);
