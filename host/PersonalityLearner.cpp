@@ -253,8 +253,7 @@ class Learner {
       if (got < asked) p_.status.bytes = std::min(p_.status.bytes, start + got);
     }
     if (p_.status.bytes < kStatusBytes) {
-      comments_.push_back("status senses stop after " + std::to_string(p_.status.bytes) +
-                          " bytes");
+      comments_.push_back("status senses stop after " + std::to_string(p_.status.bytes) + " bytes");
     }
   }
 
@@ -300,7 +299,8 @@ int RunLearn(const std::string& capturePath, const std::string& outputPath, std:
   }
   // The file's own name, as a name may be: printable and at most 64 characters.
   std::string name = std::filesystem::path(outputPath).stem().string().substr(0, 64);
-  std::replace_if(name.begin(), name.end(), [](char c) { return c < ' ' || c == 127; }, '_');
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return c < ' ' || c == 127; }, '_');
   if (name.empty()) name = "learned";
   LearnedPersonality learned = LearnPersonality(records, name);
   learned.comments.insert(learned.comments.begin(), "learned by selkietest --learn " + capturePath);

@@ -9,6 +9,7 @@
 
 #include "HeadlessPrinter.h"
 #include "KeypadF.h"
+#include "PersonalityLearner.h"
 #include "PortInventory.h"
 #include "ProgramIcon.h"
 #include "ProgramOptions.h"
@@ -95,6 +96,7 @@ int RunWindow(const ProgramOptions& options) {
   config.programFolder = program.parent_path();
   config.demo = options.demo;
   config.capturePath = options.capture;
+  config.personality = options.personality;
   config.settingsPath = options.settings
                             ? std::filesystem::path(*options.settings)
                             : DefaultSettingsPath(program, options.demo ? "-demo" : "");
@@ -123,6 +125,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.replay) return RunReplay(options);
+  if (options.learn) return RunLearn(*options.learn, *options.output, std::cerr);
   if (options.listPorts) {
     for (const PortInfo& port : PortInventory().List()) std::cout << port.Line() << '\n';
     return 0;
