@@ -123,7 +123,8 @@ void EngineHost::ThreadMain() {
 
 void EngineHost::RunOnce() {
   FireTimers(Clock::now());
-  loop_->PumpUntilTime(std::min({timer1_.next, timer2_.next, trafficTimer_.next}));
+  const Clock::time_point shaped = shapingA_.NextDue().value_or(Clock::time_point::max());
+  loop_->PumpUntilTime(std::min({timer1_.next, timer2_.next, trafficTimer_.next, shaped}));
 }
 
 void EngineHost::RunUntil(const std::function<bool()>& done) {
@@ -302,6 +303,7 @@ void EngineHost::ShowNow(bool rethrow) {
     ApplyLayoutInterval();
     SaveSettings();
   }
+  if (config_.personality) SetPersonality(*config_.personality);
   const auto now = Clock::now();
   timer1_.Restart(now);
   timer2_.Restart(now);
@@ -453,6 +455,7 @@ void EngineHost::FireTimers(Clock::time_point now) {
     fired = true;
   }
   if (due(trafficTimer_) && TrafficTick()) fired = true;
+  shapingA_.Fire(now);
   if (fired) Publish();
 }
 
@@ -495,10 +498,12 @@ void EngineHost::PortAData(uint16_t count) {
     context.portOpen = serialA_.Open();
     context.showComs = showComs_;
     context.monitorVisible = monitorVisible_;
-    const VmEventResult result = vm_.DataAvailable(bytes, context);
+    // The personality may hold some replies back for the loop's timer.
+    PortAShaping::Event shaped = shapingA_.DataAvailable(bytes, context, Clock::now());
+    const VmEventResult& result = shaped.result;
     if (result.inputDiscarded) serialA_.DiscardInput();
     // Replies go out first; the monitor lines follow in the order the messages produced them.
-    const Bytes reply = result.ReplyBytes();
+    const Bytes& reply = shaped.dueNow;
     const Micros replyAt = Now();
     if (!reply.empty() && serialA_.Open()) serialA_.WriteString(reply);
     traffic_.Received('A', bytes, at);
@@ -587,6 +592,7 @@ HostSnapshot EngineHost::MakeSnapshot() const {
   s.clips = vm_.Clips();
   s.vmPanelKeysActive = vm_.PanelKeysActive();
   s.enterIdText = vm_.EnterIdInitialText();
+  s.personality = shapingA_.Current().name;
   s.controller = controller_.Panel();
   const auto port = [this](PortSide side) {
     const TSerialPort& p = side == PortSide::A ? serialA_ : serialB_;

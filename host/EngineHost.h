@@ -36,6 +36,7 @@
 #include "HostSnapshot.h"
 #include "MachineController.h"
 #include "OwnerLoop.h"
+#include "PortAShaping.h"
 #include "ProgramPorts.h"
 #include "SerialPort.h"
 #include "SettingsFile.h"
@@ -66,6 +67,7 @@ struct EngineHostConfig {
   std::optional<int> timer2Ms;
   std::optional<int> machine;  // identity and standard instead of the record's
   std::optional<int> standard;
+  std::optional<Personality> personality;  // the virtual machine's, instead of the plain one
 };
 
 class EngineHost {
@@ -124,9 +126,13 @@ class EngineHost {
   void SetBridge(bool on);
   // The front end wants decoded monitor lines (the comms monitor's "Decode" box).
   void SetDecoding(bool on);
+  // EngineHostPersonality.cpp: the virtual machine's personality from now on; logged and noted
+  // in the capture.
+  void SetPersonality(const Personality& personality);
 
   // --- State (host thread only) ------------------------------------------------------------------
   const VirtualMachine& Machine() const { return vm_; }
+  const Personality& CurrentPersonality() const { return shapingA_.Current(); }
   const MachineController& Controller() const { return controller_; }
   const SettingsRecord& Record() const { return record_; }
   TSerialPort& Port(PortSide side) { return side == PortSide::A ? serialA_ : serialB_; }
@@ -179,6 +185,10 @@ class EngineHost {
   void Forward(const BridgeOutput& output);
   void CollectTraffic();
 
+  // EngineHostPersonality.cpp
+  void WriteShapedA(const Bytes& bytes);
+  void NotePortAShaping(bool wasOpen);
+
   void Report(const std::string& message);
   void ReportPortError(PortSide side, const std::exception& e);
   void Publish();
@@ -201,6 +211,7 @@ class EngineHost {
   Timer timer2_;
   Timer trafficTimer_;  // flushes the framers; polls the bridge
   TrafficRecorder traffic_;
+  PortAShaping shapingA_{vm_, [this](const Bytes& bytes) { WriteShapedA(bytes); }};
   std::optional<SonyBridge> bridge_;
   Micros trafficOrigin_{0};  // start of the capture or the bridge, whichever came first
   bool decodeWanted_ = false;

@@ -21,7 +21,9 @@ void EngineHost::NotePortOpenings() {
     if (open && !opened) traffic_.PortOpened(port, Now());
     opened = open;
   };
+  const bool portAWasOpen = portAOpened_;
   note('A', serialA_.Open(), portAOpened_);
+  NotePortAShaping(portAWasOpen);
   note('B', serialB_.Open(), portBOpened_);
   // A bridge with a side gone has nothing to pass on; its menu item must not claim otherwise.
   if (bridge_ && !(portAOpened_ && portBOpened_)) SetBridge(false);
@@ -31,6 +33,7 @@ void EngineHost::StartCapture(const std::string& path) {
   const Micros origin = bridge_ ? trafficOrigin_ : Now();
   traffic_.StartCapture(path, origin);
   trafficOrigin_ = origin;
+  traffic_.Note("personality " + CurrentPersonality().name);
 }
 
 void EngineHost::StopCapture() { traffic_.StopCapture(); }

@@ -46,7 +46,9 @@ void CheckOneShot(const ProgramOptions& o) {
                 {"--settings", o.settings.has_value()},
                 {"--capture", o.capture.has_value()},
                 {"--bridge", o.bridge},
-                {"--exact", o.exact}});
+                {"--exact", o.exact},
+                {"--learn", o.learn.has_value()},
+                {"-o", o.output.has_value()}});
   if (o.report && !ReportFormatOf(*o.report))
     throw OptionsError("--report needs a file ending in .json, .md or .html, not \"" + *o.report +
                        "\"");
@@ -55,7 +57,8 @@ void CheckOneShot(const ProgramOptions& o) {
     Refuse(mode, {{"--port-a", o.portA.has_value()},
                   {"--machine", o.machine.has_value()},
                   {"--standard", o.standard.has_value()},
-                  {"--expect", o.expect.has_value()}});
+                  {"--expect", o.expect.has_value()},
+                  {"--personality", o.personality.has_value()}});
   } else if (o.censusEditor) {
     if (!o.portA || !o.seconds)
       throw OptionsError("--census-editor needs --port-a <port> (the editor) and --seconds <s>");
@@ -69,7 +72,8 @@ void CheckOneShot(const ProgramOptions& o) {
                   {"--standard", o.standard.has_value()},
                   {"--seconds", o.seconds.has_value()},
                   {"--transport", o.transport},
-                  {"--report", o.report.has_value()}});
+                  {"--report", o.report.has_value()},
+                  {"--personality", o.personality.has_value()}});
   } else {
     Refuse(mode, {{"--port-a", o.portA.has_value()},
                   {"--port-b", o.portB.has_value()},
@@ -78,6 +82,7 @@ void CheckOneShot(const ProgramOptions& o) {
                   {"--seconds", o.seconds.has_value()},
                   {"--transport", o.transport},
                   {"--report", o.report.has_value()},
-                  {"--expect", o.expect.has_value()}});
+                  {"--expect", o.expect.has_value()},
+                  {"--personality", o.personality.has_value()}});
   }
 }

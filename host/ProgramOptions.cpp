@@ -35,6 +35,11 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.replay = v; }},
       {"--capture",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.capture = v; }},
+      {"--personality",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.personality = v; }},
+      {"--learn", [](ProgramOptions& o, const std::string&, const std::string& v) { o.learn = v; }},
+      // The one single-dash option that is not the toolkit's.
+      {"-o", [](ProgramOptions& o, const std::string&, const std::string& v) { o.output = v; }},
       {"--tick", [](ProgramOptions& o, const std::string& n,
                     const std::string& v) { o.tickMs = ParseNumber(n, v, 1, 1000); }},
       {"--machine", [](ProgramOptions& o, const std::string& n,
@@ -90,12 +95,29 @@ void CheckReplay(const ProgramOptions& o) {
     if (given) throw OptionsError(std::string(name) + " is not an option of --replay");
 }
 
+// --learn reads a capture and writes a file; it runs nothing else.
+void CheckLearn(const ProgramOptions& o) {
+  if (o.output && !o.learn) throw OptionsError("-o is an option of --learn");
+  if (!o.learn) return;
+  if (!o.output) throw OptionsError("--learn needs -o <file>: where to write the personality");
+  const std::pair<const char*, bool> others[] = {
+      {"--headless", o.headless},           {"--demo", o.demo},
+      {"--replay", o.replay.has_value()},   {"--port-a", o.portA.has_value()},
+      {"--port-b", o.portB.has_value()},    {"--personality", o.personality.has_value()},
+      {"--capture", o.capture.has_value()}, {"--list-ports", o.listPorts}};
+  for (const auto& [name, given] : others)
+    if (given) throw OptionsError(std::string(name) + " is not an option of --learn");
+}
+
 void CheckCombination(const ProgramOptions& o) {
   if (o.help || o.version) return;
   if (OneShotGiven(o)) {
     CheckOneShot(o);
     return;
   }
+  CheckLearn(o);
+  if (o.learn) return;
+  if (o.replay && o.personality) throw OptionsError("--personality is not an option of --replay");
   if (o.listPorts && (o.demo || o.headless || o.replay))
     throw OptionsError("--list-ports only lists the ports; it runs nothing else");
   CheckReplay(o);
@@ -196,6 +218,15 @@ Options:
   --bridge            Headless: stand between the editor on --port-a and the machine on
                       --port-b, passing every message on unchanged and printing both sides
                       decoded, with the machine's reply time and the delay the bridge added.
+  --personality FILE|NAME
+                      The virtual machine answers as the personality in the TOML FILE, or the
+                      built-in NAME, has it: reply delay and jitter, byte timing, NAKs for bad
+                      checksums, time-outs and unknown commands, ignored and silent commands,
+                      status length, local mode, faults. Built-in: ideal (the default),
+                      broadcast-vtr, disk-recorder, local-deck, flaky-line. Headless and window.
+  --learn CAPTURE -o FILE
+                      Learn a personality from the machine's side of the capture CAPTURE and
+                      write it to FILE, with comments giving the figures.
   --settings PATH     Read and write the settings record at PATH. A headless run reads and
                       writes no settings file unless this is given.
   --replay FILE       Play the editor's side of a capture FILE to the machine on --port-b PORT,

@@ -10,6 +10,7 @@
 #include "CensusRunner.h"
 #include "HeadlessPrinter.h"
 #include "KeypadF.h"
+#include "PersonalityLearner.h"
 #include "PortInventory.h"
 #include "PortProbe.h"
 #include "ProgramIcon.h"
@@ -98,6 +99,7 @@ int RunWindow(const ProgramOptions& options) {
   config.programFolder = program.parent_path();
   config.demo = options.demo;
   config.capturePath = options.capture;
+  config.personality = options.personality;
   config.settingsPath = options.settings
                             ? std::filesystem::path(*options.settings)
                             : DefaultSettingsPath(program, options.demo ? "-demo" : "");
@@ -130,6 +132,7 @@ int main(int argc, char** argv) {
   if (options.censusEditor) return RunEditorCensus(options);
   if (options.send) return RunSend(options);
   if (options.probePorts) return RunProbePorts();
+  if (options.learn) return RunLearn(*options.learn, *options.output, std::cerr);
   if (options.listPorts) {
     for (const PortInfo& port : PortInventory().List()) std::cout << port.Line() << '\n';
     return 0;
