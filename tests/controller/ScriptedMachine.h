@@ -1,64 +1,60 @@
-// A virtual machine on a simulated line, for census tests: it answers each request after a set
-// delay, and can be told to NAK some commands, drop every n-th reply, garble one reply or send
-// stray bytes first. A fake clock runs the census, the line and the machine's frame tick.
+// A virtual machine with a personality on a simulated line, for census tests. The personality
+// (TOML, as a personality file has it) shapes every reply: delay, refusals, drops, bad checksums.
+// Two faults of the test's own go on top: one garbled reply and stray bytes before the first.
+// A fake clock runs the census, the line and the machine's frame tick.
 #pragma once
 
-#include <deque>
 #include <map>
+#include <string>
 #include <utility>
 
 #include "Census.h"
+#include "PersonalityFile.h"
+#include "ReplyShaper.h"
 #include "SonyBytes.h"
 #include "VirtualMachine.h"
 
 struct ScriptedMachine {
   VirtualMachine vm;
-  Micros delay{1000};
-  std::map<std::pair<int, int>, uint8_t> naks;  // (group, CMD-2) -> NAK bits
-  int dropEvery = 0;
-  int garbleReply = -1;  // index of the reply to send with a wrong checksum
+  ReplyShaper shaper;
+  int garbleReply = -1;  // index of the request whose reply goes with a wrong checksum
   Bytes strayFirst;      // sent ahead of the first reply
   int requests = 0;
-  int dropped = 0;
 
-  ScriptedMachine() {
+  explicit ScriptedMachine(const std::string& personality = "")
+      : shaper(ParsePersonality(personality, "test personality")) {
     vm.RestoreSettings(VmSettings{0, 0, 0, false});  // EBU, the default identity
     vm.FormShow();
+    shaper.Attach(vm);
+    shaper.PortOpened();
   }
 
-  Bytes Answer(const Bytes& request) {
+  // The writes the machine makes for one request received at `now`, each with its time.
+  std::multimap<Micros, Bytes> Answer(const Bytes& request, Micros now) {
     const int index = requests++;
-    if (dropEvery > 0 && (index + 1) % dropEvery == 0) {
-      ++dropped;
-      return {};
+    std::multimap<Micros, Bytes> writes;
+    for (PlannedWrite& w : shaper.DataAvailable(request, VmEventContext{}, now).writes) {
+      if (index == garbleReply) w.bytes.back() ^= 0xFF;
+      writes.emplace(now + w.delay, std::move(w.bytes));
     }
-    // The engine answers every request, so its state follows the line even when a NAK goes out.
-    Bytes reply = vm.DataAvailable(request, VmEventContext{}).ReplyBytes();
-    const auto nak = naks.find({request[0] >> 4, request[1]});
-    if (nak != naks.end()) reply = Framed({0x11, 0x12, nak->second});
-    if (index == garbleReply) reply.back() ^= 0xFF;
-    if (index == 0 && !strayFirst.empty())
-      reply.insert(reply.begin(), strayFirst.begin(), strayFirst.end());
-    return reply;
+    if (index == 0 && !strayFirst.empty()) writes.emplace_hint(writes.begin(), now, strayFirst);
+    return writes;
   }
 
-  // Runs the census to its end (or `limit` of simulated time); replies arrive whole.
+  // Runs the census to its end (or `limit` of simulated time); each write arrives whole.
   void Run(Census& census, Micros limit = Micros{std::chrono::minutes(5)}) {
     constexpr Micros kFrame{40000};
-    std::deque<std::pair<Micros, Bytes>> line;
+    std::multimap<Micros, Bytes> line;
     Micros now{0};
     Micros nextTick = kFrame;
     while (!census.Finished() && now < limit) {
-      if (std::optional<Bytes> request = census.Due(now)) {
-        Bytes reply = Answer(*request);
-        if (!reply.empty()) line.emplace_back(now + delay, std::move(reply));
-      }
+      if (std::optional<Bytes> request = census.Due(now)) line.merge(Answer(*request, now));
       Micros next = std::min(census.WakeAt(), nextTick);
-      if (!line.empty()) next = std::min(next, line.front().first);
+      if (!line.empty()) next = std::min(next, line.begin()->first);
       now = std::max(next, now + Micros{1});
-      while (!line.empty() && line.front().first <= now) {
-        census.Received(line.front().second, line.front().first);
-        line.pop_front();
+      while (!line.empty() && line.begin()->first <= now) {
+        census.Received(line.begin()->second, line.begin()->first);
+        line.erase(line.begin());
       }
       while (nextTick <= now) {
         vm.FrameTick();

@@ -14,8 +14,7 @@ using namespace std::chrono_literals;
 using Keys = std::vector<std::string>;
 
 CensusResult NakingMachineCensus() {
-  ScriptedMachine machine;
-  machine.naks = {{{6, 0x10}, 0x01}};
+  ScriptedMachine machine("[timing]\nreply_delay_ms = 1\n[commands]\nnak = [\"60 10 = 01\"]\n");
   Census::Settings settings;
   settings.pollFor = 1s;
   settings.transport = true;
