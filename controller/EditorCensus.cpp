@@ -24,9 +24,12 @@ void EditorCensus::Received(std::span<const uint8_t> bytes, Micros at) {
   for (const Frame& frame : framer_.Push(bytes, at)) Count(frame);
 }
 
-void EditorCensus::ReplySent(Micros at) {
+void EditorCensus::Sent(std::span<const uint8_t> bytes, Micros at) {
   if (!start_) start_ = at;
-  if (awaitingReplies_ > 0) --awaitingReplies_;
+  // A reply has gone out when its last byte has; stray bytes of the machine answer nothing.
+  for (const Frame& frame : replies_.Push(bytes, at)) {
+    if (frame.kind != FrameKind::Debris && !awaiting_.empty()) awaiting_.pop_front();
+  }
 }
 
 void EditorCensus::Flush(Micros now) {
@@ -53,8 +56,10 @@ void EditorCensus::Count(const Frame& frame) {
   }
   if (lastRequest_) result_.intervalsMs.push_back(Ms(frame.firstByte - *lastRequest_));
   lastRequest_ = frame.firstByte;
-  if (awaitingReplies_ > 0) ++result_.overlapped;
-  ++awaitingReplies_;
+  while (!awaiting_.empty() && frame.firstByte - awaiting_.front() >= kGiveUp)
+    awaiting_.pop_front();
+  if (!awaiting_.empty()) ++result_.overlapped;
+  awaiting_.push_back(frame.firstByte);
   // The line needs (n - 1) byte times between a message's first and last byte; more is a pause.
   const Micros onLine = kByteTime * static_cast<int64_t>(frame.bytes.size() - 1);
   const Micros beyond = frame.lastByte - frame.firstByte - onLine;

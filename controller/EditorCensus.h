@@ -1,11 +1,13 @@
 // EditorCensus: what an editor does on the line, recorded while a machine answers it. It sees
 // every byte the editor sends, with its arrival time, and the moment each reply goes out, and
 // counts the commands by kind, the interval between requests, requests sent before the reply to
-// the one before had gone out, messages with a bad checksum, bytes that started no message and
-// messages whose bytes came with a pause inside them.
+// the one before had gone out (unless the editor had waited kGiveUp for it), messages with a bad
+// checksum, bytes that started no message and messages whose bytes came with a pause inside them.
 #pragma once
 
+#include <deque>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -45,8 +47,11 @@ class EditorCensus {
 
   // Bytes read from the editor and the time they arrived.
   void Received(std::span<const uint8_t> bytes, Micros at);
-  // A reply went out to the editor.
-  void ReplySent(Micros at);
+  // An editor that got no reply this long after a request has given up waiting for it.
+  static constexpr Micros kGiveUp{200000};
+
+  // Bytes written to the editor (replies, whole or in parts) and when.
+  void Sent(std::span<const uint8_t> bytes, Micros at);
   // Hands out what the framer holds once the line has been quiet; call before Result().
   void Flush(Micros now);
   EditorCensusResult Result(Micros now) const;
@@ -56,8 +61,9 @@ class EditorCensus {
 
   std::optional<Micros> start_;
   std::optional<Micros> lastRequest_;
-  int awaitingReplies_ = 0;
+  std::deque<Micros> awaiting_;  // arrival of each request whose reply has not gone out yet
   MessageFramer framer_;
+  MessageFramer replies_;
   std::map<std::string, EditorCommandCount> commands_;
   EditorCensusResult result_;
 };

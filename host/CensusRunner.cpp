@@ -3,9 +3,12 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <map>
 
 #include "CensusReport.h"
 #include "LineExchange.h"
+#include "PersonalityFile.h"
+#include "ReplyShaper.h"
 #include "VirtualMachine.h"
 
 namespace {
@@ -40,23 +43,37 @@ CensusResult RunCensusOn(LineExchange& line, const Census::Settings& settings) {
   return census.Result();
 }
 
-EditorCensusResult RunEditorCensusOn(LineExchange& line, VirtualMachine& vm, Micros duration) {
+EditorCensusResult RunEditorCensusOn(LineExchange& line, VirtualMachine& vm, ReplyShaper& shaper,
+                                     Micros duration) {
   EditorCensus census;
   const Micros start = MonotonicNow();
   const Micros end = start + duration;
   Micros nextTick = start + kFrameTick;
+  std::multimap<Micros, Bytes> due;  // the shaper's writes, at their times
+  const auto plan = [&due](std::vector<PlannedWrite> writes, Micros at) {
+    for (PlannedWrite& w : writes) due.emplace(at + w.delay, std::move(w.bytes));
+  };
+  shaper.PortOpened();
   for (Micros now = start; now < end; now = MonotonicNow()) {
-    const std::vector<uint8_t> bytes = line.ReadUntil(std::min(nextTick, end));
+    Micros wake = std::min(nextTick, end);
+    if (!due.empty()) wake = std::min(wake, due.begin()->first);
+    if (const std::optional<Micros> deadline = shaper.Deadline())
+      wake = std::min(wake, start + *deadline);
+    const std::vector<uint8_t> bytes = line.ReadUntil(wake);
     const Micros at = MonotonicNow();
     if (!bytes.empty()) {
       census.Received(bytes, at);
-      const VmEventResult result = vm.DataAvailable(bytes, VmEventContext{});
-      if (result.inputDiscarded) line.DropPendingInput();
-      for (const VmExchange& exchange : result.exchanges) {
-        if (exchange.reply.empty()) continue;
-        line.WriteAll(exchange.reply);
-        census.ReplySent(MonotonicNow());
-      }
+      ShapedEvent event = shaper.DataAvailable(bytes, VmEventContext{}, at - start);
+      if (event.engine.inputDiscarded) line.DropPendingInput();
+      plan(std::move(event.writes), at);
+    }
+    if (const std::optional<Micros> deadline = shaper.Deadline();
+        deadline && start + *deadline <= at)
+      plan(shaper.Expire(at - start), at);
+    while (!due.empty() && due.begin()->first <= MonotonicNow()) {
+      line.WriteAll(due.begin()->second);
+      census.Sent(due.begin()->second, MonotonicNow());
+      due.erase(due.begin());
     }
     while (nextTick <= at) {
       vm.FrameTick();
@@ -98,8 +115,10 @@ int RunEditorCensus(const ProgramOptions& options) {
   vm.FormShow();
   EditorCensusResult result;
   try {
+    ReplyShaper shaper(options.personality ? LoadPersonality(*options.personality) : Personality{});
+    shaper.Attach(vm);
     LineExchange line(CommandLineTarget(*options.portA, "--census-editor"));
-    result = RunEditorCensusOn(line, vm, std::chrono::seconds(*options.seconds));
+    result = RunEditorCensusOn(line, vm, shaper, std::chrono::seconds(*options.seconds));
   } catch (const std::exception& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
     return 2;

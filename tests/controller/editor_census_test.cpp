@@ -20,9 +20,7 @@ struct Line {
     now = at;
     census.Received(bytes, at);
     const VmEventResult result = vm.DataAvailable(bytes, VmEventContext{});
-    for (const VmExchange& exchange : result.exchanges) {
-      if (!exchange.reply.empty()) census.ReplySent(at);
-    }
+    for (const VmExchange& exchange : result.exchanges) census.Sent(exchange.reply, at);
   }
 };
 
@@ -72,6 +70,17 @@ TEST(EditorCensus, ScriptedEditorIsCountedExactly) {
                 "1 messages with a pause inside",
                 "1 requests sent before the previous reply"}));  // from the first byte to the end
                                                                  // of the run
+}
+
+TEST(EditorCensus, AnUnansweredRequestIsGivenUpAfterTheEditorWaited) {
+  EditorCensus census;
+  const Bytes request = Framed({0x61, 0x0C, 0x01});
+  census.Received(request, Micros{0});
+  census.Received(request, Micros{10000});   // before any reply: overlaps
+  census.Received(request, Micros{400000});  // both earlier ones long given up: no overlap
+  census.Sent(Framed({0x10, 0x01}), Micros{400500});
+  census.Received(request, Micros{401000});  // its reply went out: no overlap
+  EXPECT_EQ(census.Result(Micros{500000}).overlapped, 1);
 }
 
 TEST(EditorCensus, AnEditorThatWaitsForEachReplyNeverOverlaps) {

@@ -14,6 +14,7 @@
 #include "NullModemCable.h"
 #include "PortProbe.h"
 #include "PtyEditor.h"
+#include "ReplyShaper.h"
 #include "SonyBytes.h"
 #include "TempDir.h"
 #include "VirtualMachine.h"
@@ -26,11 +27,15 @@ const std::string kProgram = SELKIE_PROGRAM;
 
 // A headless selkietest whose virtual machine listens at dir/name; returns once the link exists.
 struct MachineChild {
-  MachineChild(const TempDir& dir, const std::string& name)
+  MachineChild(const TempDir& dir, const std::string& name, std::vector<std::string> extra = {})
       : link((dir.path() / name).string()),
-        child(kProgram, {"--headless", "--port-a", "pty:" + link, "--tick", "40"},
-              dir.path() / (name + ".out")) {
+        child(kProgram, Args(link, std::move(extra)), dir.path() / (name + ".out")) {
     PtyEditor wait(link);  // opens once the machine has made the link
+  }
+  static std::vector<std::string> Args(const std::string& link, std::vector<std::string> extra) {
+    std::vector<std::string> args = {"--headless", "--port-a", "pty:" + link, "--tick", "40"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
   }
   std::string link;
   ChildProgram child;
@@ -107,6 +112,33 @@ TEST(CensusProgram, DefaultMachineAnswersEverythingAndTheJsonReportAgreesWithThe
                         "\nreport: " + report + "\n");
 }
 
+TEST(CensusProgram, PersonalityDelayAndDropsShowInTheReport) {
+  TempDir dir;
+  const auto personality = dir.path() / "deck.toml";
+  std::ofstream(personality) << "name = \"slow-lossy\"\n[timing]\nreply_delay_ms = 3\n"
+                                "[faults]\ndrop_every = 10\n";
+  MachineChild machine(dir, "vm", {"--personality", personality.string()});
+  const std::string report = (dir.path() / "census.json").string();
+  std::string output;
+  EXPECT_EQ(
+      RunProgram(dir, {"--census", "--port-b", machine.link, "--seconds", "1", "--report", report},
+                 output),
+      1)
+      << output;
+  std::ifstream in(report);
+  const JsonValue json = MiniJson::Parse(std::string(std::istreambuf_iterator<char>(in), {}));
+  int unanswered = 0;
+  for (const JsonValue& command : json["commands"].items)
+    unanswered += command["reply"].text == "none";
+  // Every 10th request of the run goes unanswered: in the probe a "none", in the polls a timeout.
+  const int requests = static_cast<int>(json["commands"].items.size() + json["polls"].number);
+  EXPECT_EQ(unanswered + json["timeouts"].number, requests / 10);
+  EXPECT_GT(json["timeouts"].number, 0);
+  EXPECT_GE(json["reply_ms"]["median"].number, 3.0);
+  EXPECT_LT(json["reply_ms"]["median"].number, 4.5);
+  EXPECT_FALSE(json["conforms"].boolean);
+}
+
 TEST(SendProgram, FramesTheMessageAndComparesTheReply) {
   TempDir dir;
   MachineChild machine(dir, "vm");
@@ -157,7 +189,9 @@ TEST(EditorCensusRun, ScriptedEditorOverTheCableIsCountedExactly) {
     LineExchange line(std::make_unique<NullModemCableEnd>(0));
     VirtualMachine vm;
     vm.FormShow();
-    result = RunEditorCensusOn(line, vm, 1500ms);
+    ReplyShaper shaper;
+    shaper.Attach(vm);
+    result = RunEditorCensusOn(line, vm, shaper, 1500ms);
   });
   {
     NullModemCableEnd editor(1);
