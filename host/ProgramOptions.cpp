@@ -239,8 +239,8 @@ Options:
                       (default 30); a verdict, or a report with --report FILE (.json, .md or
                       .html). Exit status 0 when it conforms, 1 when not.
   --transport         Census: also check play, stop, winds, jog and a cue (moves tape).
-  --census-editor     Answer the editor on --port-a PORT for --seconds S and report what it
-                      sends: commands, poll interval, overlaps, checksum errors, stray bytes,
+  --census-editor     Answer the editor on --port-a PORT for --seconds S (with --machine,
+                      --standard, --personality) and report what it sends: commands, poll interval, overlaps, checksum errors, stray bytes,
                       pauses inside messages. --report FILE as for --census.
   --send BYTES        Frame the message BYTES ("20 01"), send it to --port-b PORT and print
                       the reply decoded with its time; --expect BYTES: exit 0 on a match, 1 not.
