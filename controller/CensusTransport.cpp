@@ -99,6 +99,8 @@ void CensusTransport::Reply(std::span<const uint8_t> message, Micros at) {
                         DataCountOf(message[0]) >= kTimeBytes;
   if (awaitingTime_ && timeData && at >= watchFrom_) {
     samples_.push_back({at, FramesOf(message.subspan(2, kTimeBytes), fps_)});
+  } else if (awaitingTime_ && !timeData) {
+    refusal_ = DecodeMessage(message);  // the time sense itself was not answered with a time
   }
   awaitingTime_ = false;
 }
@@ -126,6 +128,10 @@ void CensusTransport::Evaluate() {
   const Step& step = StepAt(step_);
   if (step.expect == Expect::Nothing) {
     Finish(true, "");
+    return;
+  }
+  if (samples_.size() < 2 && !refusal_.empty()) {
+    Finish(false, "the time code was asked for and answered " + refusal_);
     return;
   }
   if (step.expect == Expect::Lands) {
@@ -174,4 +180,5 @@ void CensusTransport::Finish(bool passed, std::string detail) {
   stage_ = Stage::Command;
   awaitingTime_ = false;
   samples_.clear();
+  refusal_.clear();
 }

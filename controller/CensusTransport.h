@@ -10,6 +10,7 @@
 #include <chrono>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "CensusResult.h"
@@ -61,5 +62,6 @@ class CensusTransport {
   bool awaitingTime_ = false;
   Micros watchFrom_{0};
   std::vector<Sample> samples_;
+  std::string refusal_;  // what came instead of time data during the watch
   std::vector<TransportCheck> checks_;
 };

@@ -145,6 +145,16 @@ TEST(Census, MachineInLocalModeFailsTheMovingChecks) {
   EXPECT_FALSE(result.Conforms());
 }
 
+TEST(Census, TransportChecksSayWhenTheTimeCodeIsRefused) {
+  ScriptedMachine machine("[commands]\nnak = [\"61 0C = 01\"]\n");
+  const CensusResult result = RunOn(machine, Quick(true));
+  ASSERT_EQ(result.transport.size(), 6u);
+  for (const TransportCheck& check : result.transport) {
+    EXPECT_FALSE(check.passed) << check.name;
+    EXPECT_EQ(check.detail, "the time code was asked for and answered NAK UNKNOWN-COMMAND");
+  }
+}
+
 TEST(CensusStats, MedianNearestRankP99AndLateCount) {
   const ReplyStats stats = StatsOf({5, 1, 3, 10, 2, 4, 9.5, 8, 7, 6});
   EXPECT_DOUBLE_EQ(stats.median, 5.5);
