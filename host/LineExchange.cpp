@@ -27,7 +27,23 @@ PortTarget CommandLineTarget(const std::string& text, std::string_view option) {
   return target;
 }
 
-LineExchange::LineExchange(const PortTarget& target) : LineExchange(OpenSerialDevice(target)) {}
+namespace {
+
+std::unique_ptr<SerialDevice> Opened(const PortTarget& target) {
+  try {
+    return OpenSerialDevice(target);
+  } catch (const std::exception& e) {
+    const std::string name =
+        target.kind == PortTarget::Kind::Cable
+            ? "the virtual cable end " + std::string(target.cableEnd ? "B" : "A")
+            : target.path;
+    throw std::runtime_error("cannot open " + name + ": " + e.what());
+  }
+}
+
+}  // namespace
+
+LineExchange::LineExchange(const PortTarget& target) : LineExchange(Opened(target)) {}
 
 LineExchange::LineExchange(std::unique_ptr<SerialDevice> device) : device_(std::move(device)) {
   LineSettings settings;
@@ -69,8 +85,8 @@ std::vector<uint8_t> LineExchange::ReadUntil(Micros deadline) {
     uint8_t buffer[256];
     const ssize_t n = device_->Read(buffer, sizeof buffer);
     if (n > 0) return std::vector<uint8_t>(buffer, buffer + n);
-    // A pty whose other side is not open yet reads as hung up: wait rather than spin.
-    if (n <= 0 && (p.revents & POLLHUP) != 0) ::poll(nullptr, 0, 5);
+    // A pty whose other side is not open (yet, or any more) reads as hung up: wait, not spin.
+    if ((p.revents & (POLLHUP | POLLERR)) != 0) ::poll(nullptr, 0, 5);
   }
   return {};
 }

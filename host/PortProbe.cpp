@@ -8,6 +8,7 @@
 #include "LineExchange.h"
 #include "PortMap.h"
 #include "SerialDevice.h"
+#include "SerialErrors.h"
 #include "sonyname.h"
 
 namespace {
@@ -39,9 +40,13 @@ PortAnswer Probe(int number, const PortTarget& target, Micros wait) {
   answer.label = LabelOf(number, target);
   std::unique_ptr<LineExchange> line;
   try {
-    line = std::make_unique<LineExchange>(target);
-  } catch (const std::exception&) {
+    line = std::make_unique<LineExchange>(OpenSerialDevice(target));
+  } catch (const EAlreadyOpen&) {
     answer.state = PortAnswer::State::InUse;
+    return answer;
+  } catch (const std::exception& e) {
+    answer.state = PortAnswer::State::Unusable;
+    answer.problem = e.what();
     return answer;
   }
   Bytes request = {sony::Cmd1(sony::kSystemControl, 0), sony::kDeviceTypeRequest};
@@ -74,6 +79,8 @@ std::string PortAnswer::Line() const {
     }
     case State::InUse:
       return label + ": in use";
+    case State::Unusable:
+      return label + ": " + problem;
     case State::Silent:
       break;
   }

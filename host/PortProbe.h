@@ -11,13 +11,14 @@
 #include "MessageFramer.h"
 
 struct PortAnswer {
-  enum class State { Answered, Silent, InUse };
+  enum class State { Answered, Silent, InUse, Unusable };
   int number = 0;
   std::string label;  // "COM252 (virtual cable end B)", "COM77 (/tmp/vm)"
   State state = State::Silent;
   std::string deviceType;  // data bytes of the reply: "F1 1D"
   std::string deviceName;
   double replyMs = 0;
+  std::string problem;  // why an unusable port could not be opened
   std::string Line() const;
 };
 

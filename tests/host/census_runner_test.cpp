@@ -158,6 +158,9 @@ TEST(SendProgram, FramesTheMessageAndComparesTheReply) {
       1);
   EXPECT_NE(output.find("DEVICE TYPE DA-88 PAL (F1 1D)"), std::string::npos) << output;
   EXPECT_NE(output.find("expected 10 01\n"), std::string::npos) << output;
+  // A port that is not there is bad use too, named.
+  EXPECT_EQ(RunProgram(dir, {"--send", "20 01", "--port-b", "/nonexistent/tty"}, output), 2);
+  EXPECT_NE(output.find("/nonexistent/tty"), std::string::npos) << output;
   // A count that CMD-1 does not announce is bad use.
   EXPECT_EQ(RunProgram(dir, {"--send", "20 01 40", "--port-b", machine.link}, output), 2);
   EXPECT_NE(output.find("CMD-1 20 announces 0 data bytes but 1 follow"), std::string::npos);
