@@ -24,6 +24,9 @@ TEST(OneShotOptions, RunsThatFit) {
   EXPECT_EQ(Parse({"--send", "20 01", "--port-b", "COM3", "--expect", "10 01"}).expect, "10 01");
   EXPECT_TRUE(Parse({"--probe-ports"}).probePorts);
   EXPECT_TRUE(Parse({"--probe-ports", "--help"}).help);  // --help wins
+  for (const char* option : {"--census ", "--transport ", "--census-editor ", "--send BYTES",
+                             "--expect BYTES", "--probe-ports ", "--report FILE"})
+    EXPECT_NE(UsageText().find(option), std::string::npos) << option;
 }
 
 TEST(OneShotOptions, RefusalsNameTheReason) {
