@@ -9,7 +9,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kCueHours = 0;
 // BCD 00:10:00:00 as frames, seconds, minutes, hours.
 const Bytes kCueTime = {0x00, 0x00, 0x10, 0x00};
 
@@ -111,7 +110,7 @@ void CensusTransport::NoReply() {
 }
 
 bool CensusTransport::Landed() const {
-  const int target = (kCueHours * 60 + kCueMinutes) * 60 * fps_;
+  const int target = kCueMinutes * 60 * fps_;
   // Two readings in a row on the cue point: it has stopped there, not passed through.
   const std::size_t n = samples_.size();
   return n >= 2 && samples_[n - 1].frames == target && samples_[n - 2].frames == target;
