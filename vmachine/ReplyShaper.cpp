@@ -204,8 +204,8 @@ void ReplyShaper::Plan(Bytes reply, int request, Micros now, std::vector<Planned
   busyUntil_ = at;
 }
 
-// Writes `bytes` from `at` on, one byte per byte time when the line is paced; `at` ends where
-// the line is free again.
+// Writes `bytes` after `at`; on a paced line each byte goes when the wire would have delivered
+// it, one byte time after the one before. `at` ends when the line is free again.
 void ReplyShaper::PlanBytes(const Bytes& bytes, Micros& at, std::vector<PlannedWrite>& writes) {
   const Micros byteTime(personality_.timing.byteTimeUs);
   if (byteTime.count() <= 0) {
@@ -213,7 +213,7 @@ void ReplyShaper::PlanBytes(const Bytes& bytes, Micros& at, std::vector<PlannedW
     return;
   }
   for (uint8_t byte : bytes) {
-    writes.push_back({at, {byte}});
     at += byteTime;
+    writes.push_back({at, {byte}});
   }
 }

@@ -37,11 +37,12 @@ std::vector<CaptureRecord> Capture(const Personality& personality, int machine, 
   std::vector<CaptureRecord> records;
   Micros at(1000000);
   for (const Bytes& request : kSession) {
-    const bool good = request.back() == Checksum(request.data(), request.size() - 1);
-    records.push_back({at, 'A', Direction::Rx, good ? FrameKind::Message : FrameKind::BadChecksum,
-                       request, ""});
+    const bool good = request.back() == sony::Checksum(request.data(), request.size() - 1);
+    records.push_back(
+        {at, 'A', Direction::Rx, good ? FrameKind::Message : FrameKind::BadChecksum, request, ""});
     for (const PlannedWrite& write : shaper.DataAvailable(request, {}, at).writes) {
-      records.push_back({at + write.delay, 'A', Direction::Tx, FrameKind::Message, write.bytes, ""});
+      records.push_back(
+          {at + write.delay, 'A', Direction::Tx, FrameKind::Message, write.bytes, ""});
     }
     at += Micros(40000);
   }
