@@ -184,6 +184,22 @@ TEST(PersonalityProgram, AFileThatCannotBeUsedEndsTheRunNamingLineAndKey) {
       << machine.Output(".err");
 }
 
+TEST(PersonalityProgram, LogDecodedNamesThePersonalityAndTheDeckIsInLocal) {
+  TempDir dir;
+  Child machine = Machine(dir, "vm", {"--personality", "local-deck", "--log", "decoded"});
+  {
+    PtyEditor editor((dir.path() / "vm").string());
+    EXPECT_EQ(editor.Request(Framed({0x20, 0x01})), Framed({0x10, 0x01}));
+    const Bytes status = editor.Request(Framed({0x61, 0x20, 0x03}));
+    ASSERT_EQ(status.size(), 6u);
+    EXPECT_EQ(status[2] & 0x01, 0x01);  // S0: local
+    EXPECT_EQ(status[3], 0x00);         // S1: the play was not run
+  }
+  EXPECT_EQ(machine.Stop(SIGTERM), 0);
+  EXPECT_EQ(machine.Output().rfind("personality local-deck (delay 2+1 ms, byte 286 us", 0), 0u)
+      << machine.Output();
+}
+
 // An editor's session with refusals and a silent command in it.
 void RunSession(const std::string& device) {
   const std::vector<Bytes> requests = {
