@@ -95,6 +95,28 @@ TEST(PersonalityLearner, LearnsWhatTheCaptureShowsAndAnswersItAlike) {
   }
 }
 
+TEST(PersonalityLearner, AControllersCaptureIsReadFromPortB) {
+  Personality captured;
+  captured.timing.replyDelayUs = 2000;
+  captured.commands.nak = {*ParseCommandRefusal("20 10 = 01")};
+  const std::vector<CaptureRecord> ownCapture = Capture(captured, 3, 0);
+  // The same traffic as a controller on port B sees it: it sends the requests, receives replies;
+  // a bridge's port A lines beside it are the editor's, not the machine's.
+  std::vector<CaptureRecord> bridged;
+  for (CaptureRecord r : ownCapture) {
+    bridged.push_back(r);
+    // The editor gets each reply later than the machine gave it: not the machine's figures.
+    if (r.direction == Direction::Tx) bridged.back().time += Micros(5000);
+    r.port = 'B';
+    r.direction = r.direction == Direction::Rx ? Direction::Tx : Direction::Rx;
+    bridged.push_back(r);
+  }
+  std::stable_sort(bridged.begin(), bridged.end(),
+                   [](const CaptureRecord& a, const CaptureRecord& b) { return a.time < b.time; });
+  EXPECT_EQ(LearnPersonality(bridged, "b").personality,
+            LearnPersonality(ownCapture, "b").personality);
+}
+
 TEST(PersonalityLearner, APlainMachineLearnsAsPlain) {
   const LearnedPersonality learned = LearnPersonality(Capture(Personality{}, 0, 0), "plain");
   Personality expected;
