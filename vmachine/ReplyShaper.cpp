@@ -131,8 +131,10 @@ std::optional<Micros> ReplyShaper::Deadline() const {
 std::vector<PlannedWrite> ReplyShaper::Expire(Micros now) {
   const std::optional<Micros> deadline = Deadline();
   if (vm_ == nullptr || !deadline || now < *deadline) return {};
-  vm_->PeerHungUp();
   incompleteSince_.reset();
+  // The owner may have dropped the bytes itself (the editor hung up): nothing to answer.
+  if (vm_->PendingBytes() == 0) return {};
+  vm_->PeerHungUp();
   if (!personality_.errors.nakTimeout) return {};
   // A time-out answers no request: it takes the machine's timing but no request's faults.
   std::vector<PlannedWrite> writes;

@@ -152,6 +152,12 @@ TEST(ReplyShaper, ReceiveTimeOutDropsAnIncompleteMessageAndNaksIt) {
   s.Raw({0x61}, Ms(40));
   EXPECT_EQ(s.Send({0x20, 0x00}, Ms(60)), Now(Concat({Framed({0x11, 0x12, 0x80}), kAck})));
 
+  // Bytes the owner dropped itself (the editor hung up) are not answered.
+  s.Raw({0x61}, Ms(100));
+  s.vm.PeerHungUp();
+  EXPECT_TRUE(s.shaper.Expire(Ms(110)).empty());
+  EXPECT_FALSE(s.shaper.Deadline());
+
   // Without nak_timeout the message is dropped in silence; without a time-out it waits forever.
   p.errors.nakTimeout = false;
   Shaped quiet(p);
