@@ -227,6 +227,8 @@ void EngineHost::Create() {
   if (config_.standard) settings.Standard = static_cast<uint8_t>(*config_.standard);
   vm_.RestoreSettings(settings);
   vm_.ApplyStandard();
+  // Now, so that a capture names it from its first line; ShowNow applies it again over FormShow.
+  if (config_.personality) shapingA_.Use(*config_.personality);
   SetTimerInterval(timer2_, config_.timer2Ms.value_or(kTimer2IntervalMs));
   ArmTrafficTimer();
   if (config_.timer1Ms)

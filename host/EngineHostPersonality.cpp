@@ -5,8 +5,9 @@
 #include "SerialErrors.h"
 
 void EngineHost::SetPersonality(const Personality& personality) {
+  // The capture already names it when it began with it.
+  if (!(personality == shapingA_.Current())) traffic_.Note("personality " + personality.name);
   shapingA_.Use(personality);
-  traffic_.Note("personality " + personality.name);
   if (traffic_.Decoding() || config_.decodedLines) {
     std::lock_guard lock(outMutex_);
     out_.decodedLines.push_back("personality " + DescribePersonality(personality));

@@ -153,12 +153,14 @@ class Learner {
                         MsText(times.back()));
   }
 
-  void Refusals() {
-    struct Seen {
-      int answered = 0;
-      int unanswered = 0;
-      std::map<uint8_t, int> naks;  // by reason bits
-    };
+  struct Seen {
+    int answered = 0;
+    int unanswered = 0;
+    std::map<uint8_t, int> naks;  // by reason bits
+  };
+
+  // How each command was answered; a NAKed bad checksum is noted on the way.
+  std::map<std::pair<uint8_t, uint8_t>, Seen> CountAnswers() {
     std::map<std::pair<uint8_t, uint8_t>, Seen> commands;
     for (std::size_t i = 0; i < exchanges_.size(); ++i) {
       const Exchange& e = exchanges_[i];
@@ -177,24 +179,32 @@ class Learner {
         ++seen.unanswered;
       }
     }
+    return commands;
+  }
+
+  // Only what a command always did is learned; the rest is left to the machine and noted.
+  void Refusals() {
+    const auto commands = CountAnswers();
     if (p_.errors.nakChecksum) comments_.push_back("a bad checksum was NAKed 04");
     for (const auto& [command, seen] : commands) {
       const CommandPattern pattern{command.first, 0xFF, command.second, 0xFF};
-      const std::string times = std::to_string(seen.unanswered + seen.answered);
-      if (seen.naks.size() == 1 && seen.answered == 0 && seen.unanswered == 0) {
+      const std::string name = pattern.Text();
+      const int total = seen.answered + seen.unanswered;
+      const bool alwaysNaked = seen.naks.size() == 1 && total == 0;
+      if (alwaysNaked && seen.naks.begin()->first != 0) {
         const auto& [bits, count] = *seen.naks.begin();
         p_.commands.nak.push_back({pattern, bits});
-        comments_.push_back(pattern.Text() + ": NAKed " + HexByte(bits) + " " +
-                            std::to_string(count) + " of " + std::to_string(count) + " times");
+        comments_.push_back(name + ": NAKed " + HexByte(bits) + ", " + std::to_string(count) +
+                            " times");
       } else if (!seen.naks.empty()) {
-        comments_.push_back(pattern.Text() + ": NAKed only at times, left to the machine");
+        comments_.push_back(name + ": NAKed at times, left to the machine");
       } else if (seen.unanswered > 0 && seen.answered == 0) {
         p_.commands.silent.push_back(pattern);
-        comments_.push_back(pattern.Text() + ": never answered, " +
-                            std::to_string(seen.unanswered) + " times");
+        comments_.push_back(name + ": never answered, " + std::to_string(seen.unanswered) +
+                            " times");
       } else if (seen.unanswered > 0) {
-        comments_.push_back(pattern.Text() + ": unanswered " + std::to_string(seen.unanswered) +
-                            " of " + times + " times, left to the machine");
+        comments_.push_back(name + ": unanswered " + std::to_string(seen.unanswered) + " of " +
+                            std::to_string(total) + " times, left to the machine");
       }
     }
   }

@@ -397,7 +397,8 @@ std::string DescribePersonality(const Personality& p) {
     parts.push_back("refusals");
   }
   if (!(p.faults == PersonalityFaults{})) parts.push_back("faults");
-  if (!(p.identity == PersonalityIdentity{}) || !p.status.bits.empty()) parts.push_back("identity");
+  if (!(p.identity == PersonalityIdentity{})) parts.push_back("identity");
+  for (const std::string& bit : p.status.bits) parts.push_back(bit);
   if (parts.empty()) parts.push_back("plain machine");
   for (std::size_t i = 0; i < parts.size(); ++i) text += (i == 0 ? " (" : ", ") + parts[i];
   return parts.empty() ? text : text + ")";

@@ -131,8 +131,10 @@ std::optional<Micros> ReplyShaper::Deadline() const {
 std::vector<PlannedWrite> ReplyShaper::Expire(Micros now) {
   const std::optional<Micros> deadline = Deadline();
   if (vm_ == nullptr || !deadline || now < *deadline) return {};
-  vm_->PeerHungUp();
   incompleteSince_.reset();
+  // The owner may have dropped the bytes itself (the editor hung up): nothing to answer.
+  if (vm_->PendingBytes() == 0) return {};
+  vm_->PeerHungUp();
   if (!personality_.errors.nakTimeout) return {};
   // A time-out answers no request: it takes the machine's timing but no request's faults.
   std::vector<PlannedWrite> writes;
@@ -204,8 +206,8 @@ void ReplyShaper::Plan(Bytes reply, int request, Micros now, std::vector<Planned
   busyUntil_ = at;
 }
 
-// Writes `bytes` from `at` on, one byte per byte time when the line is paced; `at` ends where
-// the line is free again.
+// Writes `bytes` after `at`; on a paced line each byte goes when the wire would have delivered
+// it, one byte time after the one before. `at` ends when the line is free again.
 void ReplyShaper::PlanBytes(const Bytes& bytes, Micros& at, std::vector<PlannedWrite>& writes) {
   const Micros byteTime(personality_.timing.byteTimeUs);
   if (byteTime.count() <= 0) {
@@ -213,7 +215,7 @@ void ReplyShaper::PlanBytes(const Bytes& bytes, Micros& at, std::vector<PlannedW
     return;
   }
   for (uint8_t byte : bytes) {
-    writes.push_back({at, {byte}});
     at += byteTime;
+    writes.push_back({at, {byte}});
   }
 }

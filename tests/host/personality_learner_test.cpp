@@ -37,11 +37,12 @@ std::vector<CaptureRecord> Capture(const Personality& personality, int machine, 
   std::vector<CaptureRecord> records;
   Micros at(1000000);
   for (const Bytes& request : kSession) {
-    const bool good = request.back() == Checksum(request.data(), request.size() - 1);
-    records.push_back({at, 'A', Direction::Rx, good ? FrameKind::Message : FrameKind::BadChecksum,
-                       request, ""});
+    const bool good = request.back() == sony::Checksum(request.data(), request.size() - 1);
+    records.push_back(
+        {at, 'A', Direction::Rx, good ? FrameKind::Message : FrameKind::BadChecksum, request, ""});
     for (const PlannedWrite& write : shaper.DataAvailable(request, {}, at).writes) {
-      records.push_back({at + write.delay, 'A', Direction::Tx, FrameKind::Message, write.bytes, ""});
+      records.push_back(
+          {at + write.delay, 'A', Direction::Tx, FrameKind::Message, write.bytes, ""});
     }
     at += Micros(40000);
   }
@@ -92,6 +93,28 @@ TEST(PersonalityLearner, LearnsWhatTheCaptureShowsAndAnswersItAlike) {
     if (!bytes.empty()) reply = bytes;
     EXPECT_TRUE(RepliesMatch(exchange.reply, reply, false)) << HexBytes(exchange.request);
   }
+}
+
+TEST(PersonalityLearner, AControllersCaptureIsReadFromPortB) {
+  Personality captured;
+  captured.timing.replyDelayUs = 2000;
+  captured.commands.nak = {*ParseCommandRefusal("20 10 = 01")};
+  const std::vector<CaptureRecord> ownCapture = Capture(captured, 3, 0);
+  // The same traffic as a controller on port B sees it: it sends the requests, receives replies;
+  // a bridge's port A lines beside it are the editor's, not the machine's.
+  std::vector<CaptureRecord> bridged;
+  for (CaptureRecord r : ownCapture) {
+    bridged.push_back(r);
+    // The editor gets each reply later than the machine gave it: not the machine's figures.
+    if (r.direction == Direction::Tx) bridged.back().time += Micros(5000);
+    r.port = 'B';
+    r.direction = r.direction == Direction::Rx ? Direction::Tx : Direction::Rx;
+    bridged.push_back(r);
+  }
+  std::stable_sort(bridged.begin(), bridged.end(),
+                   [](const CaptureRecord& a, const CaptureRecord& b) { return a.time < b.time; });
+  EXPECT_EQ(LearnPersonality(bridged, "b").personality,
+            LearnPersonality(ownCapture, "b").personality);
 }
 
 TEST(PersonalityLearner, APlainMachineLearnsAsPlain) {

@@ -124,13 +124,13 @@ TEST(ReplyShaper, ByteTimePacesEachByteAndRepliesNeverOvertake) {
   const auto writes = s.Raw(kStatusSense, Ms(1));
   ASSERT_EQ(writes.size(), 18u);
   for (std::size_t i = 0; i < writes.size(); ++i) {
-    EXPECT_EQ(writes[i].delay, Micros(286 * static_cast<int64_t>(i)));
+    EXPECT_EQ(writes[i].delay, Micros(286 * static_cast<int64_t>(i + 1)));
     EXPECT_EQ(writes[i].bytes.size(), 1u);
   }
   // A request that comes while the status reply is still going out waits for the line.
   const auto next = s.Send({0x20, 0x01}, Ms(2));
   ASSERT_EQ(next.size(), 3u);
-  EXPECT_EQ(next[0].delay, Micros(1000 + 18 * 286 - 2000));
+  EXPECT_EQ(next[0].delay, Micros(1000 + 19 * 286 - 2000));
 }
 
 TEST(ReplyShaper, ReceiveTimeOutDropsAnIncompleteMessageAndNaksIt) {
@@ -151,6 +151,12 @@ TEST(ReplyShaper, ReceiveTimeOutDropsAnIncompleteMessageAndNaksIt) {
   // The owner's timer late: the next bytes drop the old ones first, in the same plan.
   s.Raw({0x61}, Ms(40));
   EXPECT_EQ(s.Send({0x20, 0x00}, Ms(60)), Now(Concat({Framed({0x11, 0x12, 0x80}), kAck})));
+
+  // Bytes the owner dropped itself (the editor hung up) are not answered.
+  s.Raw({0x61}, Ms(100));
+  s.vm.PeerHungUp();
+  EXPECT_TRUE(s.shaper.Expire(Ms(110)).empty());
+  EXPECT_FALSE(s.shaper.Deadline());
 
   // Without nak_timeout the message is dropped in silence; without a time-out it waits forever.
   p.errors.nakTimeout = false;
