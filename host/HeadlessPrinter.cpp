@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "PersonalityFile.h"
 #include "StopSignals.h"
 
 namespace {
@@ -35,6 +36,7 @@ EngineHostConfig HeadlessConfig(const ProgramOptions& options) {
   config.timer2Ms = options.tickMs.value_or(kTimer2IntervalMs);
   config.machine = options.machine;
   config.standard = options.standard;
+  if (options.personality) config.personality = LoadPersonality(*options.personality);
   return config;
 }
 
@@ -86,6 +88,9 @@ int RunHeadless(const ProgramOptions& options) {
     HeadlessPrinter printer(options, std::cout, std::cerr);
     printer.Start();
     printer.Run(std::function<bool()>(StopRequested));
+  } catch (const PersonalityError& e) {
+    std::cerr << "selkietest: " << e.what() << std::endl;
+    return 2;
   } catch (const std::exception& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
     return 1;
