@@ -1,0 +1,101 @@
+// The common part of the network ports (tcp:, tcp-listen:, rfc2217://, rfc2217-listen:): one
+// connection at a time, made by a NetDialer or taken from a NetListener.
+//
+// The port polls one descriptor that never changes, an epoll set holding whatever the device
+// waits on at the moment (the listening socket, the connection, the dialer's timer and look-up),
+// and the device does its own work whenever it is read. Writes never block and are always taken:
+// what the peer cannot take yet waits in a queue; a peer that lets it grow past kMaxQueued is
+// dropped with a note; without a connection the bytes are dropped and counted.
+//
+// A connection's end is a hang-up for the port (as the last client leaving a pty: port): both
+// directions are emptied. A connecting port notes the loss and then the return once each, and
+// tries again meanwhile; a listening port serves the next client, and refuses a second one
+// while one is connected, with a note naming it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "NetDialer.h"
+#include "NetListener.h"
+#include "SerialDevice.h"
+#include "WakeEvent.h"
+
+class NetDevice : public SerialDevice {
+ public:
+  static constexpr std::size_t kMaxQueued = 256 * 1024;
+
+  explicit NetDevice(const PortTarget& target);
+  ~NetDevice() override;
+
+  int Fd() const override { return epoll_; }
+  int ModemEventFd() const override { return modemEvent_.Fd(); }
+  void AckModemEvent() override { modemEvent_.Clear(); }
+  ssize_t Read(uint8_t* buffer, std::size_t size) override;
+  ssize_t Write(const uint8_t* data, std::size_t size) override;
+  std::vector<std::string> Configure(const LineSettings&) override { return {}; }
+  bool ReadLines(LineSample& sample) override;
+  bool SetDTR(bool) override { return true; }
+  bool SetRTS(bool) override { return true; }
+  void FlushInput() override;
+  std::vector<std::string> TakeNotes() override;
+  bool HangupMeansLost() const override { return false; }
+  int TakeHangUps(short revents) override;
+  uint64_t DroppedBytes() const override { return dropped_; }
+
+ protected:
+  // Hooks, called with mutex_ held.
+  virtual void OnConnected() {}
+  virtual void OnDisconnected() {}
+  // Received bytes into data bytes (appended to `data`).
+  virtual void Decode(const uint8_t* raw, std::size_t size, std::vector<uint8_t>& data) {
+    data.insert(data.end(), raw, raw + size);
+  }
+  // Data bytes into bytes for the wire (appended to `wire`).
+  virtual void Encode(const uint8_t* data, std::size_t size, std::vector<uint8_t>& wire) {
+    wire.insert(wire.end(), data, data + size);
+  }
+  virtual void Lines(LineSample& sample) { sample = {}; }
+
+  // Queues bytes for the wire as they are (protocol bytes) and sends what the peer takes.
+  void SendWire(std::vector<uint8_t>& bytes);
+  void Note(const std::string& text) { notes_.push_back(text); }
+  void SignalLines() { modemEvent_.Signal(); }
+  bool IsConnected() const { return socket_ >= 0; }
+
+  std::mutex mutex_;
+
+ private:
+  void Service();
+  void HandleReady(int fd, uint32_t events);
+  void Adopt(int socket, const std::string& peer);
+  void AcceptClients();
+  void Drop(const std::string& reason);
+  void Flush();
+  void WatchOutput(bool on);
+  ssize_t ReceiveLocked(uint8_t* buffer, std::size_t size);
+
+  PortTarget target_;
+  std::string where_;  // HOST:PORT, for notes
+  int epoll_ = -1;
+  WakeEvent wake_;  // a departure to tell; keeps the epoll set readable until taken
+  WakeEvent modemEvent_;
+  std::unique_ptr<NetListener> listener_;
+  std::unique_ptr<NetDialer> dialer_;
+  int socket_ = -1;
+  std::string peer_;
+  bool watchingOutput_ = false;
+  bool outage_ = false;  // a connecting port lost or never had its connection
+  bool everConnected_ = false;
+  std::vector<uint8_t> queued_;
+  std::size_t queuedFrom_ = 0;  // bytes of queued_ already sent
+  std::vector<uint8_t> scratch_;
+  std::vector<uint8_t> data_;
+  std::vector<std::string> notes_;
+  int departures_ = 0;
+  std::atomic<uint64_t> dropped_{0};
+};
