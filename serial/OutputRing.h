@@ -1,5 +1,5 @@
-// The output ring of an open port (OutSize bytes). The owner thread puts whole strings or
-// nothing; the writer thread takes contiguous runs and releases what the device accepted.
+// The output ring of an open port (OutSize bytes). The owner puts whole strings or nothing;
+// the port takes contiguous runs when the device has room and releases what it accepted.
 #pragma once
 
 #include <cstddef>
@@ -22,7 +22,7 @@ class OutputRing {
   };
   Run NextRun() const;
   void Release(const Run& run, std::size_t count);
-  // Forgets everything queued (any thread).
+  // Forgets everything queued.
   void DropAll();
   std::size_t Queued() const;
   std::size_t Capacity() const { return bytes_.size(); }

@@ -1,4 +1,4 @@
-// The 8192-byte receive ring of an open port. The reader thread appends; the owner thread peeks
+// The 8192-byte receive ring of an open port. The port appends; the owner peeks
 // during a data event and consumes only what its handler read. The ring also remembers up to
 // where a data event has been raised, so the next one comes only when more bytes arrive.
 #pragma once
@@ -23,7 +23,7 @@ class ReceiveRing {
   bool Peek(std::size_t offset, uint8_t& byte) const;
   void Consume(std::size_t count);
   void DiscardAll();
-  // A client left (reader thread): what has arrived so far is to be thrown away. The owner does
+  // A client left: what has arrived so far is to be thrown away. The owner does
   // so with DiscardMarked, between its data events, keeping what came after the mark.
   void MarkForDiscard();
   void DiscardMarked();
