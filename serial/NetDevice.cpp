@@ -191,14 +191,13 @@ void NetDevice::WatchOutput(bool on) {
 }
 
 ssize_t NetDevice::Read(uint8_t* buffer, std::size_t size) {
-  std::lock_guard lock(mutex_);
   Service();
-  return ReceiveLocked(buffer, size);
+  return Receive(buffer, size);
 }
 
 // At most `size` bytes from the wire, so the data in them fits `buffer` whatever the protocol
 // takes out.
-ssize_t NetDevice::ReceiveLocked(uint8_t* buffer, std::size_t size) {
+ssize_t NetDevice::Receive(uint8_t* buffer, std::size_t size) {
   if (socket_ < 0 || size == 0) {
     errno = EAGAIN;
     return -1;
@@ -208,8 +207,7 @@ ssize_t NetDevice::ReceiveLocked(uint8_t* buffer, std::size_t size) {
   if (n <= 0) {
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) return -1;
     Drop(n == 0 ? "the peer closed it" : ErrorText(errno));
-    errno = EAGAIN;
-    return -1;
+    return 0;  // the port takes the departure at once
   }
   data_.clear();
   Decode(scratch_.data(), static_cast<std::size_t>(n), data_);
@@ -222,7 +220,6 @@ ssize_t NetDevice::ReceiveLocked(uint8_t* buffer, std::size_t size) {
 }
 
 ssize_t NetDevice::Write(const uint8_t* data, std::size_t size) {
-  std::lock_guard lock(mutex_);
   if (socket_ < 0) {
     dropped_ += size;
     return static_cast<ssize_t>(size);
@@ -234,26 +231,22 @@ ssize_t NetDevice::Write(const uint8_t* data, std::size_t size) {
 }
 
 void NetDevice::FlushInput() {
-  std::lock_guard lock(mutex_);
   // Read through the protocol, so a command cut by the flush is still taken whole.
   uint8_t discard[4096];
-  while (ReceiveLocked(discard, sizeof discard) > 0) {
+  while (Receive(discard, sizeof discard) > 0) {
   }
 }
 
 bool NetDevice::ReadLines(LineSample& sample) {
-  std::lock_guard lock(mutex_);
   Lines(sample);
   return true;
 }
 
 std::vector<std::string> NetDevice::TakeNotes() {
-  std::lock_guard lock(mutex_);
   return std::exchange(notes_, {});
 }
 
 int NetDevice::TakeHangUps(short) {
-  std::lock_guard lock(mutex_);
   Service();
   wake_.Clear();
   return std::exchange(departures_, 0) > 0 ? 1 : 0;

@@ -1,9 +1,10 @@
 // The common part of the network ports (tcp:, tcp-listen:, rfc2217://, rfc2217-listen:): one
 // connection at a time, made by a NetDialer or taken from a NetListener.
 //
-// The port polls one descriptor that never changes, an epoll set holding whatever the device
+// The port watches one descriptor that never changes, an epoll set holding whatever the device
 // waits on at the moment (the listening socket, the connection, the dialer's timer and look-up),
-// and the device does its own work whenever it is read. Writes never block and are always taken:
+// and the device does its own work whenever the port calls it. Every call comes from the
+// port's loop thread. Writes never block and are always taken:
 // what the peer cannot take yet waits in a queue; a peer that lets it grow past kMaxQueued is
 // dropped with a note; without a connection the bytes are dropped and counted.
 //
@@ -13,10 +14,8 @@
 // while one is connected, with a note naming it.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,6 +34,7 @@ class NetDevice : public SerialDevice {
   int Fd() const override { return epoll_; }
   int ModemEventFd() const override { return modemEvent_.Fd(); }
   void AckModemEvent() override { modemEvent_.Clear(); }
+  int LinePollMs() const override { return 0; }  // ModemEventFd tells every change
   ssize_t Read(uint8_t* buffer, std::size_t size) override;
   ssize_t Write(const uint8_t* data, std::size_t size) override;
   std::vector<std::string> Configure(const LineSettings&) override { return {}; }
@@ -43,12 +43,13 @@ class NetDevice : public SerialDevice {
   bool SetRTS(bool) override { return true; }
   void FlushInput() override;
   std::vector<std::string> TakeNotes() override;
+  bool NotesWaiting() const override { return !notes_.empty(); }
   bool HangupMeansLost() const override { return false; }
   int TakeHangUps(short revents) override;
   uint64_t DroppedBytes() const override { return dropped_; }
 
  protected:
-  // Hooks, called with mutex_ held.
+  // Hooks.
   virtual void OnConnected() {}
   virtual void OnDisconnected() {}
   // Received bytes into data bytes (appended to `data`).
@@ -67,8 +68,6 @@ class NetDevice : public SerialDevice {
   void SignalLines() { modemEvent_.Signal(); }
   bool IsConnected() const { return socket_ >= 0; }
 
-  std::mutex mutex_;
-
  private:
   void Service();
   void HandleReady(int fd, uint32_t events);
@@ -77,7 +76,7 @@ class NetDevice : public SerialDevice {
   void Drop(const std::string& reason);
   void Flush();
   void WatchOutput(bool on);
-  ssize_t ReceiveLocked(uint8_t* buffer, std::size_t size);
+  ssize_t Receive(uint8_t* buffer, std::size_t size);
 
   PortTarget target_;
   std::string where_;  // HOST:PORT, for notes
@@ -97,5 +96,5 @@ class NetDevice : public SerialDevice {
   std::vector<uint8_t> data_;
   std::vector<std::string> notes_;
   int departures_ = 0;
-  std::atomic<uint64_t> dropped_{0};
+  uint64_t dropped_ = 0;
 };

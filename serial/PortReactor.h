@@ -37,6 +37,7 @@ class PortReactor : public std::enable_shared_from_this<PortReactor> {
     std::function<void(uint16_t handle)> modem;
     std::function<void(const std::string& message)> lost;
     std::function<void()> hangUp;  // the last client of a pty: port left
+    std::function<void(const std::vector<std::string>& notes)> notes;  // NotesWaiting's
   };
 
   PortReactor(std::unique_ptr<SerialDevice> device, std::shared_ptr<OwnerLoop> loop,

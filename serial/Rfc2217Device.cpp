@@ -56,7 +56,6 @@ void Rfc2217Device::OnDisconnected() {
 }
 
 std::vector<std::string> Rfc2217Device::Configure(const LineSettings& settings) {
-  std::lock_guard lock(mutex_);
   settings_ = settings;
   if (IsConnected()) {
     RequestSettings();
@@ -66,7 +65,6 @@ std::vector<std::string> Rfc2217Device::Configure(const LineSettings& settings) 
 }
 
 bool Rfc2217Device::SetDTR(bool on) {
-  std::lock_guard lock(mutex_);
   dtr_ = on;
   if (IsConnected()) {
     session_.Request(kSetControl, {on ? kDtrOn : kDtrOff});
@@ -76,7 +74,6 @@ bool Rfc2217Device::SetDTR(bool on) {
 }
 
 bool Rfc2217Device::SetRTS(bool on) {
-  std::lock_guard lock(mutex_);
   rts_ = on;
   if (IsConnected()) {
     session_.Request(kSetControl, {on ? kRtsOn : kRtsOff});
@@ -104,7 +101,6 @@ void Rfc2217Device::Lines(LineSample& sample) {
 }
 
 bool Rfc2217Device::ReadLines(LineSample& sample) {
-  std::lock_guard lock(mutex_);
   Lines(sample);
   CheckAnswers();
   return true;

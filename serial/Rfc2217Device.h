@@ -21,6 +21,7 @@ class Rfc2217Device : public NetDevice {
   bool ReadLines(LineSample& sample) override;
   bool SetDTR(bool on) override;
   bool SetRTS(bool on) override;
+  int LinePollMs() const override { return 50; }  // also how often unanswered requests are seen
 
  protected:
   void OnConnected() override;

@@ -16,14 +16,12 @@ void Rfc2217ServerDevice::OnConnected() {
 void Rfc2217ServerDevice::OnDisconnected() { session_.Outgoing().clear(); }
 
 bool Rfc2217ServerDevice::SetDTR(bool on) {
-  std::lock_guard lock(mutex_);
   dtr_ = on;
   TellLines();
   return true;
 }
 
 bool Rfc2217ServerDevice::SetRTS(bool on) {
-  std::lock_guard lock(mutex_);
   rts_ = on;
   TellLines();
   return true;
