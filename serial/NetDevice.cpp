@@ -242,9 +242,7 @@ bool NetDevice::ReadLines(LineSample& sample) {
   return true;
 }
 
-std::vector<std::string> NetDevice::TakeNotes() {
-  return std::exchange(notes_, {});
-}
+std::vector<std::string> NetDevice::TakeNotes() { return std::exchange(notes_, {}); }
 
 int NetDevice::TakeHangUps(short) {
   Service();
