@@ -2,7 +2,7 @@
 //
 // It owns both serial ports and their management (ProgramPorts), the virtual machine of port A,
 // the controller of port B, the two frame timers with the sync rules (FrameSync) and the settings
-// record in memory. Its thread runs an OwnerLoop (the ports' event invoker) with timers on
+// record in memory. Its thread runs an OwnerLoop (the ports' epoll loop) with timers on
 // absolute deadlines, so port A's replies and the frame tick never wait for a window.
 //
 // Front ends (the window, the headless run) reach ports and engines through it alone:

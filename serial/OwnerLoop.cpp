@@ -147,9 +147,7 @@ bool OwnerLoop::Invoke(Callback fn, int timeoutMs) {
 
 // --- pumping (owner thread) ---
 
-int OwnerLoop::Pump(std::chrono::milliseconds wait) {
-  return PumpUntilTime(Clock::now() + wait);
-}
+int OwnerLoop::Pump(std::chrono::milliseconds wait) { return PumpUntilTime(Clock::now() + wait); }
 
 int OwnerLoop::PumpUntilTime(Clock::time_point deadline) {
   for (;;) {
@@ -173,8 +171,8 @@ bool OwnerLoop::PumpUntil(const std::function<bool()>& done, std::chrono::millis
 
 int OwnerLoop::WaitAndDispatch(Clock::time_point until, bool wait) {
   epoll_event events[kBatch];
-  const auto left = wait ? std::max(until - Clock::now(), Clock::duration::zero())
-                         : Clock::duration::zero();
+  const auto left =
+      wait ? std::max(until - Clock::now(), Clock::duration::zero()) : Clock::duration::zero();
   const int n = WaitFor(epoll_, events, left);
   int ran = 0;
   for (int i = 0; i < n; ++i) {

@@ -57,9 +57,10 @@ void PortReactor::Start(Events events) {
   }
   SyncWatches();
   // Triggers kept armed over a reopen are compared with the new device's lines.
-  loop_->Post([weak = weak_from_this()] {
-    if (const auto self = weak.lock()) self->Dispatch();
-  });
+  if (triggers_->AnyArmed())
+    loop_->Post([weak = weak_from_this()] {
+      if (const auto self = weak.lock()) self->Dispatch();
+    });
 }
 
 void PortReactor::Stop() {
@@ -163,6 +164,12 @@ void PortReactor::OnPeer() {
 
 void PortReactor::OnLines() {
   if (!RefreshLines()) ReportLost(ErrorText(EIO));
+  // Data that came before the change is delivered before its trigger, even when the loop saw
+  // the line change first.
+  if (!lost_ && deviceWatch_ != 0 && input_.Free() > 0) {
+    pollfd probe{watchedFd_, POLLIN, 0};
+    if (poll(&probe, 1, 0) > 0 && (probe.revents & POLLIN)) OnDevice(probe.revents);
+  }
   Dispatch();
 }
 

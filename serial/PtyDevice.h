@@ -25,7 +25,7 @@ class PtyDevice : public TtyDevice {
   ssize_t Write(const uint8_t* data, std::size_t size) override;
   bool ReadLines(LineSample& sample) override;
   int LinePollMs() const override { return 0; }  // no lines to read
-  bool SetDTR(bool) override { return true; }  // no lines: nothing to refuse
+  bool SetDTR(bool) override { return true; }    // no lines: nothing to refuse
   bool SetRTS(bool) override { return true; }
   bool HangupMeansLost() const override { return false; }
   int PeerEventFd() const override { return openWatch_; }

@@ -3,8 +3,8 @@
 #include <cctype>
 
 #include "PortMap.h"
-#include "SerialDevice.h"
 #include "PortReactor.h"
+#include "SerialDevice.h"
 #include "SerialErrors.h"
 #include "SerialTriggers.h"
 
@@ -121,9 +121,9 @@ void TSerialPort::OpenPort() {
   if (state_ == psOpen) return;
   const int number = comNumber_ != 0 ? comNumber_ : ChooseNumber();
   const PortTarget target = PortMap::Resolve(number);
-  auto engine = std::make_shared<PortReactor>(OpenSerialDevice(target), loop_, triggers_,
-                                                 static_cast<std::size_t>(outSize_),
-                                                 PortMap::PortLabel(number));
+  auto engine =
+      std::make_shared<PortReactor>(OpenSerialDevice(target), loop_, triggers_,
+                                    static_cast<std::size_t>(outSize_), PortMap::PortLabel(number));
   const std::vector<std::string> dropped =
       engine->Configure({baud_, parity_, dataBits_, stopBits_, hwFlow_, swFlow_, xOn_, xOff_});
   // A lamp shows what the driver accepted: an output it would not switch is not known to be on.

@@ -73,6 +73,12 @@ void SerialTriggers::Rearm(const Fired& fired) {
   if (trigger && trigger->arming == fired.arming) trigger->armed = true;
 }
 
+bool SerialTriggers::AnyArmed() const {
+  std::lock_guard lock(mutex_);
+  return std::any_of(triggers_.begin(), triggers_.end(),
+                     [](const Trigger& trigger) { return trigger.armed; });
+}
+
 bool SerialTriggers::Known(uint16_t handle) const {
   std::lock_guard lock(mutex_);
   return std::any_of(triggers_.begin(), triggers_.end(),

@@ -19,6 +19,7 @@ class SerialTriggers {
   void Arm(uint16_t handle, uint8_t mask, bool activate, const ModemStatus& status);
   void Remove(uint16_t handle);  // EBadTriggerHandle
   bool Known(uint16_t handle) const;
+  bool AnyArmed() const;
   // Takes the line change counts of a new opening's `status` as every trigger's starting point:
   // triggers kept over a reopen compare only the stored line states with the new device.
   void Rebase(const ModemStatus& status);

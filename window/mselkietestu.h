@@ -24,8 +24,8 @@
 
 #include "ControlPanelView.h"
 #include "EngineHost.h"
-#include "EventInvoker.h"
 #include "MainMenu.h"
+#include "QtInvoker.h"
 #include "SerialSelect.h"
 #include "VmPanelView.h"
 #include "VyoButton.h"
@@ -59,7 +59,8 @@ class TSelkieF : public QMainWindow {
  public:
   // Creating the window runs FormCreate: the engine host started with the settings loaded, the
   // window placed. `guiInvoker` carries the host's notices to the GUI thread.
-  TSelkieF(const SelkieConfig& config, EventInvokerPtr guiInvoker, QWidget* parent = nullptr);
+  TSelkieF(const SelkieConfig& config, std::shared_ptr<QtInvoker> guiInvoker,
+           QWidget* parent = nullptr);
   ~TSelkieF() override;
 
   // The keypad and the comms monitor are created after the main window.
