@@ -1,5 +1,6 @@
 #include "NetDevice.h"
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -39,6 +40,8 @@ NetDevice::NetDevice(const PortTarget& target)
   epoll_ = epoll_create1(EPOLL_CLOEXEC);
   if (epoll_ < 0) throw EInOutError(errno, "epoll");
   try {
+    peerEpoll_ = fcntl(epoll_, F_DUPFD_CLOEXEC, 0);
+    if (peerEpoll_ < 0) throw EInOutError(errno, "epoll");
     Watch(epoll_, EPOLL_CTL_ADD, wake_.Fd(), EPOLLIN);
     if (target.Listening()) {
       listener_ = std::make_unique<NetListener>(target.host, target.port, target.Describe());
@@ -50,6 +53,7 @@ NetDevice::NetDevice(const PortTarget& target)
   } catch (...) {
     dialer_.reset();
     listener_.reset();
+    if (peerEpoll_ >= 0) ::close(peerEpoll_);
     ::close(epoll_);
     throw;
   }
@@ -59,6 +63,7 @@ NetDevice::~NetDevice() {
   if (socket_ >= 0) ::close(socket_);
   dialer_.reset();
   listener_.reset();
+  ::close(peerEpoll_);
   ::close(epoll_);
 }
 
@@ -97,6 +102,9 @@ void NetDevice::HandleReady(int fd, uint32_t events) {
 void NetDevice::AcceptClients() {
   std::string peer;
   for (int fd = listener_->Accept(peer); fd >= 0; fd = listener_->Accept(peer)) {
+    // A client that has just closed gives way, though its end is not read yet.
+    pollfd current{socket_, POLLRDHUP, 0};
+    if (socket_ >= 0 && poll(&current, 1, 0) > 0) Drop("the peer closed it");
     if (socket_ < 0) {
       Adopt(fd, peer);
       continue;

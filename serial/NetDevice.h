@@ -1,9 +1,9 @@
 // The common part of the network ports (tcp:, tcp-listen:, rfc2217://, rfc2217-listen:): one
 // connection at a time, made by a NetDialer or taken from a NetListener.
 //
-// The port watches one descriptor that never changes, an epoll set holding whatever the device
-// waits on at the moment (the listening socket, the connection, the dialer's timer and look-up),
-// and the device does its own work whenever the port calls it. Every call comes from the
+// The port watches an epoll set that never changes, holding whatever the device waits on at the
+// moment (the listening socket, the connection, the dialer's timer and look-up), and the device
+// does its own work whenever the port calls it. Every call comes from the
 // port's loop thread. Writes never block and are always taken:
 // what the peer cannot take yet waits in a queue; a peer that lets it grow past kMaxQueued is
 // dropped with a note; without a connection the bytes are dropped and counted.
@@ -45,6 +45,11 @@ class NetDevice : public SerialDevice {
   std::vector<std::string> TakeNotes() override;
   bool NotesWaiting() const override { return !notes_.empty(); }
   bool HangupMeansLost() const override { return false; }
+  // Without a connection the port watches a second descriptor of the same epoll set (one
+  // descriptor is never watched twice), so a client or a reconnect still wakes it.
+  bool AwaitingClient() const override { return socket_ < 0; }
+  int PeerEventFd() const override { return peerEpoll_; }
+  int PeerPollMs() const override { return 1000; }  // PeerEventFd tells everything
   int TakeHangUps(short revents) override;
   uint64_t DroppedBytes() const override { return dropped_; }
 
@@ -81,7 +86,8 @@ class NetDevice : public SerialDevice {
   PortTarget target_;
   std::string where_;  // HOST:PORT, for notes
   int epoll_ = -1;
-  WakeEvent wake_;  // a departure to tell; keeps the epoll set readable until taken
+  int peerEpoll_ = -1;  // dup of epoll_
+  WakeEvent wake_;      // a departure to tell; keeps the epoll set readable until taken
   WakeEvent modemEvent_;
   std::unique_ptr<NetListener> listener_;
   std::unique_ptr<NetDialer> dialer_;

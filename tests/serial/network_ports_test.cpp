@@ -105,9 +105,15 @@ TEST(TcpListenPort, ServesOneClientAtATimeAndDropsWhatALeaverLeft) {
   Send(third, {0x00, 0x0C});
   ASSERT_TRUE(owned.WaitReceived(2));
   EXPECT_EQ(owned.received, (Bytes{0x00, 0x0C}));
+  ::close(third);  // and the next one at once: a client that closed gives way at once
+  const int fourth = Connect(portNumber);
+  Send(fourth, {0x61});
+  ASSERT_TRUE(owned.WaitReceived(3));
+  EXPECT_EQ(owned.received.back(), 0x61);
+  EXPECT_EQ(owned.hangUps, 2);
   EXPECT_EQ(owned.Noted("refused"), 1);
   EXPECT_TRUE(owned.errors.empty());
-  ::close(third);
+  ::close(fourth);
 }
 
 TEST(TcpPort, RefusalAndLossAreNotedOnceAndEachReturnOnce) {
