@@ -44,7 +44,6 @@ void ComPortSession::Restart() {
   linesSent_ = 0;
   modemMask_ = 0xFF;
   lineMask_ = 0;
-  purge_ = false;
   if (role_ == Role::Client) {
     Offer(kWill, kOptionComPort);
     Offer(kWill, kOptionBinary);
@@ -242,7 +241,6 @@ void ComPortSession::ServerRequest(uint8_t subcommand, const std::vector<uint8_t
       Answer(kSetModemStateMask, {modemMask_});
       break;
     case kPurgeData:
-      purge_ = true;
       Answer(kPurgeData, {first});
       break;
     default:
@@ -299,10 +297,4 @@ void ComPortSession::SetModemLines(uint8_t lines) {
   const uint8_t state = lines | static_cast<uint8_t>(changed >> 4);
   if ((state & modemMask_ & 0x0F) == 0) return;  // no change the client asked to hear of
   Answer(kNotifyModemState, {static_cast<uint8_t>(state & modemMask_)});
-}
-
-bool ComPortSession::TakePurge() {
-  const bool purge = purge_;
-  purge_ = false;
-  return purge;
 }

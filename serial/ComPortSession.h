@@ -32,8 +32,6 @@ constexpr uint8_t kSetStopSize = 4;
 constexpr uint8_t kSetControl = 5;
 constexpr uint8_t kNotifyLineState = 6;
 constexpr uint8_t kNotifyModemState = 7;
-constexpr uint8_t kFlowSuspend = 8;
-constexpr uint8_t kFlowResume = 9;
 constexpr uint8_t kSetLineStateMask = 10;
 constexpr uint8_t kSetModemStateMask = 11;
 constexpr uint8_t kPurgeData = 12;
@@ -103,8 +101,6 @@ class ComPortSession {
   uint32_t RtsSwitches() const { return rtsSwitches_; }
   // The lines the client is to see (CD/RI/DSR/CTS bits); a change under its mask is notified.
   void SetModemLines(uint8_t lines);
-  // A PURGE-DATA asked for the data buffers emptied since the last call.
-  bool TakePurge();
 
  private:
   void Negotiate(const telnet::Command& command);
@@ -144,5 +140,4 @@ class ComPortSession {
   uint8_t lineMask_ = 0;
   uint8_t modemMask_ = 0xFF;
   uint8_t linesSent_ = 0;
-  bool purge_ = false;
 };

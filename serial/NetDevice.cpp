@@ -36,7 +36,7 @@ void Watch(int epoll, int op, int fd, uint32_t events) {
 }  // namespace
 
 NetDevice::NetDevice(const PortTarget& target)
-    : target_(target), where_(target.host + ":" + std::to_string(target.port)) {
+    : where_(target.host + ":" + std::to_string(target.port)) {
   epoll_ = epoll_create1(EPOLL_CLOEXEC);
   if (epoll_ < 0) throw EInOutError(errno, "epoll");
   try {

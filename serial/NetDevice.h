@@ -83,7 +83,6 @@ class NetDevice : public SerialDevice {
   void WatchOutput(bool on);
   ssize_t Receive(uint8_t* buffer, std::size_t size);
 
-  PortTarget target_;
   std::string where_;  // HOST:PORT, for notes
   int epoll_ = -1;
   int peerEpoll_ = -1;  // dup of epoll_

@@ -5,9 +5,10 @@
 
 #include "PortMap.h"
 
-// Whether `text` begins with a network prefix. If so, fills `target` and returns "" for a good
-// form, or returns why the form is bad (target stays Kind::None).
+// Whether `text` begins with a network prefix.
 bool IsNetworkTarget(const std::string& text);
+// Fills `target` and returns "" for a good form; returns why the form is bad, leaving `target`
+// Kind::None.
 std::string ParseNetworkTarget(const std::string& text, PortTarget& target);
 
 // "tcp:HOST:PORT" and the rest, a host holding colons in brackets.
