@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstdint>
-#include <mutex>
 
 #include "SerialDevice.h"
 
@@ -32,6 +31,5 @@ class ModemStatus {
   ModemReading Reading() const;
 
  private:
-  mutable std::mutex mutex_;
   ModemReading reading_;
 };

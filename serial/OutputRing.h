@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 class OutputRing {
@@ -28,7 +27,6 @@ class OutputRing {
   std::size_t Capacity() const { return bytes_.size(); }
 
  private:
-  mutable std::mutex mutex_;
   std::vector<uint8_t> bytes_;
   uint64_t head_ = 0;
   uint64_t tail_ = 0;

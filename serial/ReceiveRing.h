@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 class ReceiveRing {
@@ -36,7 +35,6 @@ class ReceiveRing {
   uint64_t Reported() const;
 
  private:
-  mutable std::mutex mutex_;
   std::vector<uint8_t> bytes_;
   uint64_t head_ = 0;      // bytes appended since open
   uint64_t tail_ = 0;      // bytes consumed since open

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 #include "ModemStatus.h"
@@ -33,8 +32,6 @@ class SerialTriggers {
   void Rearm(const Fired& fired);
   // The armed modem triggers that fire for `status`: a masked bit differs from the stored one,
   // or a masked line changed since the arming even if it is back where it was. Each is disarmed.
-  // `status` is read under the triggers' lock, so an arming can never be compared with a reading
-  // older than itself.
   std::vector<Fired> Fire(const ModemStatus& status);
 
  private:
@@ -48,6 +45,5 @@ class SerialTriggers {
   };
   Trigger* Find(uint16_t handle);
 
-  mutable std::mutex mutex_;
   std::vector<Trigger> triggers_;
 };

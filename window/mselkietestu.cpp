@@ -31,7 +31,8 @@ constexpr int kTitleBarHeight = 20;  // what a window manager adds above the men
 const QString kAppTitle = "Selkie Test";
 }  // namespace
 
-TSelkieF::TSelkieF(const SelkieConfig& config, std::shared_ptr<QtInvoker> guiInvoker, QWidget* parent)
+TSelkieF::TSelkieF(const SelkieConfig& config, std::shared_ptr<QtInvoker> guiInvoker,
+                   QWidget* parent)
     : QMainWindow(parent), config_(config) {
   setObjectName("SelkieF");
   setWindowTitle("Selkie Test Program");

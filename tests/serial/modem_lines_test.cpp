@@ -143,7 +143,7 @@ TEST_F(CableLines, ShortPulseBetweenTwoSamplesStillFiresTheTrigger) {
   const uint16_t handle = b.AddModemWatch(kModemTriggerType);
   b.ArmModemWatch(handle, 0x10, true);
   a.SetRTS(false);
-  a.SetRTS(true);  // back before b's dispatcher may have looked
+  a.SetRTS(true);  // back before b's loop may have looked
   ASSERT_TRUE(loop->PumpUntil([&] { return fired.size() == 1; }, kWait));
   EXPECT_TRUE(b.DeltaCTS());
   EXPECT_TRUE(b.CTS());
