@@ -212,7 +212,7 @@ def test_flood_of_garbage_leaves_the_machine_answering(selkietest):
     assert machine.child.poll() is None
 
 
-def test_replay_plays_a_capture_to_a_machine_over_rfc2217(selkietest, start, tmp_path):
+def test_replay_plays_a_capture_over_rfc2217_and_waits_for_its_peer(selkietest, start, tmp_path):
     capture = tmp_path / "session.cap"
     first_port = free_port()
     recorded = selkietest("recorded", "--port-a", f"tcp-listen:{first_port}",
@@ -228,3 +228,7 @@ def test_replay_plays_a_capture_to_a_machine_over_rfc2217(selkietest, start, tmp
                               "--port-b", f"rfc2217://127.0.0.1:{second_port}"])
     assert replay.child.wait(20) == 0, replay.output() + replay.errors()
     assert f"replay: {len(STILL_REQUESTS)} exchanges, 0 differ" in replay.output()
+    closed = start("replay-closed", [PROGRAM, "--replay", str(capture),
+                                     "--port-b", f"tcp:127.0.0.1:{free_port()}"])
+    assert closed.child.wait(20) == 2
+    assert "Connection refused" in closed.errors(), closed.errors()
