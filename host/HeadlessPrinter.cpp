@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "PersonalityFile.h"
+#include "PortMap.h"
 #include "StopSignals.h"
 
 namespace {
@@ -23,7 +24,11 @@ EngineHostConfig HeadlessConfig(const ProgramOptions& options) {
   // No one to ask: a port that cannot be opened ends the run with its message.
   config.promptForPort = false;
   // Notes such as a pty ignoring the parity setting matter only to someone watching the traffic.
-  config.diagnostics = options.log;
+  // A network port's loss and return are told whatever else is shown, as a lost device is.
+  const auto network = [](const std::optional<std::string>& port) {
+    return port && PortMap::ParseTarget(*port).Network();
+  };
+  config.diagnostics = options.log || network(options.portA) || network(options.portB);
   config.showComs = options.log && !options.logDecoded && !options.bridge;
   // A bridge has nothing to show but the traffic it passes on.
   config.decodedLines = options.logDecoded || options.bridge;

@@ -202,9 +202,12 @@ Options:
   --port-a PORT       Headless: run the virtual machine on PORT.
   --port-b PORT       Headless: run the controller on PORT and print one line per change of the
                       controlled machine's time code, name or status lamps.
-                      PORT is COMn (see below), a device path such as /dev/ttyUSB0, or
+                      PORT is COMn (see below), a device path such as /dev/ttyUSB0,
                       pty:PATH, which creates a pseudo-terminal and links its other side at PATH
-                      so that an editor or controller program can open PATH as a serial port.
+                      so that an editor or controller program can open PATH as a serial port,
+                      or a network port: tcp:HOST:PORT, tcp-listen:[ADDR:]PORT,
+                      rfc2217://HOST:PORT or rfc2217-listen:[ADDR:]PORT (listening on 127.0.0.1
+                      unless ADDR is given; no encryption, no authentication).
   --tick MS           Headless: frame tick in milliseconds, 1..1000 (default 60, as the window
                       has it after start-up; 40 runs an EBU time code in real time).
   --machine N         Headless: machine identity 0..16 (0 DA88 ... 16 EVS DD35; default 0).

@@ -22,7 +22,7 @@ struct ProgramOptions {
   bool bridge = false;      // pass messages between the editor on A and the machine on B
   bool exact = false;       // --replay: compare every reply byte for byte
   bool listPorts = false;
-  std::optional<std::string> portA;  // COMn, a device path or pty:<path>
+  std::optional<std::string> portA;  // COMn, a device path, pty:<path> or a network port
   std::optional<std::string> portB;
   std::optional<int> tickMs;               // frame tick of a headless run, 1..1000 ms
   std::optional<int> machine;              // 0..16

@@ -14,7 +14,7 @@
 
 namespace {
 
-// COMn, a device path or pty:<path>, as --port-b names it.
+// COMn, a device path, pty:<path> or a network port, as --port-b names it.
 PortTarget TargetOf(const std::string& text) {
   PortTarget target;
   if (const std::optional<int> number = PortMap::ComNumberOf(text)) {
@@ -25,8 +25,11 @@ PortTarget TargetOf(const std::string& text) {
     target = PortMap::ParseTarget(text);
   }
   if (target.kind == PortTarget::Kind::None) {
-    throw std::runtime_error("\"" + text +
-                             "\" names no port: use COMn, a device path or pty:<path>");
+    const std::string reason = PortMap::TargetError(text);
+    throw std::runtime_error(!reason.empty() ? reason
+                                             : "\"" + text +
+                                                   "\" names no port: use COMn, a device path, "
+                                                   "pty:<path> or a network port");
   }
   if (target.kind == PortTarget::Kind::Cable) {
     throw std::runtime_error(
@@ -49,7 +52,9 @@ ReplayRunner::~ReplayRunner() = default;
 void ReplayRunner::Start() {
   exchanges_ = ReplayExchanges(CaptureReader::ReadFile(*options_.replay));
   if (exchanges_.empty()) throw std::runtime_error("the capture holds no request to play");
-  device_ = OpenSerialDevice(TargetOf(*options_.portB));
+  const PortTarget target = TargetOf(*options_.portB);
+  device_ = OpenSerialDevice(target);
+  if (target.Network()) AwaitPeer(target);
   LineSettings settings;
   settings.baud = 38400;
   settings.parity = pOdd;
@@ -101,6 +106,19 @@ std::optional<Frame> ReplayRunner::Exchange(const std::vector<uint8_t>& request,
   std::vector<Frame> rest = framer.Flush(deadline + MessageFramer::kQuietGap);
   if (!rest.empty()) return rest.front();
   return std::nullopt;
+}
+
+// A request sent before the connection is made would be dropped and counted as a difference.
+void ReplayRunner::AwaitPeer(const PortTarget& target) {
+  const auto deadline = std::chrono::steady_clock::now() + kPeerWait;
+  while (device_->AwaitingClient() && std::chrono::steady_clock::now() < deadline) {
+    pollfd p{device_->PeerEventFd(), POLLIN, 0};
+    device_->TakeHangUps(::poll(&p, 1, 100) > 0 ? p.revents : 0);
+  }
+  if (!device_->AwaitingClient()) return;
+  std::string reason = "nobody connected";
+  for (const std::string& note : device_->TakeNotes()) reason = note;
+  throw std::runtime_error(target.Describe() + ": " + reason);
 }
 
 void ReplayRunner::DropPendingInput() {

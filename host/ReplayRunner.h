@@ -1,7 +1,8 @@
 // `selkietest --replay FILE --port-b PORT [--exact]`: plays the editor's side of a capture to a
 // machine and reports every exchange whose reply differs from the captured one.
 //
-// The port is opened directly (a tty, or the far side of a pty: port) at 38400 baud, 8 data bits,
+// The port is opened directly (a tty, the far side of a pty: port, or a network port, whose
+// connection is awaited for up to kPeerWait) at 38400 baud, 8 data bits,
 // odd parity, 1 stop bit; each request is written whole, then the first frame to come back within
 // kReplyWait is its reply (input left over from an earlier request is dropped first). Reply time
 // is from the moment the request is handed to the device to the arrival of the reply's first
@@ -22,6 +23,7 @@ class SerialDevice;
 class ReplayRunner {
  public:
   static constexpr std::chrono::milliseconds kReplyWait{300};
+  static constexpr std::chrono::seconds kPeerWait{5};
 
   // `out` receives the differences and the summary.
   ReplayRunner(const ProgramOptions& options, std::ostream& out);
@@ -35,6 +37,7 @@ class ReplayRunner {
  private:
   std::optional<Frame> Exchange(const std::vector<uint8_t>& request, Micros& sentAt);
   void Report(std::size_t index, const ReplayExchange& exchange, const std::optional<Frame>& reply);
+  void AwaitPeer(const struct PortTarget& target);
   void DropPendingInput();
   void WriteAll(const std::vector<uint8_t>& bytes);
 

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "LatencyTimer.h"
+#include "NetListener.h"
 #include "NullModemCable.h"
 #include "PtyDevice.h"
 #include "SerialDevice.h"
@@ -125,8 +126,14 @@ PortInfo PortInventory::Describe(int number, const PortTarget& target) const {
     case PortTarget::Kind::Cable:
       info.inUse = NullModemCableEnd::EndOpen(target.cableEnd);
       break;
-    case PortTarget::Kind::None:
+    case PortTarget::Kind::TcpListen:
+    case PortTarget::Kind::Rfc2217Listen:
+      info.inUse = NetListener::InUse(target.host, target.port);
       break;
+    case PortTarget::Kind::Tcp:
+    case PortTarget::Kind::Rfc2217:
+    case PortTarget::Kind::None:
+      break;  // a connecting port is never held: any number of them may reach one server
   }
   return info;
 }
