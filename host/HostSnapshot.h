@@ -19,6 +19,8 @@ struct HostPortState {
   int comNumber = 0;
   bool dtrLamp = false;  // lit = output off
   bool rtsLamp = false;
+
+  bool operator==(const HostPortState&) const = default;
 };
 
 struct HostSnapshot {
@@ -46,6 +48,8 @@ struct HostSnapshot {
   uint64_t actionsDone = 0;  // how many posted actions have run (tests wait on it)
 
   std::string personality = "ideal";  // the virtual machine's personality, by name
+
+  bool operator==(const HostSnapshot&) const = default;
 };
 
 // A question for the user that the host waits for while it keeps serving the ports.
