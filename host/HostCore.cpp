@@ -146,7 +146,7 @@ void HostCore::Create() {
   if (config_.standard) settings.Standard = static_cast<uint8_t>(*config_.standard);
   vm_.RestoreSettings(settings);
   vm_.ApplyStandard();
-  // Now, so that a capture names it from its first line; ShowNow applies it again over FormShow.
+  // Now, so that a capture names it from its first line; it is applied again over FormShow.
   if (config_.personality) shapingA_.Use(*config_.personality);
   SetTimerInterval(timer2_, config_.timer2Ms.value_or(kTimer2IntervalMs));
   ArmTrafficTimer();
@@ -209,11 +209,11 @@ void HostCore::Show(bool rethrow) {
   if (config_.portA || config_.portB) {
     vm_.FormShow();
     SaveSettings();
+    ApplyStartPersonality();
     OpenCommandLinePorts();
   } else {
     Opening([this, rethrow] { ShowPorts(rethrow); });
   }
-  if (config_.personality) SetPersonality(*config_.personality);
   const auto now = Clock::now();
   timer1_.Restart(now);
   timer2_.Restart(now);
@@ -242,6 +242,7 @@ void HostCore::FinishShow(bool portsOpened) {
   ApplyStandardInterval();
   ApplyLayoutInterval();
   if (portsOpened) SaveSettings();
+  ApplyStartPersonality();
 }
 
 void HostCore::OpenCommandLinePorts() {

@@ -92,8 +92,8 @@ class HostCore {
   void SetBridge(bool on);
   // The front end wants decoded monitor lines (the comms monitor's "Decode" box).
   void SetDecoding(bool on);
-  // HostCorePersonality.cpp: the virtual machine's personality from now on; logged and noted
-  // in the capture.
+  // HostCorePersonality.cpp: the virtual machine's personality from now on; logged and noted in
+  // the capture.
   void SetPersonality(const Personality& personality);
 
   // --- State
@@ -177,6 +177,7 @@ class HostCore {
   void CollectTraffic();
 
   // HostCorePersonality.cpp
+  void ApplyStartPersonality();
   void WriteShapedA(const Bytes& bytes);
   void NotePortAShaping(bool wasOpen);
 

@@ -45,8 +45,9 @@ struct HostSnapshot {
   bool settingsLoaded = false;  // the settings file existed and was read
   bool capturing = false;
   bool bridging = false;
+  uint64_t actionsDone = 0;  // how many posted actions have run (tests wait on it)
+
   std::string personality = "ideal";  // the virtual machine's personality, by name
-  uint64_t actionsDone = 0;           // how many posted actions have run (tests wait on it)
 
   bool operator==(const HostSnapshot&) const = default;
 };

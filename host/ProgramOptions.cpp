@@ -100,11 +100,21 @@ void CheckLearn(const ProgramOptions& o) {
   if (o.output && !o.learn) throw OptionsError("-o is an option of --learn");
   if (!o.learn) return;
   if (!o.output) throw OptionsError("--learn needs -o <file>: where to write the personality");
-  const std::pair<const char*, bool> others[] = {
-      {"--headless", o.headless},           {"--demo", o.demo},
-      {"--replay", o.replay.has_value()},   {"--port-a", o.portA.has_value()},
-      {"--port-b", o.portB.has_value()},    {"--personality", o.personality.has_value()},
-      {"--capture", o.capture.has_value()}, {"--list-ports", o.listPorts}};
+  const std::pair<const char*, bool> others[] = {{"--headless", o.headless},
+                                                 {"--demo", o.demo},
+                                                 {"--replay", o.replay.has_value()},
+                                                 {"--exact", o.exact},
+                                                 {"--port-a", o.portA.has_value()},
+                                                 {"--port-b", o.portB.has_value()},
+                                                 {"--tick", o.tickMs.has_value()},
+                                                 {"--machine", o.machine.has_value()},
+                                                 {"--standard", o.standard.has_value()},
+                                                 {"--log", o.log},
+                                                 {"--settings", o.settings.has_value()},
+                                                 {"--capture", o.capture.has_value()},
+                                                 {"--bridge", o.bridge},
+                                                 {"--personality", o.personality.has_value()},
+                                                 {"--list-ports", o.listPorts}};
   for (const auto& [name, given] : others)
     if (given) throw OptionsError(std::string(name) + " is not an option of --learn");
 }

@@ -30,6 +30,7 @@ TEST(OptionsTest, PersonalityForTheMachineAndLearnFromACapture) {
   EXPECT_EQ(learn.toolkitArgs.size(), 1u);  // "-o" is not the toolkit's
   EXPECT_NE(ErrorOf({"--learn", "s.cap"}).find("-o"), std::string::npos);
   EXPECT_NE(ErrorOf({"-o", "x.toml"}).find("--learn"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--learn", "s.cap", "-o", "x", "--exact"}).find("--exact"), std::string::npos);
   EXPECT_NE(ErrorOf({"--learn", "s.cap", "-o", "x", "--headless"}).find("--headless"),
             std::string::npos);
   EXPECT_NE(ErrorOf({"--replay", "a.cap", "--port-b", "COM3", "--personality", "ideal"}), "");
