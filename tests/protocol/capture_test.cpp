@@ -1,11 +1,15 @@
 // Framing a watched byte stream, capture files written and read back, decoded monitor lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <sstream>
 
 #include "CaptureFile.h"
 #include "DecodedMonitor.h"
+#include "EscapedText.h"
 #include "SonyBytes.h"
 #include "sonyname.h"
 
@@ -157,6 +161,105 @@ TEST(DecodedMonitor, LinesWithTimesAndReplyTime) {
             "        12.500000 Rx FF  debris");
   EXPECT_EQ(monitor.Sent(frame(Framed({0x10, 0x01}), Micros(0)), Micros(22600000)),
             "        12.600000 Tx 10 01 11  ACK");
+}
+
+}  // namespace
+
+namespace {
+
+std::string CaptureText(const std::string& body) {
+  return std::string(kCaptureVersionLine) + "\n" + body;
+}
+
+std::string ReadError(const std::string& content) {
+  std::istringstream file(content);
+  try {
+    CaptureReader::Read(file);
+  } catch (const CaptureError& e) {
+    return e.what();
+  }
+  return "(read without error)";
+}
+
+TEST(CaptureFile, TimesAreParsedStrictlyAndNameTheLine) {
+  const char* const bad[] = {"0..00000",
+                             "00000000000000000000",
+                             "9300000000000.000000",
+                             "1.00000.",
+                             "-1.000000",
+                             "1.0000000",
+                             ".000000",
+                             "1,000000",
+                             "1.00000a",
+                             "+1.000000"};
+  for (const char* time : bad) {
+    const std::string error = ReadError(CaptureText(
+        "0.000000 A rx msg 10 01 11 | ACK\n" + std::string(time) + " A rx msg 10 01 11 | ACK\n"));
+    EXPECT_NE(error.find("capture line 3: time"), std::string::npos) << time << ": " << error;
+  }
+  // The longest time accepted still fits.
+  std::istringstream file(CaptureText("999999999999.999999 A rx msg 10 01 11 | ACK\n"));
+  EXPECT_EQ(CaptureReader::Read(file).at(0).time, Micros(999999999999999999LL));
+}
+
+TEST(CaptureFile, OverlongLinesAndEndlessInputAreRefusedByLine) {
+  const std::string longLine = "0.000000 A rx msg " + std::string(100000, 'A') + "\n";
+  EXPECT_NE(ReadError(CaptureText("0.000000 A rx msg 10 01 11 | ACK\n" + longLine))
+                .find("capture line 3: longer than"),
+            std::string::npos);
+  // Like /dev/zero read as a stream: refused at the first line, not read to the end.
+  EXPECT_NE(ReadError(std::string(kCaptureVersionLine) + "\n" + std::string(50'000'000, '\0'))
+                .find("capture line 2: longer than"),
+            std::string::npos);
+  char folder[] = "/tmp/capture-test-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string fifo = std::string(folder) + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {std::string("/dev/zero"), fifo}) {
+    try {
+      CaptureReader::ReadFile(path);
+      ADD_FAILURE() << path;
+    } catch (const CaptureError& e) {
+      EXPECT_NE(std::string(e.what()).find("is not a regular file"), std::string::npos) << e.what();
+    }
+  }
+  std::filesystem::remove_all(folder);
+}
+
+TEST(CaptureFile, MessagesShowTheFilesBytesEscaped) {
+  const std::string error =
+      ReadError(CaptureText(std::string("0.000000 \x1B[2J\x07") + '\0' + "tail rx msg 10 | A\n"));
+  EXPECT_NE(error.find("port \"\\x1B[2J\\x07\\x00tail\" is not A or B"), std::string::npos)
+      << error;
+  EXPECT_EQ(error.find('\x1B'), std::string::npos);
+  const std::pair<std::string, std::string> table[] = {
+      {"plain text ~", "plain text ~"},
+      {std::string("a\0b", 3), "a\\x00b"},
+      {"back\\slash", "back\\\\slash"},
+      {"\n\t\x7F\xC3\xA9", "\\x0A\\x09\\x7F\\xC3\\xA9"},
+  };
+  for (const auto& [raw, shown] : table) EXPECT_EQ(EscapedText(raw), shown);
+}
+
+TEST(CaptureFile, ACutOffLastLineIsSkippedWithAWarning) {
+  std::string good;
+  for (int i = 0; i < 269; ++i) good += "0.000000 A rx msg 20 01 21 | PLAY\n";
+  std::vector<std::string> warnings;
+  std::istringstream torn(CaptureText(good + "0.000100 A tx msg 10 0"));
+  EXPECT_EQ(CaptureReader::Read(torn, &warnings).size(), 269u);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("capture line 271"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find("cut off"), std::string::npos) << warnings[0];
+  // Cut inside the decoded text: the bytes are whole and kept.
+  warnings.clear();
+  std::istringstream textCut(CaptureText(good + "0.000100 A tx msg 10 01 11 | AC"));
+  const std::vector<CaptureRecord> records = CaptureReader::Read(textCut, &warnings);
+  ASSERT_EQ(records.size(), 270u);
+  EXPECT_EQ(records.back().bytes, (Bytes{0x10, 0x01, 0x11}));
+  EXPECT_TRUE(warnings.empty());
+  // The same broken line with its newline is no accident of the end: it is an error.
+  EXPECT_NE(ReadError(CaptureText(good + "0.000100 A tx msg 10 0\n")).find("capture line 271"),
+            std::string::npos);
 }
 
 }  // namespace
