@@ -31,6 +31,24 @@ def test_scalars_store_only_changes_and_decode_status(fresh):
         a.in_play = True
 
 
+@pytest.mark.parametrize("field,bad,good", [
+    ("tally", 300, 255), ("tally", -1, 0), ("position", 2**32 + 5, -2**31),
+    ("position", 2**31, 2**31 - 1), ("sony_id", 70000, 0xFFFF), ("is_chasing", 256, 1),
+    ("is_chasing", -1, 0)])
+def test_out_of_range_values_are_refused_not_wrapped(fresh, field, bad, good):
+    a = fresh.machine(1)
+    setattr(a, field, good)
+    with pytest.raises(ValueError, match=f"{field} {bad} is outside"):
+        setattr(a, field, bad)
+    with pytest.raises(ValueError):
+        a.update(field, bad)
+    assert getattr(a, field) == good
+    with pytest.raises(ValueError):
+        fresh.master = 128
+    with pytest.raises(TypeError):
+        a.tally = 2.5
+
+
 def test_system_values_and_error_texts(fresh):
     fresh.master = -1
     assert fresh.master == -1
