@@ -153,7 +153,8 @@ TEST(DecodedMonitor, LinesWithTimesAndReplyTime) {
             "        12.345678 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC");
   EXPECT_EQ(monitor.Sent(frame(Framed({0x74, 0x04, 0x00, 0x00, 0x00, 0x01}), Micros(0)),
                          Micros(22346012)),
-            "        12.346012 Tx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00  reply 0.334 ms");
+            "        12.346012 Tx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00  read-to-write "
+            "0.334 ms");
   // A message sent with no request outstanding has no reply time; debris asks for no reply.
   EXPECT_EQ(monitor.Sent(frame(Framed({0x10, 0x01}), Micros(0)), Micros(22400000)),
             "        12.400000 Tx 10 01 11  ACK");
