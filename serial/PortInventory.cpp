@@ -81,6 +81,7 @@ std::string PortInfo::Details() const {
   add("usb", usbId);
   add("serial", serial);
   if (latencyMs) add("latency", std::to_string(*latencyMs) + "ms");
+  if (latencyUnreadable) add("latency", "unreadable");
   return text;
 }
 
@@ -138,7 +139,9 @@ void PortInventory::DescribeDevice(const std::string& path, PortInfo& info) cons
     if (RealPath(byIdFolder_ + "/" + name) == real) info.byId = name;
   }
   const std::string kernelName = real.substr(real.rfind('/') + 1);
-  info.latencyMs = LatencyTimer().Read(kernelName);
+  const LatencyTimer timer;
+  info.latencyMs = timer.Read(kernelName);
+  info.latencyUnreadable = !info.latencyMs && timer.Present(kernelName);
   std::unique_ptr<udev, udev* (*)(udev*)> context(udev_new(), udev_unref);
   if (context) {
     std::unique_ptr<udev_device, udev_device* (*)(udev_device*)> tty(

@@ -23,12 +23,13 @@ struct PortInfo {
   std::string usbId;  // "vvvv:pppp"
   std::string serial;
   std::optional<int> latencyMs;
+  bool latencyUnreadable = false;  // the device has a timer whose value is no number of ms
   bool inUse = false;
   pid_t user = 0;  // the process that holds it, 0 when unknown
   std::string userName;
 
   // The details after the device: "by-id=... driver=... usb=... serial=... latency=1ms";
-  // fields that are not known are left out.
+  // fields that are not known are left out; a timer with an odd value is "latency=unreadable".
   std::string Details() const;
   // "free", "in use", or "in use by pid <n> (<name>)".
   std::string State() const;
