@@ -192,6 +192,11 @@ void PtyDevice::MakeLink() {
   throw EInOutError(error, linkPath_);
 }
 
+std::vector<std::string> PtyDevice::Configure(const LineSettings& settings) {
+  TtyDevice::Configure(settings);
+  return {};
+}
+
 PtyDevice::~PtyDevice() {
   // Only our own link: a later port may have replaced it after a crash of ours.
   if (ReadLink(linkPath_) == farName_) unlink(linkPath_.c_str());

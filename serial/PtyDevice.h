@@ -27,6 +27,9 @@ class PtyDevice : public TtyDevice {
   explicit PtyDevice(const std::string& linkPath);
   ~PtyDevice() override;
 
+  // Sets the far side raw; says nothing of parity, bits or speed a pseudo-terminal drops: it has
+  // no line for them to matter on.
+  std::vector<std::string> Configure(const LineSettings& settings) override;
   ssize_t Write(const uint8_t* data, std::size_t size) override;
   bool ReadLines(LineSample& sample) override;
   bool SetDTR(bool) override { return true; }  // no lines: nothing to refuse
