@@ -43,7 +43,7 @@ std::string CanonicalLinkPath(const std::string& linkPath) {
   const std::string folder = slash == std::string::npos ? "." : linkPath.substr(0, slash + 1);
   char resolved[PATH_MAX];
   if (!realpath(folder.c_str(), resolved)) {
-    if (errno == ENOENT || errno == ENOTDIR) throw EBadId();
+    if (errno == ENOENT || errno == ENOTDIR) throw EBadId(errno);
     throw EInOutError(errno, linkPath);
   }
   return std::string(resolved) + "/" + linkPath.substr(slash + 1);
@@ -187,7 +187,7 @@ void PtyDevice::MakeLink() {
     if (symlink(farName_.c_str(), linkPath_.c_str()) == 0) return;
     error = errno;
   }
-  if (error == ENOENT || error == ENOTDIR) throw EBadId();
+  if (error == ENOENT || error == ENOTDIR) throw EBadId(error);
   if (error == EEXIST) throw EAlreadyOpen();
   throw EInOutError(error, linkPath_);
 }

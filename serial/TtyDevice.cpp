@@ -123,9 +123,9 @@ std::string KernelName(const std::string& path) {
 // Opening a driver's node fails with EIO when no hardware is behind it: no such port either.
 [[noreturn]] void RaiseOpenError(int error, const std::string& path) {
   if (error == ENOENT || error == ENODEV || error == ENXIO || error == ENOTDIR || error == EIO) {
-    throw EBadId();
+    throw EBadId(error);
   }
-  if (error == EBUSY || error == EWOULDBLOCK) throw EAlreadyOpen();
+  if (error == EBUSY || error == EWOULDBLOCK) throw EAlreadyOpen(error);
   throw EInOutError(error, path);
 }
 
