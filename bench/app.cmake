@@ -2,8 +2,8 @@
 # window with the monitor logging) and the regularity of the frame tick.
 selkie_add_bench(app_reply_latency
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_reply_latency.cpp
-  LIBS selkie_mainwindow)
-target_include_directories(app_reply_latency PRIVATE ${PROJECT_SOURCE_DIR}/tests/app)
+  LIBS selkie_window)
+target_include_directories(app_reply_latency PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
 selkie_add_bench(app_tick_jitter
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/app_tick_jitter.cpp
-  LIBS selkie_mainwindow)
+  LIBS selkie_window)

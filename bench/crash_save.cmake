@@ -4,6 +4,6 @@
 add_executable(crash_save
   ${CMAKE_CURRENT_LIST_DIR}/crash_save.cpp
   ${PROJECT_SOURCE_DIR}/tests/model/TestBlockName.c)
-target_link_libraries(crash_save PRIVATE selkie_program_core VyoModel)
+target_link_libraries(crash_save PRIVATE selkie_host VyoModel)
 add_test(NAME crash_save_short COMMAND crash_save --kills 100)
 set_tests_properties(crash_save_short PROPERTIES TIMEOUT 120)

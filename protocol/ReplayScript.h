@@ -1,6 +1,6 @@
 // What a replay plays and how it judges the answers, without any port: the exchanges of a
 // capture (the editor's requests, each with the reply captured for it), the comparison of a reply
-// with the captured one, and the reply-time figures. ReplayRunner (app/) does the talking.
+// with the captured one, and the reply-time figures. ReplayRunner (host/) does the talking.
 #pragma once
 
 #include <optional>

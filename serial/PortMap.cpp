@@ -1,5 +1,7 @@
 #include "PortMap.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -152,4 +154,16 @@ std::string PortMap::PortName(int number) {
 std::string PortMap::PortLabel(int number) {
   if (const auto assigned = FindAssigned(number)) return assigned->text;
   return PortName(number) + " (" + Resolve(number).Describe() + ")";
+}
+
+std::optional<int> PortMap::ComNumberOf(const std::string& text) {
+  if (text.size() < 3 || !std::equal(text.begin(), text.begin() + 3, "COM",
+                                     [](char a, char b) { return std::toupper(a) == b; }))
+    return std::nullopt;
+  const std::string digits = text.substr(3);
+  if (digits.empty() || digits.size() > 5 ||
+      digits.find_first_not_of("0123456789") != std::string::npos)
+    return 0;
+  const int number = std::stoi(digits);
+  return number >= 1 && number <= 65535 ? number : 0;
 }

@@ -13,6 +13,7 @@
 // messages by the text its user wrote, and takes precedence over the environment.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ class PortMap {
 
   // Parses a target text as SELKIE_COM<n> holds it; Kind::None for an empty or malformed text.
   static PortTarget ParseTarget(const std::string& text);
+  // "COMn" in any case, n = 1..65535: n. A text that starts with "COM" but names no such number:
+  // 0. Any other text (a device path, pty:<path>): none.
+  static std::optional<int> ComNumberOf(const std::string& text);
 
   // Maps COM `number` to the target `text` (as ParseTarget reads it) for this process; messages
   // name the port `text`. Thread-safe. Returns false, mapping nothing, for a text that names no

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <ostream>
 
@@ -24,8 +25,11 @@ class HeadlessPrinter {
   // Reads the settings (only with --settings) and opens the ports. Throws std::exception with a
   // message for the user when that fails.
   void Start();
-  // Prints what the host publishes until `stop` becomes true, then stops the host.
-  void Run(const std::atomic<bool>& stop);
+  // Prints what the host publishes until `stopped()` holds, then stops the host.
+  void Run(const std::function<bool()>& stopped);
+  void Run(const std::atomic<bool>& stop) {
+    Run([&stop] { return stop.load(); });
+  }
 
   EngineHost& Host() { return host_; }
 

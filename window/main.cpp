@@ -1,11 +1,9 @@
 // selkietest: parses the command line and starts the headless run or the window program.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
-#include <csignal>
 #include <cstdlib>
 #include <iostream>
 
@@ -18,6 +16,7 @@
 #include "ReplayRunner.h"
 #include "SettingsFile.h"
 #include "SingleInstance.h"
+#include "StopSignals.h"
 #include "WindowRaiser.h"
 #include "mselkietestu.h"
 #include "vcommsu.h"
@@ -31,30 +30,17 @@ constexpr const char* kNoDisplay =
     "  or run the window without showing it:      QT_QPA_PLATFORM=offscreen selkietest\n";
 
 bool gApplicationReady = false;
-int gSignalPipe[2] = {-1, -1};
 
-void ForwardSignal(int) {
-  const char byte = 1;
-  [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &byte, 1);
-}
-
-// SIGTERM, SIGINT and SIGHUP close the window as its close box does (ports closed, settings
-// written, exit status 0) instead of killing it with the ports as they were.
+// A stop signal closes the window as its close box does.
 void CloseOnSignals(QWidget& window, QObject& owner) {
-  if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &owner);
+  StopSignals::Install();
+  if (StopSignals::Fd() < 0) return;
+  auto* notifier = new QSocketNotifier(StopSignals::Fd(), QSocketNotifier::Read, &owner);
   QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-    char bytes[16];
-    while (::read(gSignalPipe[0], bytes, sizeof bytes) > 0) {
-    }
+    StopSignals::Take();
     window.close();
     QCoreApplication::exit(0);  // also ends a box that was open at the time
   });
-  struct sigaction action {};
-  action.sa_handler = ForwardSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
 // A toolkit that cannot start (no display, no platform plugin) ends the program with a clear

@@ -20,9 +20,10 @@ Micros Now() { return std::chrono::duration_cast<Micros>(Clock::now().time_since
 // COMn, a device path or pty:<path>, as --port-b names it.
 PortTarget TargetOf(const std::string& text) {
   PortTarget target;
-  if (text.size() > 3 && (text.starts_with("COM") || text.starts_with("com")) &&
-      text.find_first_not_of("0123456789", 3) == std::string::npos && text.size() <= 8) {
-    target = PortMap::Resolve(std::stoi(text.substr(3)));
+  if (const std::optional<int> number = PortMap::ComNumberOf(text)) {
+    if (*number == 0)
+      throw std::runtime_error("\"" + text + "\" is not a COM port (COM1 to COM65535)");
+    target = PortMap::Resolve(*number);
   } else {
     target = PortMap::ParseTarget(text);
   }

@@ -45,7 +45,7 @@ class RunningProgram {
     pid_ = fork();
     if (pid_ == 0) {
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
-      const std::string program = SELKIE_BINARY_DIR "/app/selkietest";
+      const std::string program = SELKIE_PROGRAM;
       execl(program.c_str(), program.c_str(), "--settings", settings.c_str(), nullptr);
       _exit(127);
     }

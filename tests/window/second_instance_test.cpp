@@ -16,7 +16,7 @@ pid_t StartWindow(const std::filesystem::path& settings) {
   const pid_t pid = fork();
   if (pid == 0) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const std::string program = SELKIE_BINARY_DIR "/app/selkietest";
+    const std::string program = SELKIE_PROGRAM;
     execl(program.c_str(), program.c_str(), "--settings", settings.c_str(), nullptr);
     _exit(127);
   }

@@ -17,7 +17,7 @@
 
 namespace {
 
-const std::string kProgram = SELKIE_BINARY_DIR "/app/selkietest";
+const std::string kProgram = SELKIE_PROGRAM;
 
 // The program as a child process with stdout and stderr in files.
 class Program {

@@ -1,13 +1,17 @@
 #include "HeadlessPrinter.h"
 
-#include <csignal>
+#include <poll.h>
+
 #include <iostream>
+
+#include "StopSignals.h"
 
 namespace {
 
-std::atomic<bool> gStop{false};
-
-void RequestStop(int) { gStop = true; }
+bool StopRequested() {
+  pollfd signals{StopSignals::Fd(), POLLIN, 0};
+  return signals.fd >= 0 && ::poll(&signals, 1, 0) > 0 && StopSignals::Take();
+}
 
 }  // namespace
 
@@ -52,8 +56,8 @@ void HeadlessPrinter::Start() {
   Print(host_.TakeOutput());
 }
 
-void HeadlessPrinter::Run(const std::atomic<bool>& stop) {
-  while (!stop) {
+void HeadlessPrinter::Run(const std::function<bool()>& stopped) {
+  while (!stopped()) {
     {
       std::unique_lock lock(mutex_);
       // A signal sets `stop` without a wake: look again now and then.
@@ -77,15 +81,11 @@ void HeadlessPrinter::Print(HostOutput output) {
 }
 
 int RunHeadless(const ProgramOptions& options) {
-  struct sigaction action {};
-  action.sa_handler = RequestStop;
-  sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
+  StopSignals::Install();
   try {
     HeadlessPrinter printer(options, std::cout, std::cerr);
     printer.Start();
-    printer.Run(gStop);
+    printer.Run(std::function<bool()>(StopRequested));
   } catch (const std::exception& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
     return 1;

@@ -13,7 +13,7 @@
 
 namespace {
 
-const std::string kProgram = SELKIE_BINARY_DIR "/app/selkietest";
+const std::string kProgram = SELKIE_PROGRAM;
 
 struct Environment {
   std::vector<std::string> unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};

@@ -17,7 +17,7 @@
 
 namespace {
 
-const std::string kProgram = SELKIE_BINARY_DIR "/app/selkietest";
+const std::string kProgram = SELKIE_PROGRAM;
 
 // selkietest as a child process, its standard output in a file; killed at the end of the scope.
 class Child {
