@@ -115,6 +115,7 @@ void EngineHost::Stop() {
 void EngineHost::ThreadMain() {
   while (!stopping_) RunOnce();
   SetBridge(false);  // its summary is the last word
+  StopCapture();     // the last lines, or the message that they could not be written
   ports_.ClosePort(PortSide::B);
   ports_.ClosePort(PortSide::A);
   RefreshPortStates();

@@ -178,6 +178,7 @@ class EngineHost {
   void BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at);
   void Forward(const BridgeOutput& output);
   void CollectTraffic();
+  bool ReportCaptureFailure();
 
   void Report(const std::string& message);
   void ReportPortError(PortSide side, const std::exception& e);

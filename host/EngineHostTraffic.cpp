@@ -33,7 +33,17 @@ void EngineHost::StartCapture(const std::string& path) {
   trafficOrigin_ = origin;
 }
 
-void EngineHost::StopCapture() { traffic_.StopCapture(); }
+void EngineHost::StopCapture() {
+  traffic_.StopCapture();
+  ReportCaptureFailure();
+}
+
+// A capture the disk no longer takes has stopped: said once, as an error.
+bool EngineHost::ReportCaptureFailure() {
+  std::optional<std::string> failure = traffic_.TakeCaptureFailure();
+  if (failure) Report(*failure);
+  return failure.has_value();
+}
 
 void EngineHost::SetDecoding(bool on) {
   decodeWanted_ = on;
@@ -68,7 +78,8 @@ bool EngineHost::TrafficTick() {
   const Micros now = Now();
   if (bridge_) Forward(bridge_->Poll(now));
   traffic_.Flush(now);
-  return traffic_.HasDecodedLines();
+  const bool failed = ReportCaptureFailure();
+  return traffic_.HasDecodedLines() || failed;
 }
 
 void EngineHost::BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at) {

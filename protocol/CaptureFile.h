@@ -78,8 +78,9 @@ std::string FormatCaptureLine(const CaptureRecord& record);
 
 class CaptureReader {
  public:
-  // A last line cut off before its newline (a full disk, a crash) is skipped with a warning
-  // added to `warnings` rather than refused; every other broken line is an error.
+  // A last line cut off before its newline (a full disk, a crash), or a broken line right before
+  // the version line of a session appended after such an end, is skipped with a warning added
+  // to `warnings` rather than refused; every other broken line is an error.
   static std::vector<CaptureRecord> Read(std::istream& in,
                                          std::vector<std::string>* warnings = nullptr);
   // Refuses what is not a regular file (a FIFO, a device) before reading it.

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <sstream>
 
 #include "CaptureFile.h"
@@ -132,13 +133,28 @@ std::vector<CaptureRecord> CaptureReader::Read(std::istream& in,
                        std::string(kCaptureVersionLine) + "\")");
   }
   std::vector<CaptureRecord> records;
+  // A broken line is forgiven only when a new session's version line follows it: the session
+  // before was cut off inside it, and the next one started on a fresh line.
+  std::optional<CaptureError> cutOff;
+  long long cutOffLine = 0;
   for (long long line = 2;; ++line) {
     const LineEnd end = NextLine(in, text, line);
     if (end == LineEnd::None) break;
+    if (cutOff && text != kCaptureVersionLine) throw *cutOff;
+    if (cutOff && warnings != nullptr) {
+      warnings->push_back("capture line " + std::to_string(cutOffLine) +
+                          ": a session cut off inside this line; it was skipped");
+    }
+    cutOff.reset();
     if (text.empty() || text[0] == '#') continue;
     bool separated = false;
     if (end == LineEnd::Newline) {
-      records.push_back(ParseLine(text, line, separated));
+      try {
+        records.push_back(ParseLine(text, line, separated));
+      } catch (const CaptureError& e) {
+        cutOff = e;
+        cutOffLine = line;
+      }
       continue;
     }
     // A last line without its newline may have been cut off by a full disk or a crash: its bytes
@@ -154,6 +170,7 @@ std::vector<CaptureRecord> CaptureReader::Read(std::istream& in,
                           ": the last line is cut off and was skipped");
     }
   }
+  if (cutOff) throw *cutOff;
   return records;
 }
 

@@ -258,6 +258,13 @@ TEST(CaptureFile, ACutOffLastLineIsSkippedWithAWarning) {
   ASSERT_EQ(records.size(), 270u);
   EXPECT_EQ(records.back().bytes, (Bytes{0x10, 0x01, 0x11}));
   EXPECT_TRUE(warnings.empty());
+  // A session appended after the cut starts on a fresh line with its version line.
+  warnings.clear();
+  std::istringstream appended(CaptureText(good + "0.000100 A tx msg 10 0\n" + kCaptureVersionLine +
+                                          "\n0.000000 A rx msg 10 01 11 |\n"));
+  EXPECT_EQ(CaptureReader::Read(appended, &warnings).size(), 270u);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("capture line 271: a session cut off"), std::string::npos);
   // The same broken line with its newline is no accident of the end: it is an error.
   EXPECT_NE(ReadError(CaptureText(good + "0.000100 A tx msg 10 0\n")).find("capture line 271"),
             std::string::npos);
