@@ -129,6 +129,10 @@ PtyDevice::PtyDevice(const std::string& linkPath) : TtyDevice(OpenMaster()), lin
     char name[PATH_MAX];
     if (ptsname_r(fd_, name, sizeof name) != 0) throw EInOutError(errno, "/dev/ptmx");
     farName_ = name;
+    // A far side never opened raises no hang-up: open and close it once, so that "nobody
+    // connected" shows from the start and nothing is kept for the first client.
+    if (const int far = ioctl(fd_, TIOCGPTPEER, O_RDWR | O_NOCTTY | O_CLOEXEC); far >= 0)
+      ::close(far);
     ClaimLinkName();
     WatchOpens();  // before the link exists, so no client's open is missed
     MakeLink();
