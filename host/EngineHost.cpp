@@ -185,6 +185,11 @@ HostOutput EngineHost::TakeOutput() {
   std::lock_guard lock(outMutex_);
   HostOutput taken = std::move(out_);
   out_ = {};
+  if (droppedLines_ > 0) {
+    taken.diagnostics.push_back(std::to_string(droppedLines_) +
+                                " lines were dropped: they came faster than they were taken");
+    droppedLines_ = 0;
+  }
   wakePending_ = false;
   return taken;
 }
@@ -315,7 +320,7 @@ void EngineHost::OpenCommandLinePorts() {
     try {
       ports_.OpenPort(side, number);
     } catch (const ESerialException& e) {
-      throw std::runtime_error("cannot open " + text + ": " + e.what());
+      throw std::runtime_error("cannot open " + text + ": " + e.CommandLineText());
     }
     RefreshPortStates();
     std::lock_guard lock(outMutex_);
@@ -500,14 +505,14 @@ void EngineHost::PortAData(uint16_t count) {
     if (result.inputDiscarded) serialA_.DiscardInput();
     // Replies go out first; the monitor lines follow in the order the messages produced them.
     const Bytes reply = result.ReplyBytes();
-    const Micros replyAt = Now();
     if (!reply.empty() && serialA_.Open()) serialA_.WriteString(reply);
+    const Micros replyAt = Now();  // read-to-write ends when the write is done
     traffic_.Received('A', bytes, at);
     if (!reply.empty() && serialA_.Open()) traffic_.Sent('A', reply, replyAt);
     std::vector<std::string> lines = result.MonitorLines();
     if (!lines.empty()) {
       std::lock_guard lock(outMutex_);
-      for (std::string& line : lines) out_.monitorLines.push_back(std::move(line));
+      for (std::string& line : lines) QueueLine(out_.monitorLines, std::move(line));
     }
   } catch (const ESerialException& e) {
     ReportPortError(PortSide::A, e);
@@ -538,7 +543,7 @@ void EngineHost::PortBData(uint16_t count) {
     if (line != lastControllerLine_) {
       lastControllerLine_ = line;
       std::lock_guard lock(outMutex_);
-      out_.controllerLines.push_back(std::move(line));
+      QueueLine(out_.controllerLines, std::move(line));
     }
   }
   Publish();
@@ -558,6 +563,17 @@ void EngineHost::ModemStatus(PortSide side) {
 }
 
 // --- Output ---------------------------------------------------------------------------------
+
+// A front end that does not keep up (a headless run whose standard output is not read) must not
+// make the host grow: past kMaxQueuedLines, lines are dropped and counted. Needs outMutex_.
+void EngineHost::QueueLine(std::vector<std::string>& queue, std::string&& line) {
+  if (out_.monitorLines.size() + out_.decodedLines.size() + out_.controllerLines.size() >=
+      kMaxQueuedLines) {
+    ++droppedLines_;
+    return;
+  }
+  queue.push_back(std::move(line));
+}
 
 void EngineHost::Report(const std::string& message) {
   std::lock_guard lock(outMutex_);
@@ -608,6 +624,7 @@ HostSnapshot EngineHost::MakeSnapshot() const {
       std::chrono::duration_cast<std::chrono::milliseconds>(timer2_.interval).count());
   s.settingsLoaded = loaded_;
   s.capturing = traffic_.Capturing();
+  s.capturePath = traffic_.CapturePath();
   s.bridging = bridge_.has_value();
   s.actionsDone = actionsDone_;
   return s;

@@ -21,6 +21,7 @@
 // on port A is passed on to the machine on port B, and each reply back, unchanged.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -94,7 +95,10 @@ class EngineHost {
   // Runs `fn` on the host thread and waits for it, passing on its exception. For start-up,
   // close-down and tests; a window must not call it while a port question may be open.
   void Call(const Action& fn);
+  // What was published since the last take. At most kMaxQueuedLines lines wait; more are
+  // dropped, and a diagnostic says how many.
   HostOutput TakeOutput();
+  static constexpr std::size_t kMaxQueuedLines = 20000;
   // Waits until every settings record submitted so far has been written.
   void FlushSettings();
   void AnswerPort(uint64_t questionId, int answer);
@@ -177,6 +181,8 @@ class EngineHost {
   void BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at);
   void BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at);
   void Forward(const BridgeOutput& output);
+  void QueueLine(std::vector<std::string>& queue, std::string&& line);
+  uint64_t BridgeWrite(PortSide side, const std::vector<uint8_t>& bytes);
   void CollectTraffic();
   bool ReportCaptureFailure();
 
@@ -203,6 +209,9 @@ class EngineHost {
   Timer trafficTimer_;  // flushes the framers; polls the bridge
   TrafficRecorder traffic_;
   std::optional<SonyBridge> bridge_;
+  uint64_t droppedLines_ = 0;                // lines QueueLine turned away since the last take
+  std::array<uint64_t, 2> bridgeDropped_{};  // bytes a bridged port dropped: A, B
+  std::array<bool, 2> bridgeDropping_{};     // its last write was dropped (said once)
   Micros trafficOrigin_{0};  // start of the capture or the bridge, whichever came first
   bool decodeWanted_ = false;
   bool portAOpened_ = false;
