@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -268,6 +270,31 @@ TEST(CaptureFile, ACutOffLastLineIsSkippedWithAWarning) {
   // The same broken line with its newline is no accident of the end: it is an error.
   EXPECT_NE(ReadError(CaptureText(good + "0.000100 A tx msg 10 0\n")).find("capture line 271"),
             std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Every capture shown in the README reads back as shown: one record per line after the first.
+TEST(CaptureFile, TheReadmesCapturesReadAsWritten) {
+  std::ifstream readme(SELKIE_README);
+  const std::string text(std::istreambuf_iterator<char>(readme), {});
+  const std::string opening = "```\n" + std::string(kCaptureVersionLine) + "\n";
+  int blocks = 0;
+  for (auto at = text.find(opening); at != std::string::npos; at = text.find(opening, at + 1)) {
+    const std::size_t begin = at + 4;
+    const std::string block = text.substr(begin, text.find("```", begin) - begin);
+    std::istringstream in(block);
+    std::vector<std::string> warnings;
+    const std::vector<CaptureRecord> records = CaptureReader::Read(in, &warnings);
+    EXPECT_EQ(records.size(),
+              static_cast<std::size_t>(std::count(block.begin(), block.end(), '\n') - 1));
+    EXPECT_TRUE(warnings.empty());
+    for (const CaptureRecord& r : records) EXPECT_FALSE(r.text.empty());
+    ++blocks;
+  }
+  EXPECT_EQ(blocks, 2);
 }
 
 }  // namespace

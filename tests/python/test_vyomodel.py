@@ -1,6 +1,7 @@
 """The model from Python: accessors of each kind, the change poll, the Sony front end, save and
 load, and two processes on one block."""
 import os
+import pathlib
 import subprocess
 import sys
 
@@ -158,3 +159,20 @@ def test_two_processes_see_one_model(fresh):
                            text=True, env=dict(os.environ))
     assert other.stdout.strip() == "100"
     assert fresh.machine(4).position == 200
+
+
+def test_the_readme_example_runs_as_written(tmp_path):
+    """The README's Python example on a fresh block prints the change its comment promises."""
+    readme = (pathlib.Path(__file__).parents[2] / "README.md").read_text()
+    example = readme.split("```python\n", 1)[1].split("```", 1)[0]
+    block = f"/VyoModelTest_readme_{os.getpid()}"
+    env = dict(os.environ, VYOMODEL_SHM_NAME=block)
+    try:
+        run = subprocess.run([sys.executable, "-c", example], env=env, cwd=tmp_path,
+                             capture_output=True, text=True, timeout=60)
+    finally:
+        if os.path.exists("/dev/shm" + block):
+            os.remove("/dev/shm" + block)
+    assert run.returncode == 0, run.stderr
+    promised = example.split("print(", 1)[1].split("# ", 1)[1].splitlines()[0]
+    assert run.stdout.rstrip() == promised.rstrip()
