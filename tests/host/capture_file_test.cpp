@@ -8,10 +8,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "CaptureFile.h"
+#include "HeadlessPrinter.h"
+#include "PtyEditor.h"
 #include "SonyBytes.h"
 #include "TempDir.h"
 #include "TrafficRecorder.h"
@@ -109,6 +113,46 @@ TEST(CaptureFile, AWriteThatFailsStopsTheCaptureWithOneMessage) {
   std::vector<std::string> warnings;
   EXPECT_GT(CaptureReader::ReadFile(path.string(), &warnings).size(), 10u);
   EXPECT_LE(std::filesystem::file_size(path), 4096u);
+}
+
+}  // namespace
+
+namespace {
+
+// End to end: a headless run whose capture file stops taking lines says so once on stderr and
+// ends with status 1 (it went on silently with status 0 before).
+TEST(CaptureFile, AHeadlessRunWhoseCaptureFailsReportsItAndFails) {
+  TempDir dir;
+  const std::string link = (dir.path() / "editor").string();
+  const std::string capture = (dir.path() / "full.txt").string();
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{8192, 8192};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    ProgramOptions options;
+    options.headless = true;
+    options.portA = "pty:" + link;
+    options.capture = capture;
+    std::ostringstream out;
+    std::atomic<bool> stop{false};
+    HeadlessPrinter printer(options, out, out);
+    printer.Start();
+    std::thread run([&] { printer.Run(stop); });
+    {
+      PtyEditor editor(link);
+      for (int i = 0; i < 300 && editor.IsOpen(); ++i) editor.Request(Framed({0x61, 0x0C, 0x01}));
+    }
+    stop = true;
+    run.join();
+    const std::string said = "selkietest: Capture to " + capture + " stopped: File too large\n";
+    const std::string text = out.str();
+    const bool once = text.find(said) != std::string::npos && text.find(said) == text.rfind(said);
+    _exit(once && printer.ReportedErrors() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace
