@@ -241,11 +241,11 @@ TEST(TrafficTest, OutputNobodyTakesIsBoundedAndTheDropCounted) {
   PtyEditor editor(link);
   ASSERT_TRUE(editor.IsOpen());
   const std::vector<uint8_t> request = Framed({0x61, 0x0C, 0x01});
-  const std::size_t exchanges = EngineHost::kMaxQueuedLines / 2 + 500;  // two lines each
+  const std::size_t exchanges = HostCore::kMaxQueuedLines / 2 + 500;  // two lines each
   for (std::size_t i = 0; i < exchanges; ++i) ASSERT_FALSE(editor.Request(request, 2000).empty());
-  printer.Host().Call([](EngineHost&) {});  // the last lines are queued
+  printer.Host().Call([](HostCore&) {});  // the last lines are queued
   const HostOutput output = printer.Host().TakeOutput();
-  EXPECT_LE(output.decodedLines.size(), EngineHost::kMaxQueuedLines);
+  EXPECT_LE(output.decodedLines.size(), HostCore::kMaxQueuedLines);
   bool said = false;
   for (const std::string& note : output.diagnostics)
     said = said || note.find(" lines were dropped: they came faster than they were taken") !=

@@ -1,6 +1,6 @@
-// EngineHost's traffic: the recorder fed with what the ports carry, the capture file and the
+// HostCore's traffic: the recorder fed with what the ports carry, the capture file and the
 // bridge between the editor on port A and the machine on port B.
-#include "EngineHost.h"
+#include "HostCore.h"
 #include "PortMap.h"
 #include "SerialErrors.h"
 
@@ -13,11 +13,11 @@ constexpr auto kFlushInterval = std::chrono::milliseconds(10);
 
 }  // namespace
 
-Micros EngineHost::Now() {
+Micros HostCore::Now() {
   return std::chrono::duration_cast<Micros>(std::chrono::steady_clock::now().time_since_epoch());
 }
 
-void EngineHost::NotePortOpenings() {
+void HostCore::NotePortOpenings() {
   const auto note = [this](char port, bool open, bool& opened) {
     if (open && !opened) traffic_.PortOpened(port, Now());
     opened = open;
@@ -28,30 +28,30 @@ void EngineHost::NotePortOpenings() {
   if (bridge_ && !(portAOpened_ && portBOpened_)) SetBridge(false);
 }
 
-void EngineHost::StartCapture(const std::string& path) {
+void HostCore::StartCapture(const std::string& path) {
   const Micros origin = bridge_ ? trafficOrigin_ : Now();
   traffic_.StartCapture(path, origin);
   trafficOrigin_ = origin;
 }
 
-void EngineHost::StopCapture() {
+void HostCore::StopCapture() {
   traffic_.StopCapture();
   ReportCaptureFailure();
 }
 
 // A capture the disk no longer takes has stopped: said once, as an error.
-bool EngineHost::ReportCaptureFailure() {
+bool HostCore::ReportCaptureFailure() {
   std::optional<std::string> failure = traffic_.TakeCaptureFailure();
   if (failure) Report(*failure);
   return failure.has_value();
 }
 
-void EngineHost::SetDecoding(bool on) {
+void HostCore::SetDecoding(bool on) {
   decodeWanted_ = on;
   traffic_.SetDecoding(on || config_.decodedLines || bridge_.has_value());
 }
 
-void EngineHost::SetBridge(bool on) {
+void HostCore::SetBridge(bool on) {
   if (on == bridge_.has_value()) return;
   if (!on) {
     Forward(bridge_->Poll(Now() + MessageFramer::kQuietGap));
@@ -60,8 +60,7 @@ void EngineHost::SetBridge(bool on) {
       summary += "  dropped: " + std::to_string(bridgeDropped_[1]) + " bytes to the machine, " +
                  std::to_string(bridgeDropped_[0]) + " to the editor";
     }
-    std::lock_guard lock(outMutex_);
-    out_.diagnostics.push_back(summary);
+    Note(summary, &HostOutput::diagnostics);
     bridge_.reset();
   } else {
     if (!serialA_.Open() || !serialB_.Open())
@@ -82,13 +81,13 @@ void EngineHost::SetBridge(bool on) {
   ArmTrafficTimer();
 }
 
-void EngineHost::ArmTrafficTimer() {
+void HostCore::ArmTrafficTimer() {
   trafficTimer_.interval = bridge_ ? std::chrono::steady_clock::duration(kBridgePoll)
                                    : std::chrono::steady_clock::duration(kFlushInterval);
   trafficTimer_.Restart(std::chrono::steady_clock::now());
 }
 
-bool EngineHost::TrafficTick() {
+bool HostCore::TrafficTick() {
   const Micros now = Now();
   if (bridge_) Forward(bridge_->Poll(now));
   traffic_.Flush(now);
@@ -96,17 +95,17 @@ bool EngineHost::TrafficTick() {
   return traffic_.HasDecodedLines() || failed;
 }
 
-void EngineHost::BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at) {
+void HostCore::BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at) {
   Forward(bridge_->FromEditor(bytes, at));
 }
 
-void EngineHost::BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at) {
+void HostCore::BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at) {
   Forward(bridge_->FromMachine(bytes, at));
 }
 
 // Writes first, records after: the bytes must not wait for a file. Only what a port took is
 // recorded as sent; what it dropped (a pty: port nobody has open) is a marked, counted comment.
-void EngineHost::Forward(const BridgeOutput& output) {
+void HostCore::Forward(const BridgeOutput& output) {
   const uint64_t droppedB = BridgeWrite(PortSide::B, output.toMachine);
   const uint64_t droppedA = BridgeWrite(PortSide::A, output.toEditor);
   if (droppedA == 0 && droppedB == 0) {
@@ -128,7 +127,7 @@ void EngineHost::Forward(const BridgeOutput& output) {
 }
 
 // The bytes of `bytes` the port dropped; a client gone is said once, when dropping starts.
-uint64_t EngineHost::BridgeWrite(PortSide side, const std::vector<uint8_t>& bytes) {
+uint64_t HostCore::BridgeWrite(PortSide side, const std::vector<uint8_t>& bytes) {
   if (bytes.empty()) return 0;
   const std::size_t index = side == PortSide::A ? 0 : 1;
   uint64_t dropped = bytes.size();
@@ -143,16 +142,16 @@ uint64_t EngineHost::BridgeWrite(PortSide side, const std::vector<uint8_t>& byte
   }
   bridgeDropped_[index] += dropped;
   if (dropped > 0 && !bridgeDropping_[index]) {
-    std::lock_guard lock(outMutex_);
-    out_.diagnostics.push_back(std::string("bridge: nothing is connected to port ") +
-                               (side == PortSide::A ? "A (the editor)" : "B (the machine)") +
-                               "; what the bridge passes there is dropped until it comes back");
+    Note(std::string("bridge: nothing is connected to port ") +
+             (side == PortSide::A ? "A (the editor)" : "B (the machine)") +
+             "; what the bridge passes there is dropped until it comes back",
+         &HostOutput::diagnostics);
   }
   bridgeDropping_[index] = dropped > 0;
   return dropped;
 }
 
-void EngineHost::CollectTraffic() {
+void HostCore::CollectTraffic() {
   std::vector<std::string> lines = traffic_.TakeDecodedLines();
   if (lines.empty()) return;
   std::lock_guard lock(outMutex_);
