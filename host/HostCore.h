@@ -34,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "Clock.h"
 #include "EngineHostConfig.h"
 #include "FrameSync.h"
 #include "HostSnapshot.h"
@@ -166,7 +167,6 @@ class HostCore {
   void RefreshPortStates();
 
   // HostCoreTraffic.cpp
-  static Micros Now();
   void NotePortOpenings();
   void ArmTrafficTimer();
   bool TrafficTick();  // whether there are lines to publish
