@@ -80,6 +80,7 @@ void HeadlessPrinter::Run(const std::function<bool()>& stopped) {
 void HeadlessPrinter::Print(HostOutput output) {
   for (const std::string& note : output.diagnostics) err_ << "selkietest: " << note << '\n';
   for (const std::string& error : output.errors) err_ << "selkietest: " << error << '\n';
+  reportedErrors_ = reportedErrors_ || !output.errors.empty();
   err_.flush();
   for (const std::string& line : output.monitorLines) out_ << line << '\n';
   for (const std::string& line : output.decodedLines) out_ << line << '\n';
@@ -93,6 +94,7 @@ int RunHeadless(const ProgramOptions& options) {
     HeadlessPrinter printer(options, std::cout, std::cerr);
     printer.Start();
     printer.Run(std::function<bool()>(StopRequested));
+    if (printer.ReportedErrors()) return 1;
   } catch (const PersonalityError& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
     return 2;

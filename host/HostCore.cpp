@@ -251,7 +251,7 @@ void HostCore::OpenCommandLinePorts() {
     try {
       ports_.OpenPort(side, number);
     } catch (const ESerialException& e) {
-      throw std::runtime_error("cannot open " + text + ": " + e.what());
+      throw std::runtime_error("cannot open " + text + ": " + e.CommandLineText());
     }
     RefreshPortStates();
     Note(std::string("port ") + (side == PortSide::A ? "A" : "B") + " open on " + text,
@@ -417,6 +417,7 @@ void HostCore::FlushSettings() {
 void HostCore::Close() {
   question_.reset();
   SetBridge(false);  // its summary is the last word
+  StopCapture();     // the last lines, or the message that they could not be written
   ports_.ClosePort(PortSide::B);
   ports_.ClosePort(PortSide::A);
   RefreshPortStates();
@@ -469,14 +470,14 @@ void HostCore::PortAData(uint16_t count) {
     if (result.inputDiscarded) serialA_.DiscardInput();
     // Replies go out first; the monitor lines follow in the order the messages produced them.
     const Bytes& reply = shaped.dueNow;
-    const Micros replyAt = Now();
     if (!reply.empty() && serialA_.Open()) serialA_.WriteString(reply);
+    const Micros replyAt = Now();  // read-to-write ends when the write is done
     traffic_.Received('A', bytes, at);
     if (!reply.empty() && serialA_.Open()) traffic_.Sent('A', reply, replyAt);
     std::vector<std::string> lines = result.MonitorLines();
     if (!lines.empty()) {
       std::lock_guard lock(outMutex_);
-      for (std::string& line : lines) out_.monitorLines.push_back(std::move(line));
+      for (std::string& line : lines) QueueLine(out_.monitorLines, std::move(line));
     }
   } catch (const ESerialException& e) {
     ReportPortError(PortSide::A, e);
@@ -507,7 +508,7 @@ void HostCore::PortBData(uint16_t count) {
     if (line != lastControllerLine_) {
       lastControllerLine_ = line;
       std::lock_guard lock(outMutex_);
-      out_.controllerLines.push_back(std::move(line));
+      QueueLine(out_.controllerLines, std::move(line));
     }
   }
   Publish();

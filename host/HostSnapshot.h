@@ -44,6 +44,7 @@ struct HostSnapshot {
   int timer2Ms = 80;
   bool settingsLoaded = false;  // the settings file existed and was read
   bool capturing = false;
+  std::string capturePath;  // the file being captured to
   bool bridging = false;
   uint64_t actionsDone = 0;  // how many posted actions have run (tests wait on it)
 

@@ -60,7 +60,9 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
 const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
   static const std::map<std::string, bool ProgramOptions::*> flags = {
       {"--help", &ProgramOptions::help},
+      {"-h", &ProgramOptions::help},  // the short forms every user tries; not toolkit options
       {"--version", &ProgramOptions::version},
+      {"-V", &ProgramOptions::version},
       {"--demo", &ProgramOptions::demo},
       {"--headless", &ProgramOptions::headless},
       {"--log", &ProgramOptions::log},
@@ -261,8 +263,8 @@ Options:
   --list-ports        Print one line per COM number in use and exit: the device, its
                       /dev/serial/by-id name, driver, USB vendor:product and serial number,
                       latency timer, and whether it is free or in use (by which process).
-  --help              Print this text and exit.
-  --version           Print the program's version and exit.
+  -h, --help          Print this text and exit.
+  -V, --version       Print the program's version and exit.
 
 COM numbers: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31;
 SELKIE_COM<n>=<path> in the environment maps COM n to any device. COM251 and COM252 are the two

@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 #include "Clock.h"
 #include "PortMap.h"
 #include "SerialDevice.h"
+#include "SerialErrors.h"
 #include "sonyname.h"
 
 namespace {
@@ -44,21 +46,51 @@ std::string Described(const std::vector<uint8_t>& bytes, MessageDecoder& decoder
 
 }  // namespace
 
-ReplayRunner::ReplayRunner(const ProgramOptions& options, std::ostream& out)
-    : options_(options), out_(out) {}
+ReplayRunner::ReplayRunner(const ProgramOptions& options, std::ostream& out,
+                           std::chrono::milliseconds clientWait)
+    : options_(options), out_(out), clientWait_(clientWait) {}
 
 ReplayRunner::~ReplayRunner() = default;
 
 void ReplayRunner::Start() {
-  exchanges_ = ReplayExchanges(CaptureReader::ReadFile(*options_.replay));
+  exchanges_ = ReplayExchanges(CaptureReader::ReadFile(*options_.replay, &warnings_));
   if (exchanges_.empty()) throw std::runtime_error("the capture holds no request to play");
   const PortTarget target = TargetOf(*options_.portB);
-  device_ = OpenSerialDevice(target);
+  try {
+    device_ = OpenSerialDevice(target);
+  } catch (const ESerialException& e) {
+    throw std::runtime_error("cannot open " + *options_.portB + ": " + e.CommandLineText());
+  }
   if (target.Network()) AwaitPeer(target);
   LineSettings settings;
   settings.baud = 38400;
   settings.parity = pOdd;
   device_->Configure(settings);  // a pty keeps no parity; that does not matter to the bytes
+  AwaitClient();
+}
+
+// The device's own hang-up report brings a pty: port's idea of its client up to date.
+bool ReplayRunner::ClientLeft() {
+  pollfd p{device_->Fd(), POLLIN, 0};
+  ::poll(&p, 1, 0);
+  device_->TakeHangUps(p.revents);
+  return device_->AwaitingClient();
+}
+
+void ReplayRunner::AwaitClient() {
+  const Micros deadline = Now() + std::chrono::duration_cast<Micros>(clientWait_);
+  while (ClientLeft()) {
+    if (Now() >= deadline) {
+      char seconds[32];
+      std::snprintf(seconds, sizeof seconds, "%.1f",
+                    static_cast<double>(clientWait_.count()) / 1e3);
+      throw std::runtime_error("nothing opened " + *options_.portB + " within " + seconds +
+                               " s; no request was played");
+    }
+    // Wakes at a client's open, or looks again shortly.
+    pollfd opened{device_->PeerEventFd(), POLLIN, 0};
+    ::poll(&opened, opened.fd >= 0 ? 1 : 0, 20);
+  }
 }
 
 int ReplayRunner::Run() {
@@ -66,6 +98,11 @@ int ReplayRunner::Run() {
   std::size_t differences = 0;
   for (std::size_t i = 0; i < exchanges_.size(); ++i) {
     const ReplayExchange& exchange = exchanges_[i];
+    if (ClientLeft() || device_->DroppedBytes() > 0) {
+      throw std::runtime_error("the client of " + *options_.portB + " left after " +
+                               std::to_string(i) + " of " + std::to_string(exchanges_.size()) +
+                               " exchanges; the rest were not played");
+    }
     Micros sentAt{0};
     const std::optional<Frame> reply = Exchange(exchange.request, sentAt);
     if (reply) replyTimes.push_back(reply->firstByte - sentAt);
@@ -156,14 +193,11 @@ int RunReplay(const ProgramOptions& options) {
   ReplayRunner runner(options, std::cout);
   try {
     runner.Start();
-  } catch (const std::exception& e) {
-    std::cerr << "selkietest: " << e.what() << std::endl;
-    return 2;
-  }
-  try {
+    for (const std::string& warning : runner.Warnings())
+      std::cerr << "selkietest: " << warning << std::endl;
     return runner.Run();
   } catch (const std::exception& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
-    return 2;
+    return 1;
   }
 }

@@ -102,6 +102,11 @@ void TSelkieF::MirrorPorts(const HostSnapshot& s) {
 
 void TSelkieF::MirrorTraffic(const HostSnapshot& s) {
   Menu->StopCapture1->setEnabled(s.capturing);
+  // One capture at a time: a second one would replace the first without a word.
+  Menu->CaptureToFile1->setEnabled(!s.capturing);
+  CaptureStatus->setVisible(s.capturing);
+  CaptureStatus->setText(s.capturing ? "Capturing to " + QString::fromStdString(s.capturePath)
+                                     : QString());
   Menu->BridgeAB1->setChecked(s.bridging);
 }
 

@@ -109,6 +109,10 @@ int RunWindow(const ProgramOptions& options) {
   main.AttachWindows(&keypad, &comms);
   CloseOnSignals(main, app);
   WindowRaiser raiser(&main);
+  if (!raiser.Listening()) {
+    std::cerr << "selkietest: a second start cannot bring this window to the front: "
+              << raiser.Problem().toStdString() << std::endl;
+  }
   main.show();
   return QApplication::exec();
 }

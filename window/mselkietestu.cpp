@@ -196,6 +196,10 @@ void TSelkieF::BuildStatusBar() {
     StatusPanels[i]->setFrameShadow(QFrame::Sunken);
     StatusBar1->addWidget(StatusPanels[i]);
   }
+  CaptureStatus = new QLabel(StatusBar1);
+  CaptureStatus->setObjectName("CaptureStatus");
+  CaptureStatus->hide();
+  StatusBar1->addWidget(CaptureStatus, 1);
   setStatusBar(StatusBar1);
 }
 

@@ -83,6 +83,7 @@ class TSelkieF : public QMainWindow {
   TVyoButton *DSRA, *dsrb, *dcda, *dcdb, *ria, *rib;
   QStatusBar* StatusBar1;
   std::array<QLabel*, 3> StatusPanels{};
+  QLabel* CaptureStatus = nullptr;  // "Capturing to <file>" while a capture runs
   std::unique_ptr<MainMenu> Menu;
 
   // --- State ----------------------------------------------------------------------------------

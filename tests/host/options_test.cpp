@@ -124,6 +124,19 @@ TEST(OptionsTest, SingleDashArgumentsGoToTheToolkit) {
             (std::vector<std::string>{"selkietest", "-platform", "offscreen", "-style=fusion"}));
 }
 
+// The short forms are ours, not the toolkit's: with a display, "-h" opened the window before.
+TEST(OptionsTest, ShortHelpAndVersionAreOptionsNotToolkitArguments) {
+  const ProgramOptions help = Parse({"-h"});
+  EXPECT_TRUE(help.help);
+  EXPECT_EQ(help.toolkitArgs, (std::vector<std::string>{"selkietest"}));
+  const ProgramOptions version = Parse({"-V", "-platform", "offscreen"});
+  EXPECT_TRUE(version.version);
+  EXPECT_EQ(version.toolkitArgs,
+            (std::vector<std::string>{"selkietest", "-platform", "offscreen"}));
+  EXPECT_NE(UsageText().find("-h, --help"), std::string::npos);
+  EXPECT_NE(UsageText().find("-V, --version"), std::string::npos);
+}
+
 TEST(OptionsTest, HelpNeedsNothingElseAndDocumentsEveryOption) {
   EXPECT_TRUE(Parse({"--help", "--headless"}).help);
   const std::string usage = UsageText();
