@@ -352,6 +352,8 @@ void EngineHost::OpenPort(PortSide side) {
 void EngineHost::ClosePort(PortSide side) {
   ports_.ClosePort(side);
   RefreshPortStates();
+  // No frame tick may follow to darken the lamps of a closed port.
+  lines_ = ports_.ReadLineLamps();
 }
 
 void EngineHost::open1Click() {
@@ -501,6 +503,14 @@ void EngineHost::PortAData(uint16_t count) {
     const Bytes reply = result.ReplyBytes();
     const Micros replyAt = Now();
     if (!reply.empty() && serialA_.Open()) serialA_.WriteString(reply);
+    // A message left without a reply is a timeout as the editor sees it.
+    for (const VmExchange& exchange : result.exchanges) {
+      healthA_.Requested();
+      if (exchange.reply.empty())
+        healthA_.TimedOut();
+      else
+        healthA_.Replied(replyAt);
+    }
     traffic_.Received('A', bytes, at);
     if (!reply.empty() && serialA_.Open()) traffic_.Sent('A', reply, replyAt);
     std::vector<std::string> lines = result.MonitorLines();
@@ -524,7 +534,7 @@ void EngineHost::PortBData(uint16_t count) {
       return;
     }
     traffic_.Received('B', bytes, at);
-    if (controller_.SerialBTriggerAvail(bytes) == MachineController::RxOutcome::Discarded)
+    if (controller_.SerialBTriggerAvail(bytes, at) == MachineController::RxOutcome::Discarded)
       serialB_.DiscardInput();
   } catch (const ESerialException& e) {
     ReportPortError(PortSide::B, e);
@@ -595,6 +605,9 @@ HostSnapshot EngineHost::MakeSnapshot() const {
   s.portA = port(PortSide::A);
   s.portB = port(PortSide::B);
   s.lines = lines_;
+  s.linkA = healthA_;
+  s.linkA.checksumErrors = vm_.Port().ChecksumErrors;
+  s.linkB = controller_.Health();
   s.openLit = openLit_;
   s.closeLit = closeLit_;
   s.syncA = sync_.SyncA();
