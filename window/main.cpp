@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "HeadlessPrinter.h"
+#include "HelpFiles.h"
 #include "KeypadF.h"
 #include "PortInventory.h"
 #include "ProgramIcon.h"
@@ -93,6 +94,8 @@ int RunWindow(const ProgramOptions& options) {
   SelkieConfig config;
   const std::filesystem::path program = ProgramPath();
   config.programFolder = program.parent_path();
+  config.manualFolder = ManualFolder(config.programFolder);
+  config.adapterHelper = AdapterHelper(config.programFolder);
   config.demo = options.demo;
   config.capturePath = options.capture;
   config.settingsPath = options.settings

@@ -7,13 +7,17 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QProcess>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <utility>
 
 #include "KeypadF.h"
@@ -21,6 +25,7 @@
 #include "PanelWidgets.h"
 #include "PortMap.h"
 #include "PortSelectForm.h"
+#include "WindowFit.h"
 #include "ZQDialog.h"
 #include "vcommsu.h"
 
@@ -37,8 +42,10 @@ TSelkieF::TSelkieF(const SelkieConfig& config, EventInvokerPtr guiInvoker, QWidg
   setWindowTitle("Selkie Test Program");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  // The system's highlight pair, so that text stays readable on a dark theme as on a light one.
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, palette.color(QPalette::Highlight));
+  palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
   setPalette(palette);
   InstallDefaultDesktop();
   if (config_.adjustDesktop) config_.adjustDesktop(Desktop);
@@ -112,10 +119,22 @@ void TSelkieF::PostMc(std::function<void(MachineController&)> call) {
 // --- Building -------------------------------------------------------------------------------
 
 void TSelkieF::BuildWindow() {
-  Client = new QWidget(this);
+  auto* body = new QWidget(this);
+  auto* column = new QVBoxLayout(body);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  Scroll = new QScrollArea(body);
+  Scroll->setObjectName("Scroll");
+  Scroll->setFrameShape(QFrame::NoFrame);
+  Scroll->setWidgetResizable(false);
+  Client = new QWidget;
   Client->setObjectName("Client");
   Client->setAutoFillBackground(true);
-  setCentralWidget(Client);
+  Scroll->setWidget(Client);
+  column->addWidget(Scroll);
+  BuildHint();
+  column->addWidget(Hint);
+  setCentralWidget(body);
   BuildSyncRow();
   Panel2 = new VmPanelView(Client);
   Panel2->move(kGap, 38);
@@ -125,12 +144,14 @@ void TSelkieF::BuildWindow() {
   BuildGpo();
   BuildStatusBar();
   Menu = std::make_unique<MainMenu>(menuBar());
+  menuBar()->installEventFilter(this);
 }
 
 void TSelkieF::BuildSyncRow() {
   vsyncA = MakeKey(Client, "vsyncA", "No Sync A", {4, 4, 109, 30}, LampScheme::Amber);
   VsyncB = MakeKey(Client, "VsyncB", "No Sync B", {108, 4, 109, 30}, LampScheme::Amber);
   lostlock = MakeKey(Client, "lostlock", "0", {216, 4, 45, 30});
+  lostlock->setToolTip("Sync pulses lost; click to set it to 0");
   vsyncA->SetTabStop(false);
   VsyncB->SetTabStop(false);
 }
@@ -157,9 +178,15 @@ void TSelkieF::BuildGpo() {
   gpo->setAutoFillBackground(true);
   gpo->setGeometry(kGap, 602, 265, 57);
   rtsa = MakeKey(gpo, "rtsa", "RTSA", {4, 4, 61, 22});
+  rtsa->setToolTip("Request To Send output of port A: lit while it is off");
   rtsb = MakeKey(gpo, "rtsb", "RTSB", {68, 4, 61, 22});
   dtra = MakeKey(gpo, "dtra", "DTRA", {132, 4, 61, 22});
   DTRB = MakeKey(gpo, "DTRB", "DTRB", {196, 4, 61, 22});
+  rtsb->setToolTip("Request To Send output of port B: lit while it is off");
+  dtra->setToolTip("Data Terminal Ready output of port A: lit while it is off");
+  DTRB->setToolTip("Data Terminal Ready output of port B: lit while it is off");
+  static const char* const kLampTips[] = {"Data Set Ready", "Data Carrier Detect",
+                                          "Ring Indicator"};
   const std::pair<TVyoButton**, const char*> lamps[] = {{&DSRA, "DSRA"}, {&dsrb, "DSRB"},
                                                         {&dcda, "DCDA"}, {&dcdb, "DCDB"},
                                                         {&ria, "RIA"},   {&rib, "RIB"}};
@@ -168,7 +195,27 @@ void TSelkieF::BuildGpo() {
   for (std::size_t i = 0; i < std::size(lamps); ++i, x += 43) {
     *lamps[i].first = MakeKey(gpo, kNames[i], lamps[i].second, {x, 30, 40, 22}, LampScheme::Amber);
     (*lamps[i].first)->SetTabStop(false);
+    (*lamps[i].first)
+        ->setToolTip(QString("%1 input of port %2 (dark while the port is closed)")
+                         .arg(kLampTips[i / 2])
+                         .arg(i % 2 == 0 ? 'A' : 'B'));
   }
+}
+
+void TSelkieF::BuildHint() {
+  Hint = new QLabel(
+      "No panel is shown yet.\n\n"
+      "View > Virtual Machine shows the machine that answers an editor on port A; "
+      "View > Machine Control shows the controller of a machine on port B; "
+      "Open/Close and GPO add the port keys and the line tests.\n\n"
+      "To try both sides without hardware, start the program as  selkietest --demo : "
+      "ports A and B are then the two ends of a virtual cable.",
+      this);
+  Hint->setObjectName("Hint");
+  Hint->setWordWrap(true);
+  Hint->setMargin(12);
+  Hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Hint->hide();
 }
 
 void TSelkieF::BuildStatusBar() {
@@ -184,7 +231,22 @@ void TSelkieF::BuildStatusBar() {
     StatusPanels[i]->setFrameShadow(QFrame::Sunken);
     StatusBar1->addWidget(StatusPanels[i]);
   }
+  static const char* const kLinkNames[] = {"linkA", "linkB"};
+  for (std::size_t i = 0; i < LinkPanels.size(); ++i) {
+    LinkPanels[i] = new QLabel(StatusBar1);
+    LinkPanels[i]->setObjectName(kLinkNames[i]);
+    LinkPanels[i]->setFrameShape(QFrame::Panel);
+    LinkPanels[i]->setFrameShadow(QFrame::Sunken);
+    LinkPanels[i]->setToolTip(QString("Port %1: replies/requests, timeouts, checksum failures, age "
+                                      "of the last reply")
+                                  .arg(i == 0 ? 'A' : 'B'));
+    StatusBar1->addWidget(LinkPanels[i], 1);
+  }
   setStatusBar(StatusBar1);
+  // The reply ages keep counting while nothing else changes.
+  auto* ages = new QTimer(this);
+  connect(ages, &QTimer::timeout, this, [this] { MirrorLinks(); });
+  ages->start(500);
 }
 
 void TSelkieF::InstallDefaultDesktop() {
@@ -214,6 +276,12 @@ void TSelkieF::InstallDefaultDesktop() {
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
                ? dialog.selectedFiles().front()
                : QString();
+  };
+  Desktop.confirm = [this](const QString& plan) {
+    return QMessageBox::question(this, kAppTitle, plan) == QMessageBox::Yes;
+  };
+  Desktop.runProgram = [](const QString& program, const QStringList& arguments) {
+    return QProcess::execute(program, arguments);
   };
   Desktop.openDocument = [](const QString& file, const QString&) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(file));
@@ -253,6 +321,7 @@ void TSelkieF::RestoreWindowPlace() {
   const bool onDesktop = static_cast<int64_t>(left) + 100 < desktop.width() &&
                          static_cast<int64_t>(top) + 100 < desktop.height();
   move(onDesktop && TitleBarVisible(left, top) ? QPoint(left, top) : QPoint(100, 100));
+  KeepOnScreen();
 }
 
 bool TSelkieF::TitleBarVisible(int left, int top) const {
@@ -275,6 +344,7 @@ void TSelkieF::showEvent(QShowEvent* event) {
   shown_once_ = true;
   // Once the window system has placed the window, so that the place saved is where it stands.
   QTimer::singleShot(0, this, [this] {
+    FitToScreen();  // now with the frame the window manager gave it
     SendPlace();
     host_->Show(false);
   });
@@ -311,7 +381,37 @@ void TSelkieF::LayoutViews() {
     if (flag != 0) y += view->height() + kGap;
   }
   Client->setFixedSize(Panel2->width() + 2 * Panel2->x(), y);
-  setFixedSize(Client->width(), menuBar()->sizeHint().height() + y + StatusBar1->height());
+  Hint->setVisible(y == kGap);
+  FitToScreen();
+}
+
+// The window takes what its views need, cut to the screen's available area; the views scroll in
+// what is left.
+void TSelkieF::FitToScreen() {
+  const int hint = Hint->isVisibleTo(this) ? Hint->heightForWidth(Client->width()) : 0;
+  Hint->setFixedHeight(std::max(hint, 0));
+  const QSize wanted(Client->width(), menuBar()->sizeHint().height() + Client->height() +
+                                          std::max(hint, 0) + StatusBar1->height());
+  setFixedSize(FitWindow(wanted, FrameExtra(), AvailableArea(),
+                         style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
+  KeepOnScreen();
+}
+
+QSize TSelkieF::FrameExtra() const {
+  // Before the window manager has framed the window, room for a title bar and borders.
+  if (!isVisible()) return {8, 32};
+  return frameGeometry().size() - size();
+}
+
+QRect TSelkieF::AvailableArea() const {
+  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+  return where ? where->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+}
+
+void TSelkieF::KeepOnScreen() {
+  const QRect frame(pos(), size() + FrameExtra());
+  const QPoint inside = KeepInside(frame, AvailableArea());
+  if (inside != pos()) move(inside);
 }
 
 int TSelkieF::ClientHeight() const { return Client->height() + StatusBar1->height(); }
@@ -347,27 +447,6 @@ void TSelkieF::EnterID1Click() {
                      : std::nullopt](EngineHost& host) { host.EnterId(entry); });
 }
 
-void TSelkieF::Help1Click() {
-  const QString chosen =
-      Desktop.chooseManual(QString::fromStdString(config_.programFolder.string()));
-  if (chosen.isEmpty()) return;
-  const QFileInfo file(chosen);
-  if (file.exists())
-    Desktop.openDocument(file.absoluteFilePath(), file.absolutePath());
-  else
-    Desktop.showMessage(file.fileName() + "  Not Found");
-}
-
-void TSelkieF::InstallSelkieDriver1Click() {
-  const QString folder = QString::fromStdString(config_.programFolder.string());
-  const QString installer =
-      QString::fromStdString((config_.programFolder / "CDM_Setup.exe").string());
-  if (QFileInfo::exists(installer))
-    Desktop.openDocument(installer, folder);
-  else
-    Desktop.showMessage(installer + "  Not Found");
-}
-
 void TSelkieF::VmGoto() {
   if (!shown_.vmPanelKeysActive || !keypad_) return;
   const int result = Desktop.runKeypad();
@@ -401,6 +480,10 @@ void TSelkieF::ControllerGoto() {
 bool TSelkieF::eventFilter(QObject* watched, QEvent* event) {
   if (watched == comms_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
     SendMonitorState();
+  if (watched == menuBar() && event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (MainMenu::ShowTip(menuBar(), help->pos(), help->globalPos())) return true;
+  }
   if (watched == Panel1->bpoz && event->type() == QEvent::MouseButtonRelease) {
     bpozClick();
     return true;
