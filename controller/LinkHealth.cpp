@@ -26,9 +26,3 @@ std::string ReplyAgeText(const LinkHealth& health, Micros now) {
     std::snprintf(text, sizeof text, "%.0f s", seconds);
   return text;
 }
-
-std::string LinkHealthText(const LinkHealth& health, Micros now) {
-  return "req " + std::to_string(health.requests) + "  rep " + std::to_string(health.replies) +
-         "  t/o " + std::to_string(health.timeouts) + "  cs " +
-         std::to_string(health.checksumErrors) + "  last " + ReplyAgeText(health, now);
-}

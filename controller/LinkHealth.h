@@ -31,5 +31,3 @@ struct LinkHealth {
 
 // "0.04 s", "12 s" or "none" (no reply yet); a clock that went back reads as 0.
 std::string ReplyAgeText(const LinkHealth& health, Micros now);
-// One line for the status bar and the panels: "req 120  rep 119  t/o 1  cs 0  last 0.04 s".
-std::string LinkHealthText(const LinkHealth& health, Micros now);

@@ -92,7 +92,7 @@ void ControlPanelView::BuildTransportKeys() {
 }
 
 void ControlPanelView::MirrorLink(const LinkHealth& health, bool portOpen, Micros now) {
-  linkb->setText("Port B: " + QString::fromStdString(LinkHealthText(health, now)));
+  linkb->setText(LinkPanelText('B', health, now));
   const bool lost = portOpen && health.Lost();
   noreply->setVisible(lost);
   const bool greyed = lost || !portOpen;

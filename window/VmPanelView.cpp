@@ -63,7 +63,7 @@ void VmPanelView::BuildTips() {
 }
 
 void VmPanelView::MirrorLink(const LinkHealth& health, Micros now) {
-  linka->setText("Port A: " + QString::fromStdString(LinkHealthText(health, now)));
+  linka->setText(LinkPanelText('A', health, now));
 }
 
 void VmPanelView::BuildTransport() {

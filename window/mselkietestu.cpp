@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 #include <QUrl>
@@ -25,6 +26,7 @@
 #include "PanelWidgets.h"
 #include "PortMap.h"
 #include "PortSelectForm.h"
+#include "ReadableText.h"
 #include "WindowFit.h"
 #include "ZQDialog.h"
 #include "vcommsu.h"
@@ -42,10 +44,13 @@ TSelkieF::TSelkieF(const SelkieConfig& config, EventInvokerPtr guiInvoker, QWidg
   setWindowTitle("Selkie Test Program");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  // The system's highlight pair, so that text stays readable on a dark theme as on a light one.
+  // The system's highlight colour behind the system's text colour or its highlighted-text colour,
+  // whichever reads better, so that a dark theme stays as readable as a light one.
   QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, palette.color(QPalette::Highlight));
-  palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
+  const QColor back = palette.color(QPalette::Highlight);
+  palette.setColor(QPalette::Window, back);
+  palette.setColor(QPalette::WindowText, ReadableOn(back, palette.color(QPalette::WindowText),
+                                                    palette.color(QPalette::HighlightedText)));
   setPalette(palette);
   InstallDefaultDesktop();
   if (config_.adjustDesktop) config_.adjustDesktop(Desktop);
@@ -277,6 +282,10 @@ void TSelkieF::InstallDefaultDesktop() {
                ? dialog.selectedFiles().front()
                : QString();
   };
+  Desktop.availableArea = [this] {
+    const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+    return where ? where->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+  };
   Desktop.confirm = [this](const QString& plan) {
     return QMessageBox::question(this, kAppTitle, plan) == QMessageBox::Yes;
   };
@@ -388,13 +397,22 @@ void TSelkieF::LayoutViews() {
 // The window takes what its views need, cut to the screen's available area; the views scroll in
 // what is left.
 void TSelkieF::FitToScreen() {
-  const int hint = Hint->isVisibleTo(this) ? Hint->heightForWidth(Client->width()) : 0;
-  Hint->setFixedHeight(std::max(hint, 0));
-  const QSize wanted(Client->width(), menuBar()->sizeHint().height() + Client->height() +
-                                          std::max(hint, 0) + StatusBar1->height());
-  setFixedSize(FitWindow(wanted, FrameExtra(), AvailableArea(),
-                         style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
+  const int hint = Hint->isVisibleTo(this) ? std::max(Hint->heightForWidth(Client->width()), 0) : 0;
+  Hint->setFixedHeight(hint);
+  const int bars = menuBar()->sizeHint().height() + StatusBar1->height();
+  const QSize wanted(Client->width(), bars + Client->height() + hint);
+  fittedFrame_ = FrameExtra();
+  const QSize size = FitWindow(wanted, fittedFrame_, Desktop.availableArea(),
+                               Scroll->verticalScrollBar()->sizeHint().width());
+  Scroll->setFixedHeight(std::max(0, size.height() - bars - hint));
+  setFixedSize(size);
   KeepOnScreen();
+}
+
+void TSelkieF::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // The window manager framed the window after it was shown: fit again with the real frame.
+  if (isVisible() && FrameExtra() != fittedFrame_) FitToScreen();
 }
 
 QSize TSelkieF::FrameExtra() const {
@@ -403,14 +421,9 @@ QSize TSelkieF::FrameExtra() const {
   return frameGeometry().size() - size();
 }
 
-QRect TSelkieF::AvailableArea() const {
-  const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
-  return where ? where->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
-}
-
 void TSelkieF::KeepOnScreen() {
   const QRect frame(pos(), size() + FrameExtra());
-  const QPoint inside = KeepInside(frame, AvailableArea());
+  const QPoint inside = KeepInside(frame, Desktop.availableArea());
   if (inside != pos()) move(inside);
 }
 

@@ -63,6 +63,8 @@ struct SelkieDesktop {
   std::function<bool(const QString& plan)> confirm;
   // Runs a program and waits for it; its exit status, or -1 when it could not be started.
   std::function<int(const QString& program, const QStringList& arguments)> runProgram;
+  // The area of the window's screen that the window must stay in (the panels and docks left out).
+  std::function<QRect()> availableArea;
 };
 
 class TSelkieF : public QMainWindow {
@@ -138,6 +140,7 @@ class TSelkieF : public QMainWindow {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -149,7 +152,6 @@ class TSelkieF : public QMainWindow {
   void BuildHint();
   void FitToScreen();
   QSize FrameExtra() const;
-  QRect AvailableArea() const;
   void KeepOnScreen();
   void RunAdapterHelper();
   void WireVmPanel();
@@ -193,5 +195,7 @@ class TSelkieF : public QMainWindow {
   bool laidOut_ = false;
   std::deque<QString> errors_;
   bool errorShowing_ = false;
-  bool kgotoReleasePending_ = false;  // a left press on kgoto already ran kgotoClick
+  bool kgotoReleasePending_ = false;
+  QSize fittedFrame_;  // the frame the window was last fitted with  // a left press on kgoto
+                       // already ran kgotoClick
 };

@@ -64,15 +64,15 @@ TEST(LinkHealth, ClosingPortBForgetsThePollsInFlight) {
   EXPECT_EQ(controller.Health().timeouts, 3u) << "the poll cut off by the close is no timeout";
 }
 
-TEST(LinkHealth, TextsShowCountsAndTheAgeOfTheLastReply) {
+TEST(LinkHealth, AgeOfTheLastReplyReadsInHundredthsThenWholeSeconds) {
   LinkHealth health;
   EXPECT_EQ(ReplyAgeText(health, Micros{5'000'000}), "none");
   health.Requested();
   health.Requested();
   health.TimedOut();
   health.Replied(Micros{1'000'000});
-  health.checksumErrors = 7;
-  EXPECT_EQ(LinkHealthText(health, Micros{1'040'000}), "req 2  rep 1  t/o 1  cs 7  last 0.04 s");
+  EXPECT_EQ(ReplyAgeText(health, Micros{1'040'000}), "0.04 s");
+  EXPECT_EQ(health.unanswered, 0) << "the reply ended the run of timeouts";
   EXPECT_EQ(ReplyAgeText(health, Micros{43'000'000}), "42 s");
   EXPECT_EQ(ReplyAgeText(health, Micros{0}), "0.00 s") << "a clock that went back";
 }
