@@ -27,6 +27,7 @@ struct LinkHealth {
   // Forget the polls in flight: a closed port has asked nothing.
   void PortClosed() { unanswered = 0; }
   bool Lost() const { return unanswered >= kLostAfter; }
+  bool operator==(const LinkHealth&) const = default;
 };
 
 // "0.04 s", "12 s" or "none" (no reply yet); a clock that went back reads as 0.

@@ -184,6 +184,7 @@ class TSelkieF : public QMainWindow {
   void MirrorLinks();
   void ShowErrors(std::vector<std::string> errors);
   void AskPort(const PortQuestion& question);
+  void LogErrors();
 
   SelkieConfig config_;
   std::unique_ptr<EngineHost> host_;
@@ -195,7 +196,8 @@ class TSelkieF : public QMainWindow {
   bool laidOut_ = false;
   std::deque<QString> errors_;
   bool errorShowing_ = false;
-  bool kgotoReleasePending_ = false;
-  QSize fittedFrame_;  // the frame the window was last fitted with  // a left press on kgoto
-                       // already ran kgotoClick
+  // Closing: no more boxes or prompts; what is left goes to stderr.
+  bool closing_ = false;
+  bool kgotoReleasePending_ = false;  // a left press on kgoto already ran kgotoClick
+  QSize fittedFrame_;  // the frame the window was last fitted with
 };

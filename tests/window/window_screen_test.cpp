@@ -175,7 +175,7 @@ TEST_F(WindowTest, TransportKeysDriveTheControllerOnlyWhileItsViewIsShown) {
   QTest::keyClick(w.get(), Qt::Key_F9);
   Settle();
   SonyPort port;
-  w->Host().Call([&port](EngineHost& host) { port = host.Controller().Port(); });
+  w->Host().Call([&port](HostCore& host) { port = host.Controller().Port(); });
   EXPECT_FALSE(port.CommandPending && port.Tx[1] == 0x10) << "no FAST FWD queued";
 }
 
