@@ -406,6 +406,10 @@ void TSelkieF::FitToScreen() {
   const QSize size = FitWindow(wanted, fittedFrame_, Desktop.availableArea(),
                                Scroll->verticalScrollBar()->sizeHint().width());
   Scroll->setFixedHeight(std::max(0, size.height() - bars - hint));
+  // Only a window narrower than the views scrolls sideways; a fractional scale factor may round
+  // the width a pixel short of the views and their scroll bar.
+  Scroll->setHorizontalScrollBarPolicy(size.width() >= wanted.width() ? Qt::ScrollBarAlwaysOff
+                                                                      : Qt::ScrollBarAsNeeded);
   setFixedSize(size);
   KeepOnScreen();
 }

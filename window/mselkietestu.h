@@ -199,5 +199,5 @@ class TSelkieF : public QMainWindow {
   // Closing: no more boxes or prompts; what is left goes to stderr.
   bool closing_ = false;
   bool kgotoReleasePending_ = false;  // a left press on kgoto already ran kgotoClick
-  QSize fittedFrame_;  // the frame the window was last fitted with
+  QSize fittedFrame_;                 // the frame the window was last fitted with
 };
