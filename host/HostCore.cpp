@@ -288,6 +288,8 @@ void HostCore::OpenPort(PortSide side) {
 void HostCore::ClosePort(PortSide side) {
   ports_.ClosePort(side);
   RefreshPortStates();
+  // No frame tick may follow to darken the lamps of a closed port.
+  lines_ = ports_.ReadLineLamps();
 }
 
 void HostCore::open1Click() {
@@ -472,6 +474,14 @@ void HostCore::PortAData(uint16_t count) {
     const Bytes& reply = shaped.dueNow;
     if (!reply.empty() && serialA_.Open()) serialA_.WriteString(reply);
     const Micros replyAt = Now();  // read-to-write ends when the write is done
+    // A message left without a reply is a timeout as the editor sees it.
+    for (const VmExchange& exchange : result.exchanges) {
+      healthA_.Requested();
+      if (exchange.reply.empty())
+        healthA_.TimedOut();
+      else
+        healthA_.Replied(replyAt);
+    }
     traffic_.Received('A', bytes, at);
     if (!reply.empty() && serialA_.Open()) traffic_.Sent('A', reply, replyAt);
     std::vector<std::string> lines = result.MonitorLines();
@@ -495,7 +505,7 @@ void HostCore::PortBData(uint16_t count) {
       return;
     }
     traffic_.Received('B', bytes, at);
-    if (controller_.SerialBTriggerAvail(bytes) == MachineController::RxOutcome::Discarded)
+    if (controller_.SerialBTriggerAvail(bytes, at) == MachineController::RxOutcome::Discarded)
       serialB_.DiscardInput();
   } catch (const ESerialException& e) {
     ReportPortError(PortSide::B, e);

@@ -210,6 +210,7 @@ class HostCore {
   std::unique_ptr<SettingsWriter> writer_;
   bool loaded_ = false;  // the settings file existed
   LineLamps lines_;
+  LinkHealth healthA_;
   Timer timer1_;
   Timer timer2_;
   Timer trafficTimer_;  // flushes the framers; polls the bridge

@@ -105,6 +105,9 @@ HostSnapshot HostCore::MakeSnapshot() const {
   s.portA = port(PortSide::A);
   s.portB = port(PortSide::B);
   s.lines = lines_;
+  s.linkA = healthA_;
+  s.linkA.checksumErrors = vm_.Port().ChecksumErrors;
+  s.linkB = controller_.Health();
   s.openLit = openLit_;
   s.closeLit = closeLit_;
   s.syncA = sync_.SyncA();

@@ -39,6 +39,9 @@ struct MainMenu {
   // After the designed items: opens the About box by itself, as no handler of the window's.
   QAction* About1;
 
+  // The menu bar shows no tips of its own: shows the tip of the title at `at`, if it has one.
+  static bool ShowTip(QMenuBar* bar, const QPoint& at, const QPoint& globalAt);
+
   // Checks the item of `group` whose tag is `tag`, and unchecks the others (none for no match).
   static void CheckTag(QActionGroup* group, int tag);
 };

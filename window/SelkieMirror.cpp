@@ -3,6 +3,7 @@
 // answered for a host that waits for it.
 #include <iostream>
 
+#include "Clock.h"
 #include "PanelWidgets.h"
 #include "mselkietestu.h"
 #include "vcommsu.h"
@@ -70,7 +71,31 @@ void TSelkieF::Mirror(const HostSnapshot& snapshot) {
   MirrorPorts(snapshot);
   MirrorSync(snapshot);
   MirrorTraffic(snapshot);
+  MirrorLinks();
   if (relayout) LayoutViews();
+}
+
+namespace {
+
+QString StatusLinkText(char side, const LinkHealth& health, Micros now) {
+  return QString("%1%2 %3/%4  t/o %5  cs %6  %7")
+      .arg(side)
+      .arg(health.Lost() ? " No reply" : "")
+      .arg(health.replies)
+      .arg(health.requests)
+      .arg(health.timeouts)
+      .arg(health.checksumErrors)
+      .arg(QString::fromStdString(ReplyAgeText(health, now)));
+}
+
+}  // namespace
+
+void TSelkieF::MirrorLinks() {
+  const Micros now = Now();
+  Panel2->MirrorLink(shown_.linkA, now);
+  Panel1->MirrorLink(shown_.linkB, shown_.portB.open, now);
+  LinkPanels[0]->setText(StatusLinkText('A', shown_.linkA, now));
+  LinkPanels[1]->setText(StatusLinkText('B', shown_.linkB, now));
 }
 
 void TSelkieF::MirrorMenus(const VmPanel& p) {
@@ -92,12 +117,13 @@ void TSelkieF::MirrorPorts(const HostSnapshot& s) {
   rtsa->SetLit(s.portA.rtsLamp);
   DTRB->SetLit(s.portB.dtrLamp);
   rtsb->SetLit(s.portB.rtsLamp);
-  DSRA->SetLit(s.lines.dsrA);
-  dcda->SetLit(s.lines.dcdA);
-  ria->SetLit(s.lines.riA);
-  dsrb->SetLit(s.lines.dsrB);
-  dcdb->SetLit(s.lines.dcdB);
-  rib->SetLit(s.lines.riB);
+  // A closed port has no lines to show.
+  DSRA->SetLit(s.portA.open && s.lines.dsrA);
+  dcda->SetLit(s.portA.open && s.lines.dcdA);
+  ria->SetLit(s.portA.open && s.lines.riA);
+  dsrb->SetLit(s.portB.open && s.lines.dsrB);
+  dcdb->SetLit(s.portB.open && s.lines.dcdB);
+  rib->SetLit(s.portB.open && s.lines.riB);
 }
 
 void TSelkieF::MirrorTraffic(const HostSnapshot& s) {

@@ -9,6 +9,7 @@
 
 #include "CensusRunner.h"
 #include "HeadlessPrinter.h"
+#include "HelpFiles.h"
 #include "KeypadF.h"
 #include "PersonalityLearner.h"
 #include "PortInventory.h"
@@ -97,6 +98,8 @@ int RunWindow(const ProgramOptions& options) {
   SelkieConfig config;
   const std::filesystem::path program = ProgramPath();
   config.programFolder = program.parent_path();
+  config.manualFolder = ManualFolder(config.programFolder);
+  config.adapterHelper = AdapterHelper(config.programFolder);
   config.demo = options.demo;
   config.capturePath = options.capture;
   config.personality = options.personality;
