@@ -53,6 +53,7 @@ void EngineHost::SetBridge(bool on) {
           "Bridge A-B needs port A (the editor) and port B (the machine) open");
     if (!traffic_.Capturing()) trafficOrigin_ = Now();
     bridge_.emplace(trafficOrigin_);
+    traffic_.SetBridgeOrigin(trafficOrigin_);
   }
   SetDecoding(decodeWanted_);
   ArmTrafficTimer();
@@ -96,7 +97,9 @@ void EngineHost::Forward(const BridgeOutput& output) {
 
 void EngineHost::CollectTraffic() {
   std::vector<std::string> lines = traffic_.TakeDecodedLines();
-  if (lines.empty()) return;
+  std::vector<CaptureRecord> records = traffic_.TakeRecords();
+  if (lines.empty() && records.empty()) return;
   std::lock_guard lock(outMutex_);
   for (std::string& line : lines) out_.decodedLines.push_back(std::move(line));
+  for (CaptureRecord& record : records) out_.trafficRecords.push_back(std::move(record));
 }

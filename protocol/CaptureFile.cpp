@@ -55,7 +55,9 @@ uint8_t ParseHexByte(const std::string& word, int line) {
   return static_cast<uint8_t>(std::stoi(word, nullptr, 16));
 }
 
-CaptureRecord ParseLine(const std::string& text, int line) {
+}  // namespace
+
+CaptureRecord ParseCaptureLine(const std::string& text, int line) {
   std::istringstream in(text);
   CaptureRecord record;
   std::string time, port, direction, kind;
@@ -73,8 +75,6 @@ CaptureRecord ParseLine(const std::string& text, int line) {
   std::getline(in >> std::ws, record.text);
   return record;
 }
-
-}  // namespace
 
 std::string DecodeFrame(MessageDecoder& decoder, const Frame& frame) {
   if (frame.kind == FrameKind::Debris) return "debris";
@@ -124,7 +124,7 @@ std::vector<CaptureRecord> CaptureReader::Read(std::istream& in) {
   std::vector<CaptureRecord> records;
   for (int line = 2; std::getline(in, text); ++line) {
     if (text.empty() || text[0] == '#') continue;
-    records.push_back(ParseLine(text, line));
+    records.push_back(ParseCaptureLine(text, line));
   }
   return records;
 }
