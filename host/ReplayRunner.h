@@ -9,7 +9,9 @@
 // needs no event loop.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -31,6 +33,18 @@ class ReplayRunner {
   void Start();
   // Plays every exchange; returns the exit status: 0 all replies matched, 1 one differed.
   int Run();
+
+  // What a window shows of each exchange as it is played (called on the thread that runs).
+  struct Outcome {
+    const ReplayExchange* exchange;
+    std::optional<Frame> reply;
+    Micros replyTime{0};  // meaningful with a reply
+    bool matches;
+  };
+  std::function<void(const Outcome&)> onExchange;
+  // Set from any thread: the run stops before its next exchange.
+  std::atomic<bool> stop{false};
+  std::size_t Exchanges() const { return exchanges_.size(); }
 
  private:
   std::optional<Frame> Exchange(const std::vector<uint8_t>& request, Micros& sentAt);
