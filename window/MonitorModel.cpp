@@ -35,6 +35,8 @@ QVariant Background(RowSeverity severity) {
       return QBrush(Tint(QColor(230, 120, 0)));
     case RowSeverity::LateReply:
       return QBrush(Tint(QColor(200, 180, 0)));
+    case RowSeverity::ReplayDiffers:
+      return QBrush(Tint(QColor(170, 60, 220)));
     case RowSeverity::Normal:
       break;
   }
@@ -110,6 +112,8 @@ QVariant MonitorModel::data(const QModelIndex& index, int role) const {
       return row.IsMessage() ? row.decoded : row.designed;
     case ReplyColumn:
       return row.replyUs ? MillisecondsOf(*row.replyUs) : QString();
+    case ReplayColumn:
+      return row.replayed;
   }
   return {};
 }
@@ -181,6 +185,22 @@ bool MonitorModel::MergeIntoRecent(const MonitorRow& row) {
     return true;
   }
   return false;
+}
+
+void MonitorModel::SetReplayed(int row, const QString& replayed, bool matches) {
+  if (row < 0 || row >= rowCount()) return;
+  MonitorRow& target = rows_[static_cast<std::size_t>(row)];
+  target.replayed = replayed;
+  target.replayMatches = matches;
+  emit dataChanged(index(row, 0), index(row, kColumns - 1));
+}
+
+void MonitorModel::ClearReplayed() {
+  for (MonitorRow& row : rows_) {
+    row.replayed.clear();
+    row.replayMatches.reset();
+  }
+  if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumns - 1));
 }
 
 void MonitorModel::Hold(bool on) {

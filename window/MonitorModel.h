@@ -22,8 +22,16 @@ struct ReplySample {
 
 class MonitorModel : public QAbstractTableModel {
  public:
-  enum Column { TimeColumn, PortColumn, DirectionColumn, BytesColumn, DecodedColumn, ReplyColumn };
-  static constexpr int kColumns = 6;
+  enum Column {
+    TimeColumn,
+    PortColumn,
+    DirectionColumn,
+    BytesColumn,
+    DecodedColumn,
+    ReplyColumn,
+    ReplayColumn  // what a replay got back (the capture viewer's)
+  };
+  static constexpr int kColumns = 7;
   // The row's RowSeverity as an int; the background colour follows it.
   static constexpr int SeverityRole = Qt::UserRole + 1;
 
@@ -44,6 +52,9 @@ class MonitorModel : public QAbstractTableModel {
   void LoadCapture(const std::vector<CaptureRecord>& records);
   // Empties the table, the designed first line included, and restarts the clock.
   void Clear();
+  // Notes the reply a replay got for the request in `row`.
+  void SetReplayed(int row, const QString& replayed, bool matches);
+  void ClearReplayed();
   // Pause: while held, new rows wait aside (nothing is lost) and the shown rows stay still.
   void Hold(bool on);
   bool Held() const { return held_; }

@@ -69,13 +69,15 @@ void MonitorPane::BuildTable() {
   rows->setDefaultSectionSize(table->fontMetrics().height() + 2);
   QHeaderView* columns = table->horizontalHeader();
   const int digit = table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  const int widths[MonitorModel::kColumns] = {12, 4, 4, 30, 40, 11};
+  const int widths[MonitorModel::kColumns] = {12, 4, 4, 30, 40, 11, 30};
   for (int c = 0; c < MonitorModel::kColumns; ++c) {
     columns->setSectionResizeMode(c, QHeaderView::Interactive);
     columns->resizeSection(c, widths[c] * digit + 8);
   }
   columns->setSectionResizeMode(MonitorModel::DecodedColumn, QHeaderView::Stretch);
   columns->setStretchLastSection(false);
+  // Only a replay fills it.
+  table->setColumnHidden(MonitorModel::ReplayColumn, true);
 }
 
 QWidget* MonitorPane::BuildFilterBar() {

@@ -31,6 +31,7 @@ bool IsNak(const std::vector<uint8_t>& bytes) {
 
 RowSeverity MonitorRow::Severity() const {
   if (!IsMessage()) return RowSeverity::Normal;
+  if (replayMatches == false) return RowSeverity::ReplayDiffers;
   if (kind == FrameKind::BadChecksum) return RowSeverity::BadChecksum;
   if (kind == FrameKind::Debris) return RowSeverity::Debris;
   if (IsNak(bytes)) return RowSeverity::Nak;

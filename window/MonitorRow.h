@@ -14,7 +14,7 @@
 #include "CaptureFile.h"
 
 // What colours a row; also its role value (MonitorModel::SeverityRole).
-enum class RowSeverity : int { Normal, BadChecksum, Debris, Nak, LateReply };
+enum class RowSeverity : int { Normal, BadChecksum, Debris, Nak, LateReply, ReplayDiffers };
 
 struct MonitorRow {
   enum class Source : uint8_t { Note, Designed, Record };
@@ -31,6 +31,9 @@ struct MonitorRow {
   std::optional<qint64> replyUs;
   qint64 requestEndUs = 0;  // a record's last byte (live) or its estimate (a capture)
   bool decodedSeen = false;
+  // A replayed request: what came back this time, and whether it answers like the capture.
+  QString replayed;
+  std::optional<bool> replayMatches;
 
   bool IsMessage() const { return port != 0; }
   RowSeverity Severity() const;

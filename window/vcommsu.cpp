@@ -6,6 +6,7 @@
 #include <QTableView>
 
 #include "MonitorPane.h"
+#include "ReplyTimeView.h"
 
 Tcommsf::Tcommsf(QWidget* parent, int maxLines, MonitorModel::Clock clock)
     : QWidget(parent, Qt::Window), model_(maxLines, std::move(clock)) {
@@ -70,4 +71,11 @@ void Tcommsf::SetDecode(bool on) { kdecode->setChecked(on); }
 
 void Tcommsf::AddRecords(const std::vector<CaptureRecord>& records) {
   if (DecodeChecked()) model_.AddRecords(records);
+}
+
+void Tcommsf::ShowReplyTimes() {
+  SetDecode(true);
+  if (!replyTimes) replyTimes = new ReplyTimeView(&model_, this);
+  replyTimes->show();
+  replyTimes->raise();
 }

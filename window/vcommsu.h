@@ -26,6 +26,7 @@ class MonitorPane;
 class QCheckBox;
 class QPushButton;
 class QTableView;
+class ReplyTimeView;
 
 class Tcommsf : public QWidget {
  public:
@@ -63,6 +64,10 @@ class Tcommsf : public QWidget {
   // Adds decoded records (host clock times) while DecodeChecked().
   void AddRecords(const std::vector<CaptureRecord>& records);
 
+  // The "Reply Times" plots over this monitor's rows; they need the decoded records, so "Decode"
+  // is checked.
+  void ShowReplyTimes();
+
   // The log as text, one line per row (MonitorModel::Text).
   QString Text() const { return model_.Text(); }
   MonitorModel& Model() { return model_; }
@@ -72,6 +77,7 @@ class Tcommsf : public QWidget {
   QCheckBox* kshow;
   QPushButton* kclear;
   QCheckBox* kdecode;
+  ReplyTimeView* replyTimes = nullptr;  // made when first asked for
 
  private:
   MonitorModel model_;
