@@ -39,8 +39,8 @@ void Headless(int tickMs, int seconds) {
   std::ostringstream sink;
   HeadlessPrinter printer(options, sink, sink);
   Intervals intervals;
-  printer.Host().OnFrameTick = [&] { intervals.Tick(); };
   printer.Start();
+  printer.Host().Call([&](HostCore& host) { host.OnFrameTick = [&] { intervals.Tick(); }; });
   std::atomic<bool> stop{false};
   std::thread timer([&] {
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
@@ -54,7 +54,7 @@ void Headless(int tickMs, int seconds) {
 void Window(bool syncRow, int seconds, const std::string& folder) {
   BenchWindow window(folder, PortMap::kCableA, syncRow);
   Intervals intervals;
-  window.main.Host().Call([&](EngineHost& host) { host.OnFrameTick = [&] { intervals.Tick(); }; });
+  window.main.Host().Call([&](HostCore& host) { host.OnFrameTick = [&] { intervals.Tick(); }; });
   window.main.show();
   QTimer::singleShot(seconds * 1000, [] { QApplication::quit(); });
   QApplication::exec();

@@ -39,6 +39,8 @@ struct MachineControlPanel {
   PanelLamp& Function(FunctionKey key) { return ka[static_cast<std::size_t>(key)]; }
   const PanelLamp& Function(FunctionKey key) const { return ka[static_cast<std::size_t>(key)]; }
 
+  bool operator==(const MachineControlPanel&) const = default;
+
  private:
   static std::array<PanelLamp, kTrackKeys> TrackKeys() {
     std::array<PanelLamp, kTrackKeys> keys{};

@@ -21,4 +21,6 @@ struct PanelLamp {
     LitState = s;
     if (s != 0) Lit = true;
   }
+
+  bool operator==(const PanelLamp&) const = default;
 };

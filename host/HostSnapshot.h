@@ -20,6 +20,8 @@ struct HostPortState {
   int comNumber = 0;
   bool dtrLamp = false;  // lit = output off
   bool rtsLamp = false;
+
+  bool operator==(const HostPortState&) const = default;
 };
 
 struct HostSnapshot {
@@ -45,6 +47,8 @@ struct HostSnapshot {
   bool capturing = false;
   bool bridging = false;
   uint64_t actionsDone = 0;  // how many posted actions have run (tests wait on it)
+
+  bool operator==(const HostSnapshot&) const = default;
 };
 
 // A question for the user that the host waits for while it keeps serving the ports.

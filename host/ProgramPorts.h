@@ -26,6 +26,8 @@ int OpenPortWithFallback(TSerialPort& port, uint16_t& watchHandle, int number);
 struct LineLamps {
   bool dsrA = false, dcdA = false, riA = false;
   bool dsrB = false, dcdB = false, riB = false;
+
+  bool operator==(const LineLamps&) const = default;
 };
 
 class ProgramPorts {

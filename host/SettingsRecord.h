@@ -49,6 +49,8 @@ struct SettingsRecord {
   // Fills the record from the start of `bytes`; a short image fills only the fields it covers,
   // the rest keep their values. Bytes past 32 are ignored.
   void FillFrom(std::span<const uint8_t> bytes);
+
+  bool operator==(const SettingsRecord&) const = default;
 };
 
 static_assert(offsetof(SettingsRecord, Standard) == 0);

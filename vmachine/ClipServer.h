@@ -47,6 +47,8 @@ class ClipServer {
   // The clip time text of DATA-4..DATA-1: "23:59:59:24" for the data 24 59 59 23.
   static std::string ClipTimeText(const SonyMessage& rx);
 
+  bool operator==(const ClipServer&) const = default;
+
  private:
   static std::size_t Slot(int machine) { return machine == 2 ? 1 : 0; }
   bool HasCurrent() const { return current_ == 1 || current_ == 2; }

@@ -81,4 +81,6 @@ struct VmPanel {
   int timer1IntervalMs = 60;
   // The two "EVS DD35" clip-server panels (DD35Panel1, DD35Panel2).
   bool clipPanelsVisible = false;
+
+  bool operator==(const VmPanel&) const = default;
 };

@@ -1,6 +1,8 @@
 // TSelkieF's side of the engine host's output: snapshots mirrored onto the widgets, monitor
 // lines added to the comms monitor, messages shown one after another, and the port prompt
 // answered for a host that waits for it.
+#include <iostream>
+
 #include "PanelWidgets.h"
 #include "mselkietestu.h"
 #include "vcommsu.h"
@@ -28,20 +30,29 @@ void TSelkieF::TakeHostOutput() {
 }
 
 void TSelkieF::AskPort(const PortQuestion& question) {
-  host_->AnswerPort(question.id, Desktop.promptPort(question.entries));
+  if (closing_) return;
+  const int answer = Desktop.promptPort(question.entries);
+  if (!closing_) host_->AnswerPort(question.id, answer);
 }
 
 void TSelkieF::ShowErrors(std::vector<std::string> errors) {
   for (std::string& error : errors) errors_.push_back(QString::fromStdString(error));
+  if (closing_) return LogErrors();
   // A box is open already: its loop shows the rest when it closes.
   if (errorShowing_) return;
   errorShowing_ = true;
-  while (!errors_.empty()) {
+  while (!errors_.empty() && !closing_) {
     const QString message = errors_.front();
     errors_.pop_front();
     Desktop.showError(message);
   }
   errorShowing_ = false;
+  if (closing_) LogErrors();
+}
+
+void TSelkieF::LogErrors() {
+  for (const QString& error : errors_) std::cerr << "selkietest: " << error.toStdString() << '\n';
+  errors_.clear();
 }
 
 void TSelkieF::Mirror(const HostSnapshot& snapshot) {

@@ -103,7 +103,7 @@ void TSelkieF::WireMenus() {
   on(m.EnterID1, [this] { EnterID1Click(); });
   for (QAction* item : m.StdGroup->actions())
     on(item, [this, tag = item->data().toInt()] {
-      Post([tag](EngineHost& host) { host.ChooseStandard(tag); });
+      Post([tag](HostCore& host) { host.ChooseStandard(tag); });
     });
   for (QAction* item : m.unitNumbers)
     on(item, [this, tag = item->data().toInt()] {
@@ -137,45 +137,45 @@ void TSelkieF::WirePortKeys() {
 // --- Ports and line tests -------------------------------------------------------------------
 
 void TSelkieF::open1Click() {
-  Post([](EngineHost& host) { host.open1Click(); });
+  Post([](HostCore& host) { host.open1Click(); });
   close1->setFocus();
 }
 
 void TSelkieF::close1Click() {
-  Post([](EngineHost& host) { host.close1Click(); });
+  Post([](HostCore& host) { host.close1Click(); });
   open1->setFocus();
 }
 
 void TSelkieF::Reset1Click() {
-  Post([](EngineHost& host) { host.Reset1Click(); });
+  Post([](HostCore& host) { host.Reset1Click(); });
 }
 
 void TSelkieF::ComA1Click() {
-  Post([](EngineHost& host) { host.ChoosePort(PortSide::A); });
+  Post([](HostCore& host) { host.ChoosePort(PortSide::A); });
 }
 void TSelkieF::ComB1Click() {
-  Post([](EngineHost& host) { host.ChoosePort(PortSide::B); });
+  Post([](HostCore& host) { host.ChoosePort(PortSide::B); });
 }
 void TSelkieF::coma2Click() {
-  Post([](EngineHost& host) { host.TogglePortOpen(PortSide::A); });
+  Post([](HostCore& host) { host.TogglePortOpen(PortSide::A); });
 }
 void TSelkieF::comb2Click() {
-  Post([](EngineHost& host) { host.TogglePortOpen(PortSide::B); });
+  Post([](HostCore& host) { host.TogglePortOpen(PortSide::B); });
 }
 void TSelkieF::dtraClick() {
-  Post([](EngineHost& host) { host.ToggleDTR(PortSide::A); });
+  Post([](HostCore& host) { host.ToggleDTR(PortSide::A); });
 }
 void TSelkieF::rtsaClick() {
-  Post([](EngineHost& host) { host.ToggleRTS(PortSide::A); });
+  Post([](HostCore& host) { host.ToggleRTS(PortSide::A); });
 }
 void TSelkieF::DTRBClick() {
-  Post([](EngineHost& host) { host.ToggleDTR(PortSide::B); });
+  Post([](HostCore& host) { host.ToggleDTR(PortSide::B); });
 }
 void TSelkieF::rtsbClick() {
-  Post([](EngineHost& host) { host.ToggleRTS(PortSide::B); });
+  Post([](HostCore& host) { host.ToggleRTS(PortSide::B); });
 }
 void TSelkieF::lostlockClick() {
-  Post([](EngineHost& host) { host.lostlockClick(); });
+  Post([](HostCore& host) { host.lostlockClick(); });
 }
 
 // --- Traffic --------------------------------------------------------------------------------
@@ -183,15 +183,15 @@ void TSelkieF::lostlockClick() {
 void TSelkieF::CaptureToFile1Click() {
   const QString path = Desktop.chooseCapture();
   if (path.isEmpty()) return;
-  Post([path = path.toStdString()](EngineHost& host) { host.StartCapture(path); });
+  Post([path = path.toStdString()](HostCore& host) { host.StartCapture(path); });
 }
 
 void TSelkieF::StopCapture1Click() {
-  Post([](EngineHost& host) { host.StopCapture(); });
+  Post([](HostCore& host) { host.StopCapture(); });
 }
 
 void TSelkieF::BridgeAB1Click(bool on) {
   // The comms monitor shows the bridged traffic as decoded lines.
   if (on && comms_) comms_->SetDecode(true);
-  Post([on](EngineHost& host) { host.SetBridge(on); });
+  Post([on](HostCore& host) { host.SetBridge(on); });
 }

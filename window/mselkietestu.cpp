@@ -81,7 +81,7 @@ void TSelkieF::SendMonitorState() {
   const bool showComs = comms_ && comms_->ShowComs();
   const bool visible = comms_ && comms_->IsShown();
   const bool decode = comms_ && comms_->DecodeChecked();
-  Post([showComs, visible, decode](EngineHost& host) {
+  Post([showComs, visible, decode](HostCore& host) {
     host.SetMonitorState(showComs, visible);
     host.SetDecoding(decode);
   });
@@ -90,7 +90,7 @@ void TSelkieF::SendMonitorState() {
 void TSelkieF::SendPlace() {
   if (pos() == sentPlace_) return;
   sentPlace_ = pos();
-  host_->Post([left = x(), top = y()](EngineHost& host) { host.SetWindowPlace(left, top); });
+  host_->Post([left = x(), top = y()](HostCore& host) { host.SetWindowPlace(left, top); });
 }
 
 void TSelkieF::Post(EngineHost::Action action) {
@@ -99,15 +99,15 @@ void TSelkieF::Post(EngineHost::Action action) {
 }
 
 void TSelkieF::PostVm(std::function<void(VirtualMachine&)> call) {
-  Post([call = std::move(call)](EngineHost& host) { host.Vm(call); });
+  Post([call = std::move(call)](HostCore& host) { host.Vm(call); });
 }
 
 void TSelkieF::PostVmSave(std::function<bool(VirtualMachine&)> call) {
-  Post([call = std::move(call)](EngineHost& host) { host.VmSave(call); });
+  Post([call = std::move(call)](HostCore& host) { host.VmSave(call); });
 }
 
 void TSelkieF::PostMc(std::function<void(MachineController&)> call) {
-  Post([call = std::move(call)](EngineHost& host) { host.Mc(call); });
+  Post([call = std::move(call)](HostCore& host) { host.Mc(call); });
 }
 
 // --- Building -------------------------------------------------------------------------------
@@ -282,6 +282,7 @@ void TSelkieF::showEvent(QShowEvent* event) {
 }
 
 void TSelkieF::closeEvent(QCloseEvent* event) {
+  closing_ = true;
   host_->Stop();
   TakeHostOutput();
   if (keypad_) keypad_->hide();
@@ -319,7 +320,7 @@ int TSelkieF::ClientHeight() const { return Client->height() + StatusBar1->heigh
 int TSelkieF::ClientWidth() const { return Client->width(); }
 
 void TSelkieF::ToggleView(uint8_t SettingsRecord::*flag) {
-  Post([flag](EngineHost& host) { host.ToggleView(flag); });
+  Post([flag](HostCore& host) { host.ToggleView(flag); });
 }
 
 // --- Menu handlers --------------------------------------------------------------------------
@@ -345,7 +346,7 @@ void TSelkieF::ZQVersion1Click() {
 void TSelkieF::EnterID1Click() {
   const std::optional<QString> text = Desktop.enterId(QString::fromStdString(shown_.enterIdText));
   Post([entry = text ? std::optional<std::string>(text->toStdString())
-                     : std::nullopt](EngineHost& host) { host.EnterId(entry); });
+                     : std::nullopt](HostCore& host) { host.EnterId(entry); });
 }
 
 void TSelkieF::Help1Click() {

@@ -161,6 +161,7 @@ class TSelkieF : public QMainWindow {
   void MirrorTraffic(const HostSnapshot& snapshot);
   void ShowErrors(std::vector<std::string> errors);
   void AskPort(const PortQuestion& question);
+  void LogErrors();
 
   SelkieConfig config_;
   std::unique_ptr<EngineHost> host_;
@@ -172,5 +173,7 @@ class TSelkieF : public QMainWindow {
   bool laidOut_ = false;
   std::deque<QString> errors_;
   bool errorShowing_ = false;
+  // Closing: no more boxes or prompts; what is left goes to stderr.
+  bool closing_ = false;
   bool kgotoReleasePending_ = false;  // a left press on kgoto already ran kgotoClick
 };

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "KeypadF.h"
@@ -44,6 +45,7 @@ class WindowTest : public testing::Test {
   std::vector<std::pair<QString, QString>> opened;
   std::deque<int> promptAnswers;  // kPromptCancelled when empty
   int prompts = 0;
+  std::function<void()> whilePrompted;  // runs while "Select Port" is open
   QString manualChoice;
   QString captureChoice;                   // "Capture to File..." answer; empty: Cancel
   std::optional<std::string> capturePath;  // --capture
@@ -70,6 +72,7 @@ class WindowTest : public testing::Test {
       };
       d.promptPort = [this](const std::vector<SerialSelectEntry>&) {
         ++prompts;
+        if (whilePrompted) whilePrompted();
         if (promptAnswers.empty()) return kPromptCancelled;
         const int answer = promptAnswers.front();
         promptAnswers.pop_front();
@@ -88,7 +91,7 @@ class WindowTest : public testing::Test {
   // Waits until the engine host has run every action posted so far and the window shows the
   // result (the window itself never waits for the host).
   void Settle() {
-    const uint64_t ticket = w->Host().Post([](EngineHost&) {});
+    const uint64_t ticket = w->Host().Post([](HostCore&) {});
     ASSERT_TRUE(WaitFor([&] { return w->Shown().actionsDone >= ticket; }, 10000));
   }
 

@@ -12,7 +12,7 @@ namespace {
 
 bool GotoQueued(TSelkieF& w, uint8_t hours) {
   SonyPort port;
-  w.Host().Call([&port](EngineHost& host) { port = host.Controller().Port(); });
+  w.Host().Call([&port](HostCore& host) { port = host.Controller().Port(); });
   return port.CommandPending && port.Tx[0] == 0x24 && port.Tx[1] == 0x31 && port.Tx[5] == hours;
 }
 

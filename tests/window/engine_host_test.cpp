@@ -72,7 +72,7 @@ TEST_F(EngineHostWindowTest, PortAAnswersWhileAnErrorBoxIsOpen) {
     reply = editor.Request(kTimeSense);  // the box is up; the GUI thread is here
   };
   QTest::mouseClick(w->Panel2->vlocal, Qt::LeftButton);  // any action, then an error of the host
-  w->Host().Post([](EngineHost& host) { host.EnterId(std::string("not a number")); });
+  w->Host().Post([](HostCore& host) { host.EnterId(std::string("not a number")); });
   ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
   EXPECT_EQ(reply.size(), 7u) << "port A answered with the box open";
 }
@@ -111,12 +111,12 @@ TEST_F(EngineHostWindowTest, ErrorsWhileABoxIsOpenAreAllShownInOrder) {
   w->Desktop.showError = [&](const QString& message) {
     shown.push_back(message);
     if (shown.size() == 1) {  // two more errors arrive while the first box is open
-      w->Host().Post([](EngineHost& host) { host.EnterId(std::string("x")); });
-      w->Host().Post([](EngineHost& host) { host.EnterId(std::string("y")); });
+      w->Host().Post([](HostCore& host) { host.EnterId(std::string("x")); });
+      w->Host().Post([](HostCore& host) { host.EnterId(std::string("y")); });
       Settle();
     }
   };
-  w->Host().Post([](EngineHost& host) { host.EnterId(std::string("w")); });
+  w->Host().Post([](HostCore& host) { host.EnterId(std::string("w")); });
   ASSERT_TRUE(WaitFor([&] { return shown.size() == 3; })) << shown.size();
 }
 

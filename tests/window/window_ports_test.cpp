@@ -5,6 +5,8 @@
 
 #include "OwnerLoop.h"
 #include "PortMap.h"
+#include "PtyEditor.h"
+#include "SonyBytes.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -203,4 +205,28 @@ TEST_F(WindowTest, ADamagedPortNumberOpensLikeNoNumber) {
     EXPECT_EQ(w->Panel2->coma1->Caption(), "Com:251");
     TearDown();
   }
+}
+
+TEST_F(WindowTest, PortAKeepsAnsweringWhileThePromptForPortBIsOpen) {
+  const std::string link = (dir.path() / "vm").string();
+  ASSERT_TRUE(PortMap::Assign(kMissing + 1, "pty:" + link));
+  record.ShowVirtualMachine = 1;
+  record.ShowMachineControl = 1;
+  record.PortANumber = kMissing + 1;
+  record.PortBNumber = kMissing;
+  writeSettings = true;
+  promptAnswers = {PortMap::kCableB};
+  std::vector<uint8_t> reply;
+  whilePrompted = [&] {
+    PtyEditor editor(link);
+    editor.Send(Framed({0x61, 0x0C, 0x01}));
+    reply = editor.ReadReply();
+  };
+  Start();
+  PortMap::Unassign(kMissing + 1);
+  EXPECT_EQ(prompts, 1);
+  ASSERT_EQ(reply.size(), 7u) << "no time data while the prompt was open";
+  EXPECT_EQ(reply[0], 0x74);
+  EXPECT_TRUE(w->Shown().portB.open);
+  EXPECT_EQ(w->Shown().record.PortBNumber, PortMap::kCableB);
 }

@@ -112,3 +112,37 @@ TEST(WindowStartTest, TermIntAndHupCloseTheWindowLikeItsCloseBox) {
     EXPECT_FALSE(std::filesystem::is_symlink(link)) << "port A was closed, its link removed";
   }
 }
+
+TEST(WindowStartTest, AStopSignalEndsTheProgramWhileThePortPromptIsOpen) {
+  TempDir dir;
+  const std::filesystem::path settings = dir.path() / "s.ini";
+  {
+    std::ofstream file(settings, std::ios::binary);
+    char record[32] = {};
+    record[4] = static_cast<char>(240);  // port A on COM240, which names no device
+    record[24] = 1;                      // the Virtual Machine view
+    file.write(record, sizeof record);
+  }
+  Environment env;
+  env.set = {{"QT_QPA_PLATFORM", "offscreen"},
+             {"SELKIE_COM240", (dir.path() / "no-such-device").string()}};
+  const pid_t pid = Spawn({"--settings", settings.string()}, env, (dir.path() / "err").string(),
+                          dir.path().string());
+  // The failed port opens "Select Port"; nothing outside the program shows when, so give it time.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  kill(pid, SIGTERM);
+  int status = 0;
+  pid_t ended = 0;
+  for (int waited = 0; waited < 5000 && ended == 0; waited += 20) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ended = waitpid(pid, &status, WNOHANG);
+  }
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  ASSERT_EQ(ended, pid) << "still running 5 s after SIGTERM; stderr: "
+                        << ReadFile(dir.path() / "err");
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}

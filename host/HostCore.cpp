@@ -1,7 +1,6 @@
-#include "EngineHost.h"
+#include "HostCore.h"
 
 #include <algorithm>
-#include <future>
 
 #include "PortArguments.h"
 #include "PortMap.h"
@@ -37,10 +36,11 @@ std::string ControllerStateLine(const MachineControlPanel& panel) {
   return line;
 }
 
-EngineHost::EngineHost(EngineHostConfig config, std::function<void()> wake)
+HostCore::HostCore(EngineHostConfig config, std::shared_ptr<OwnerLoop> loop,
+                   std::function<void()> wake)
     : config_(std::move(config)),
       wake_(std::move(wake)),
-      loop_(std::make_shared<OwnerLoop>()),
+      loop_(std::move(loop)),
       serialA_(loop_),
       serialB_(loop_),
       ports_(serialA_, serialB_) {
@@ -51,9 +51,9 @@ EngineHost::EngineHost(EngineHostConfig config, std::function<void()> wake)
   Wire();
 }
 
-EngineHost::~EngineHost() { Stop(); }
+HostCore::~HostCore() = default;
 
-void EngineHost::Wire() {
+void HostCore::Wire() {
   serialA_.OnTriggerAvail = [this](TSerialPort&, uint16_t count) { PortAData(count); };
   serialB_.OnTriggerAvail = [this](TSerialPort&, uint16_t count) { PortBData(count); };
   serialA_.OnTriggerModemStatus = [this](TSerialPort&, uint16_t) { ModemStatus(PortSide::A); };
@@ -71,151 +71,71 @@ void EngineHost::Wire() {
   serialB_.OnPeerHangUp = [this](TSerialPort&) { controller_.PeerHungUp(); };
   if (config_.diagnostics) {
     const auto note = [this](TSerialPort&, const std::string& message) {
-      {
-        std::lock_guard lock(outMutex_);
-        out_.diagnostics.push_back(message);
-      }
-      Publish();
+      Note(message, &HostOutput::diagnostics);
     };
     serialA_.OnDiagnostic = note;
     serialB_.OnDiagnostic = note;
   }
-  const auto prompt = [this](const std::vector<SerialSelectEntry>& entries) {
-    return AskPort(entries);
-  };
-  serialA_.SetPortPrompt(prompt);
-  serialB_.SetPortPrompt(prompt);
-}
-
-// --- Thread and loop ------------------------------------------------------------------------
-
-void EngineHost::Start() {
-  if (started_) return;
-  started_ = true;
-  thread_ = std::thread([this] { ThreadMain(); });
-  Call([](EngineHost& host) { host.Create(); });
-}
-
-void EngineHost::Show(bool rethrow) {
-  const Action show = [rethrow](EngineHost& host) { host.ShowNow(rethrow); };
-  if (rethrow)
-    Call(show);
-  else
-    Post(show);
-}
-
-void EngineHost::Stop() {
-  if (!started_ || !thread_.joinable()) return;
-  closing_ = true;  // a question still open is given up, so the actions before the stop run
-  Post([](EngineHost& host) { host.stopping_ = true; });
-  thread_.join();
-  writer_.reset();  // writes the last record
-}
-
-void EngineHost::ThreadMain() {
-  while (!stopping_) RunOnce();
-  SetBridge(false);  // its summary is the last word
-  ports_.ClosePort(PortSide::B);
-  ports_.ClosePort(PortSide::A);
-  RefreshPortStates();
-  loop_->Pump();  // events the ports queued before they closed find nothing left to do
-}
-
-void EngineHost::RunOnce() {
-  FireTimers(Clock::now());
-  loop_->PumpUntilTime(std::min({timer1_.next, timer2_.next, trafficTimer_.next}));
-}
-
-void EngineHost::RunUntil(const std::function<bool()>& done) {
-  while (!done()) RunOnce();
-}
-
-uint64_t EngineHost::Post(Action action) {
-  uint64_t number = 0;
-  {
-    std::lock_guard lock(actionsMutex_);
-    number = ++actionsPosted_;
-    actions_.emplace_back(number, std::move(action));
-  }
-  loop_->Invoke([this] { DrainActions(); }, 0);
-  return number;
-}
-
-void EngineHost::Call(const Action& fn) {
-  auto done = std::make_shared<std::promise<void>>();
-  std::future<void> finished = done->get_future();
-  Post([&fn, done](EngineHost& host) {
-    try {
-      fn(host);
-      done->set_value();
-    } catch (...) {
-      done->set_exception(std::current_exception());
-    }
+  serialA_.SetPortPrompt([this](const std::vector<SerialSelectEntry>& entries) {
+    return PortPrompt(PortSide::A, entries);
   });
-  finished.get();
+  serialB_.SetPortPrompt([this](const std::vector<SerialSelectEntry>& entries) {
+    return PortPrompt(PortSide::B, entries);
+  });
 }
 
-void EngineHost::DrainActions() {
-  // While the user is being asked for a port, actions wait: they may act on that very port.
-  if (nested_ > 0) return;
-  for (;;) {
-    Action action;
-    {
-      std::lock_guard lock(actionsMutex_);
-      if (actions_.empty()) return;
-      action = std::move(actions_.front().second);
-      actions_.pop_front();
-    }
-    Run(action);
-  }
-}
+// --- The port prompt ------------------------------------------------------------------------
 
-void EngineHost::Run(const Action& action) {
+// An operation that opens ports runs again from its start once the user has answered, with every
+// answer given so far, so a port it opened before the question is found open and one that failed
+// before fails silently again, as the first try of the fallback does.
+void HostCore::Opening(const std::function<void()>& operation) {
+  answerCursor_ = 0;
   try {
-    action(*this);
+    operation();
+  } catch (const PortQuestionPending&) {
+    question_->resume = operation;
+    return;
+  } catch (...) {
+    answers_.clear();
+    throw;
+  }
+  answers_.clear();
+}
+
+int HostCore::PortPrompt(PortSide side, const std::vector<SerialSelectEntry>& entries) {
+  if (answerCursor_ < answers_.size()) return answers_[answerCursor_++];
+  question_ = OpenQuestion{++questionsAsked_, side, {}};
+  {
+    std::lock_guard lock(outMutex_);
+    out_.portQuestion = PortQuestion{entries, question_->id};
+  }
+  PublishNow();
+  throw PortQuestionPending();
+}
+
+void HostCore::AnswerPort(uint64_t id, int answer) {
+  if (!question_) return;
+  if (id == 0) {
+    question_.reset();
+    answers_.clear();
+    return;
+  }
+  // A question replaced by a newer one has no one to resume.
+  if (question_->id != id) return;
+  const std::function<void()> resume = std::move(question_->resume);
+  question_.reset();
+  answers_.push_back(answer);
+  try {
+    Opening(resume);
   } catch (const std::exception& e) {
     Report(e.what());
   }
-  ++actionsDone_;
-  Publish();
-}
-
-HostOutput EngineHost::TakeOutput() {
-  std::lock_guard lock(outMutex_);
-  HostOutput taken = std::move(out_);
-  out_ = {};
-  wakePending_ = false;
-  return taken;
-}
-
-int EngineHost::AskPort(const std::vector<SerialSelectEntry>& entries) {
-  const uint64_t id = ++questionsAsked_;
-  {
-    std::lock_guard lock(outMutex_);
-    out_.portQuestion = PortQuestion{entries, id};
-  }
-  Publish();
-  ++nested_;
-  RunUntil([&] { return answeredId_ == id || closing_; });
-  --nested_;
-  // Actions that came in while the user was asked run now.
-  loop_->Invoke([this] { DrainActions(); }, 0);
-  return answeredId_ == id ? answer_.load() : kPromptCancelled;
-}
-
-void EngineHost::FlushSettings() {
-  if (writer_) writer_->Flush();
-}
-
-void EngineHost::AnswerPort(uint64_t questionId, int answer) {
-  answer_ = answer;
-  answeredId_ = questionId;
-  loop_->Invoke([] {}, 0);  // wakes the waiting loop
 }
 
 // --- Start-up and settings ------------------------------------------------------------------
 
-void EngineHost::Create() {
+void HostCore::Create() {
   LoadSettings();
   record_.PortANumber = UsablePortNumber(record_.PortANumber);
   record_.PortBNumber = UsablePortNumber(record_.PortBNumber);
@@ -232,10 +152,10 @@ void EngineHost::Create() {
     SetTimerInterval(timer1_, *config_.timer1Ms);
   else
     ApplyStandardInterval();
-  Publish();
+  PublishNow();
 }
 
-void EngineHost::ApplyDemoPorts() {
+void HostCore::ApplyDemoPorts() {
   record_.PortANumber = PortMap::kCableA;
   record_.PortBNumber = PortMap::kCableB;
   record_.ShowVirtualMachine = 1;
@@ -246,7 +166,7 @@ void EngineHost::ApplyDemoPorts() {
   }
 }
 
-void EngineHost::LoadSettings() {
+void HostCore::LoadSettings() {
   if (!config_.settingsPath) return;
   const SettingsFile file(*config_.settingsPath);
   try {
@@ -257,15 +177,15 @@ void EngineHost::LoadSettings() {
     Report(std::string(e.what()) + "\nSettings will not be saved this run.");
     return;
   }
+  // The writer reports from its own thread: the message is handed to the loop.
   writer_ =
       std::make_unique<SettingsWriter>([file](const SettingsRecord& record) { file.Save(record); },
                                        [this](const std::string& message) {
-                                         Report(message);
-                                         Publish();
+                                         loop_->Invoke([this, message] { Report(message); }, 0);
                                        });
 }
 
-void EngineHost::SaveSettings() {
+void HostCore::SaveSettings() {
   const VmSettings vm = vm_.Settings();
   record_.Standard = vm.Standard;
   record_.MachineType = vm.MachineType;
@@ -274,7 +194,7 @@ void EngineHost::SaveSettings() {
   if (writer_) writer_->Submit(record_);
 }
 
-void EngineHost::ShowNow(bool rethrow) {
+void HostCore::Show(bool rethrow) {
   // Before the ports open, so the capture holds their first bytes.
   if (config_.capturePath) {
     try {
@@ -289,18 +209,7 @@ void EngineHost::ShowNow(bool rethrow) {
     SaveSettings();
     OpenCommandLinePorts();
   } else {
-    // A port that cannot be opened is reported, and the rest of the start-up still runs, so the
-    // views and the settings file are never left half set up.
-    try {
-      open1Click();
-    } catch (const std::exception& e) {
-      if (rethrow) throw;
-      Report(e.what());
-    }
-    vm_.FormShow();
-    ApplyStandardInterval();
-    ApplyLayoutInterval();
-    SaveSettings();
+    Opening([this, rethrow] { ShowPorts(rethrow); });
   }
   const auto now = Clock::now();
   timer1_.Restart(now);
@@ -308,7 +217,31 @@ void EngineHost::ShowNow(bool rethrow) {
   if (config_.bridge) SetBridge(true);
 }
 
-void EngineHost::OpenCommandLinePorts() {
+void HostCore::ShowPorts(bool rethrow) {
+  bool opened = true;
+  try {
+    OpenViews();
+  } catch (const PortQuestionPending&) {
+    throw;
+  } catch (const std::exception& e) {
+    if (rethrow) throw;
+    Report(e.what());
+    opened = false;
+  }
+  FinishShow(opened);
+}
+
+// The machine takes its identity and the views their layout even when a port failed: without
+// them the window would pose as no machine at all. Only the settings file is left as it was, so
+// the port the user had chosen is still there for the next start.
+void HostCore::FinishShow(bool portsOpened) {
+  vm_.FormShow();
+  ApplyStandardInterval();
+  ApplyLayoutInterval();
+  if (portsOpened) SaveSettings();
+}
+
+void HostCore::OpenCommandLinePorts() {
   const auto open = [this](PortSide side, const std::string& text, int spare) {
     int32_t number = ResolvePortArgument(text, spare);
     try {
@@ -317,15 +250,14 @@ void EngineHost::OpenCommandLinePorts() {
       throw std::runtime_error("cannot open " + text + ": " + e.what());
     }
     RefreshPortStates();
-    std::lock_guard lock(outMutex_);
-    out_.diagnostics.push_back(std::string("port ") + (side == PortSide::A ? "A" : "B") +
-                               " open on " + text);
+    Note(std::string("port ") + (side == PortSide::A ? "A" : "B") + " open on " + text,
+         &HostOutput::diagnostics);
   };
   if (config_.portA) open(PortSide::A, *config_.portA, kSparePortA);
   if (config_.portB) open(PortSide::B, *config_.portB, kSparePortB);
 }
 
-void EngineHost::SetTimerInterval(Timer& timer, int ms) {
+void HostCore::SetTimerInterval(Timer& timer, int ms) {
   const auto now = Clock::now();
   const bool changed = timer.interval != std::chrono::milliseconds(ms);
   timer.interval = std::chrono::milliseconds(ms);
@@ -333,108 +265,115 @@ void EngineHost::SetTimerInterval(Timer& timer, int ms) {
   if (&timer == &timer1_) timer1Ms_ = ms;
 }
 
-void EngineHost::ApplyStandardInterval() {
+void HostCore::ApplyStandardInterval() {
   if (!config_.timer1Ms) SetTimerInterval(timer1_, vm_.Panel().timer1IntervalMs);
 }
 
-void EngineHost::ApplyLayoutInterval() {
+void HostCore::ApplyLayoutInterval() {
   if (!config_.timer1Ms)
     SetTimerInterval(timer1_, LayoutTimer1IntervalMs(record_.ShowSyncTest != 0));
 }
 
 // --- Actions --------------------------------------------------------------------------------
 
-void EngineHost::OpenPort(PortSide side) {
+void HostCore::OpenPort(PortSide side) {
   ports_.OpenPort(side, side == PortSide::A ? record_.PortANumber : record_.PortBNumber);
   RefreshPortStates();
 }
 
-void EngineHost::ClosePort(PortSide side) {
+void HostCore::ClosePort(PortSide side) {
   ports_.ClosePort(side);
   RefreshPortStates();
 }
 
-void EngineHost::open1Click() {
+void HostCore::open1Click() {
+  Opening([this] { OpenViews(); });
+}
+
+void HostCore::OpenViews() {
   if (record_.ShowVirtualMachine && !serialA_.Open()) OpenPort(PortSide::A);
   if (record_.ShowMachineControl && !serialB_.Open()) OpenPort(PortSide::B);
   openLit_ = true;
   closeLit_ = false;
 }
 
-void EngineHost::close1Click() {
+void HostCore::close1Click() {
   ClosePort(PortSide::B);
   ClosePort(PortSide::A);
   openLit_ = false;
   closeLit_ = true;
 }
 
-void EngineHost::Reset1Click() {
+void HostCore::Reset1Click() {
   ports_.DropBoth();
   RefreshPortStates();
   open1Click();
 }
 
-void EngineHost::ChoosePort(PortSide side) {
-  ports_.ChoosePort(side, side == PortSide::A ? record_.PortANumber : record_.PortBNumber);
-  RefreshPortStates();
-  ApplyLayoutInterval();
-  SaveSettings();
+void HostCore::ChoosePort(PortSide side) {
+  Opening([this, side] {
+    ports_.ChoosePort(side, side == PortSide::A ? record_.PortANumber : record_.PortBNumber);
+    RefreshPortStates();
+    ApplyLayoutInterval();
+    SaveSettings();
+  });
 }
 
-void EngineHost::TogglePortOpen(PortSide side) {
+void HostCore::TogglePortOpen(PortSide side) {
   if (Port(side).Open())
     ClosePort(side);
   else
-    OpenPort(side);
+    Opening([this, side] { OpenPort(side); });
 }
 
-void EngineHost::ToggleDTR(PortSide side) { ports_.ToggleDTR(side); }
-void EngineHost::ToggleRTS(PortSide side) { ports_.ToggleRTS(side); }
-void EngineHost::lostlockClick() { sync_.ResetLostLock(); }
+void HostCore::ToggleDTR(PortSide side) { ports_.ToggleDTR(side); }
+void HostCore::ToggleRTS(PortSide side) { ports_.ToggleRTS(side); }
+void HostCore::lostlockClick() { sync_.ResetLostLock(); }
 
-void EngineHost::ToggleView(uint8_t SettingsRecord::*flag) {
+void HostCore::ToggleView(uint8_t SettingsRecord::*flag) {
   record_.*flag = record_.*flag ? 0 : 1;
   ApplyLayoutInterval();
   SaveSettings();
 }
 
-void EngineHost::SetWindowPlace(int left, int top) {
+void HostCore::SetWindowPlace(int left, int top) {
   record_.WindowLeft = left;
   record_.WindowTop = top;
 }
 
-void EngineHost::SetMonitorState(bool showComs, bool visible) {
+void HostCore::SetMonitorState(bool showComs, bool visible) {
   showComs_ = showComs;
   monitorVisible_ = visible;
 }
 
-void EngineHost::Vm(const std::function<void(VirtualMachine&)>& call) { call(vm_); }
+void HostCore::Vm(const std::function<void(VirtualMachine&)>& call) { call(vm_); }
 
-void EngineHost::VmSave(const std::function<bool(VirtualMachine&)>& call) {
+void HostCore::VmSave(const std::function<bool(VirtualMachine&)>& call) {
   if (call(vm_)) SaveSettings();
 }
 
-void EngineHost::ChooseStandard(int tag) {
+void HostCore::ChooseStandard(int tag) {
   const bool save = vm_.N24P1Click(tag);
   ApplyStandardInterval();
   if (save) SaveSettings();
 }
 
-void EngineHost::EnterId(const std::optional<std::string>& text) {
+void HostCore::EnterId(const std::optional<std::string>& text) {
   if (const std::optional<std::string> error = vm_.EnterID1Click(text)) Report(*error);
 }
 
-void EngineHost::Mc(const std::function<void(MachineController&)>& call) { call(controller_); }
+void HostCore::Mc(const std::function<void(MachineController&)>& call) { call(controller_); }
 
 // --- Timers, sync and the frame tick --------------------------------------------------------
 
-void EngineHost::RefreshPortStates() {
+void HostCore::RefreshPortStates() {
   sync_.SetPortAOpen(serialA_.Open());
   sync_.SetPortBOpen(serialB_.Open());
   NotePortOpenings();
 }
 
-void EngineHost::FireTimers(Clock::time_point now) {
+Clock::time_point HostCore::FireTimers() {
+  const Clock::time_point now = Clock::now();
   const auto due = [now](Timer& timer) {
     if (now < timer.next) return false;
     timer.next += timer.interval;
@@ -454,15 +393,38 @@ void EngineHost::FireTimers(Clock::time_point now) {
   }
   if (due(trafficTimer_) && TrafficTick()) fired = true;
   if (fired) Publish();
+  PublishDue(now);
+  Clock::time_point next = std::min({timer1_.next, timer2_.next, trafficTimer_.next});
+  return dirty_ ? std::min(next, publishAt_) : next;
 }
 
-void EngineHost::Apply(const SyncStep& step, PortSide side) {
+void HostCore::ActionDone(const std::exception* error) {
+  if (error) Report(error->what());
+  ++actionsDone_;
+  Publish();
+}
+
+void HostCore::FlushSettings() {
+  if (writer_) writer_->Flush();
+}
+
+void HostCore::Close() {
+  question_.reset();
+  SetBridge(false);  // its summary is the last word
+  ports_.ClosePort(PortSide::B);
+  ports_.ClosePort(PortSide::A);
+  RefreshPortStates();
+  loop_->Pump();  // events the ports queued before they closed find nothing left to do
+  PublishNow();
+}
+
+void HostCore::Apply(const SyncStep& step, PortSide side) {
   if (step.restartTimer) (side == PortSide::A ? timer1_ : timer2_).Restart(Clock::now());
   if (step.rearm) ports_.ArmSyncWatch(side);
   if (step.frameTick) FrameTick();
 }
 
-void EngineHost::FrameTick() {
+void HostCore::FrameTick() {
   try {
     // A bridged machine hears the editor alone.
     const bool polling = serialB_.Open() && !bridge_;
@@ -482,7 +444,7 @@ void EngineHost::FrameTick() {
 
 // --- Port events ------------------------------------------------------------------------------
 
-void EngineHost::PortAData(uint16_t count) {
+void HostCore::PortAData(uint16_t count) {
   try {
     const std::vector<uint8_t> bytes = ReadEventBytes(serialA_, count);
     const Micros at = Now();
@@ -514,7 +476,7 @@ void EngineHost::PortAData(uint16_t count) {
   Publish();
 }
 
-void EngineHost::PortBData(uint16_t count) {
+void HostCore::PortBData(uint16_t count) {
   try {
     const std::vector<uint8_t> bytes = ReadEventBytes(serialB_, count);
     const Micros at = Now();
@@ -543,7 +505,7 @@ void EngineHost::PortBData(uint16_t count) {
   Publish();
 }
 
-void EngineHost::ModemStatus(PortSide side) {
+void HostCore::ModemStatus(PortSide side) {
   try {
     const ProgramPorts::CtsState cts = ports_.ReadCts(side);
     Apply(side == PortSide::A ? sync_.ModemStatusA(cts.changed, cts.on)
@@ -554,60 +516,4 @@ void EngineHost::ModemStatus(PortSide side) {
   }
   if (side == PortSide::B) controller_.ShowChecksumErrors();
   Publish();
-}
-
-// --- Output ---------------------------------------------------------------------------------
-
-void EngineHost::Report(const std::string& message) {
-  std::lock_guard lock(outMutex_);
-  out_.errors.push_back(message);
-}
-
-void EngineHost::ReportPortError(PortSide side, const std::exception& e) {
-  Report(Port(side).DisplayName() + ": " + e.what());
-}
-
-void EngineHost::Publish() {
-  CollectTraffic();
-  HostSnapshot snapshot = MakeSnapshot();
-  bool wake = false;
-  {
-    std::lock_guard lock(outMutex_);
-    out_.snapshot = std::move(snapshot);
-    wake = !wakePending_;
-    wakePending_ = true;
-  }
-  if (wake && wake_) wake_();
-}
-
-HostSnapshot EngineHost::MakeSnapshot() const {
-  HostSnapshot s;
-  s.record = record_;
-  s.vm = vm_.Panel();
-  s.clips = vm_.Clips();
-  s.vmPanelKeysActive = vm_.PanelKeysActive();
-  s.enterIdText = vm_.EnterIdInitialText();
-  s.controller = controller_.Panel();
-  const auto port = [this](PortSide side) {
-    const TSerialPort& p = side == PortSide::A ? serialA_ : serialB_;
-    return HostPortState{p.Open(), p.ComNumber(), !p.DTR(), !p.RTS()};
-  };
-  s.portA = port(PortSide::A);
-  s.portB = port(PortSide::B);
-  s.lines = lines_;
-  s.openLit = openLit_;
-  s.closeLit = closeLit_;
-  s.syncA = sync_.SyncA();
-  s.syncB = sync_.SyncB();
-  s.syncACaption = sync_.SyncACaption();
-  s.syncBCaption = sync_.SyncBCaption();
-  s.lostLock = sync_.LostLock();
-  s.timer1Ms = timer1Ms_;
-  s.timer2Ms = static_cast<int>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(timer2_.interval).count());
-  s.settingsLoaded = loaded_;
-  s.capturing = traffic_.Capturing();
-  s.bridging = bridge_.has_value();
-  s.actionsDone = actionsDone_;
-  return s;
 }

@@ -1,6 +1,6 @@
-// EngineHost's traffic: the recorder fed with what the ports carry, the capture file and the
+// HostCore's traffic: the recorder fed with what the ports carry, the capture file and the
 // bridge between the editor on port A and the machine on port B.
-#include "EngineHost.h"
+#include "HostCore.h"
 #include "SerialErrors.h"
 
 namespace {
@@ -12,11 +12,11 @@ constexpr auto kFlushInterval = std::chrono::milliseconds(10);
 
 }  // namespace
 
-Micros EngineHost::Now() {
+Micros HostCore::Now() {
   return std::chrono::duration_cast<Micros>(std::chrono::steady_clock::now().time_since_epoch());
 }
 
-void EngineHost::NotePortOpenings() {
+void HostCore::NotePortOpenings() {
   const auto note = [this](char port, bool open, bool& opened) {
     if (open && !opened) traffic_.PortOpened(port, Now());
     opened = open;
@@ -27,25 +27,24 @@ void EngineHost::NotePortOpenings() {
   if (bridge_ && !(portAOpened_ && portBOpened_)) SetBridge(false);
 }
 
-void EngineHost::StartCapture(const std::string& path) {
+void HostCore::StartCapture(const std::string& path) {
   const Micros origin = bridge_ ? trafficOrigin_ : Now();
   traffic_.StartCapture(path, origin);
   trafficOrigin_ = origin;
 }
 
-void EngineHost::StopCapture() { traffic_.StopCapture(); }
+void HostCore::StopCapture() { traffic_.StopCapture(); }
 
-void EngineHost::SetDecoding(bool on) {
+void HostCore::SetDecoding(bool on) {
   decodeWanted_ = on;
   traffic_.SetDecoding(on || config_.decodedLines || bridge_.has_value());
 }
 
-void EngineHost::SetBridge(bool on) {
+void HostCore::SetBridge(bool on) {
   if (on == bridge_.has_value()) return;
   if (!on) {
     Forward(bridge_->Poll(Now() + MessageFramer::kQuietGap));
-    std::lock_guard lock(outMutex_);
-    out_.diagnostics.push_back("bridge: " + bridge_->Summary());
+    Note("bridge: " + bridge_->Summary(), &HostOutput::diagnostics);
     bridge_.reset();
   } else {
     if (!serialA_.Open() || !serialB_.Open())
@@ -59,29 +58,29 @@ void EngineHost::SetBridge(bool on) {
   ArmTrafficTimer();
 }
 
-void EngineHost::ArmTrafficTimer() {
+void HostCore::ArmTrafficTimer() {
   trafficTimer_.interval = bridge_ ? std::chrono::steady_clock::duration(kBridgePoll)
                                    : std::chrono::steady_clock::duration(kFlushInterval);
   trafficTimer_.Restart(std::chrono::steady_clock::now());
 }
 
-bool EngineHost::TrafficTick() {
+bool HostCore::TrafficTick() {
   const Micros now = Now();
   if (bridge_) Forward(bridge_->Poll(now));
   traffic_.Flush(now);
   return traffic_.HasDecodedLines();
 }
 
-void EngineHost::BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at) {
+void HostCore::BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at) {
   Forward(bridge_->FromEditor(bytes, at));
 }
 
-void EngineHost::BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at) {
+void HostCore::BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at) {
   Forward(bridge_->FromMachine(bytes, at));
 }
 
 // Writes first, records after: the bytes must not wait for a file.
-void EngineHost::Forward(const BridgeOutput& output) {
+void HostCore::Forward(const BridgeOutput& output) {
   const auto write = [this](PortSide side, const std::vector<uint8_t>& bytes) {
     if (bytes.empty() || !Port(side).Open()) return;
     try {
@@ -95,7 +94,7 @@ void EngineHost::Forward(const BridgeOutput& output) {
   traffic_.Bridged(output);
 }
 
-void EngineHost::CollectTraffic() {
+void HostCore::CollectTraffic() {
   std::vector<std::string> lines = traffic_.TakeDecodedLines();
   std::vector<CaptureRecord> records = traffic_.TakeRecords();
   if (lines.empty() && records.empty()) return;
