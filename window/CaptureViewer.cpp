@@ -22,7 +22,7 @@ CaptureViewer::CaptureViewer(const QString& path, QWidget* parent)
   setWindowTitle(QStringLiteral("%1 - Capture").arg(QFileInfo(path).fileName()));
   setWindowFilePath(path);
   setAttribute(Qt::WA_QuitOnClose, false);
-  resize(820, 560);
+  resize(1000, 600);
 
   pane = new MonitorPane(&model_, this);
   pane->pause->setVisible(false);  // a file does not move

@@ -4,6 +4,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QPalette>
+#include <algorithm>
 #include <chrono>
 
 #include "sonyname.h"
@@ -97,11 +98,18 @@ QVariant MonitorModel::data(const QModelIndex& index, int role) const {
   const MonitorRow& row = Row(index.row());
   if (role == SeverityRole) return static_cast<int>(row.Severity());
   if (role == Qt::BackgroundRole) return Background(row.Severity());
-  if (role == Qt::ToolTipRole && !row.designed.isEmpty()) return row.designed;
+  if (role == Qt::TextAlignmentRole &&
+      (index.column() == TimeColumn || index.column() == ReplyColumn))
+    return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+  if (role == Qt::ToolTipRole) {
+    if (index.column() == BytesColumn && row.IsMessage()) return BytesOf(row);
+    if (index.column() == DecodedColumn && !row.decoded.isEmpty()) return row.decoded;
+    if (!row.designed.isEmpty()) return row.designed;
+  }
   if (role != Qt::DisplayRole) return {};
   switch (index.column()) {
     case TimeColumn:
-      return SecondsOf(row.us);
+      return row.IsMessage() ? SecondsOf(row.us) : QString();
     case PortColumn:
       return row.IsMessage() ? QString(QLatin1Char(row.port)) : QString();
     case DirectionColumn:
@@ -120,8 +128,8 @@ QVariant MonitorModel::data(const QModelIndex& index, int role) const {
 
 QVariant MonitorModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  static const char* const kTitles[kColumns] = {"Time (s)", "Port",    "Dir",
-                                                "Bytes",    "Decoded", "Reply"};
+  static const char* const kTitles[kColumns] = {"Time (s)", "Port",  "Dir",   "Bytes",
+                                                "Decoded",  "Reply", "Replay"};
   return section >= 0 && section < kColumns ? QString::fromLatin1(kTitles[section]) : QVariant();
 }
 
@@ -132,8 +140,15 @@ void MonitorModel::AddDesignedLine(const QString& line) {
 }
 
 void MonitorModel::AddRecords(const std::vector<CaptureRecord>& records) {
+  // The host hands each port's records on in turn; the table reads in time order.
+  std::vector<const CaptureRecord*> inOrder;
+  inOrder.reserve(records.size());
+  for (const CaptureRecord& record : records) inOrder.push_back(&record);
+  std::stable_sort(
+      inOrder.begin(), inOrder.end(),
+      [](const CaptureRecord* a, const CaptureRecord* b) { return a->time < b->time; });
   std::vector<MonitorRow> fresh;
-  for (const CaptureRecord& record : records) AddRecord(record, origin_, fresh);
+  for (const CaptureRecord* record : inOrder) AddRecord(*record, origin_, fresh);
   Append(std::move(fresh));
 }
 
@@ -162,7 +177,9 @@ void MonitorModel::TimeReply(MonitorRow& row) {
     return;
   }
   if (!pending || row.kind == FrameKind::Debris) return;
-  row.replyUs = row.us - *pending;
+  // A capture's request end is an estimate at 38400 baud; a faster line (a pseudo-terminal, the
+  // virtual cable) can answer before it.
+  row.replyUs = std::max<qint64>(0, row.us - *pending);
   pending.reset();
   replies_.push_back({row.us, row.port, *row.replyUs});
   if (replies_.size() > static_cast<std::size_t>(maxRows_)) replies_.pop_front();

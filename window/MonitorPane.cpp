@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -69,13 +70,12 @@ void MonitorPane::BuildTable() {
   rows->setDefaultSectionSize(table->fontMetrics().height() + 2);
   QHeaderView* columns = table->horizontalHeader();
   const int digit = table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  const int widths[MonitorModel::kColumns] = {12, 4, 4, 30, 40, 11, 30};
+  const int widths[MonitorModel::kColumns] = {11, 4, 4, 30, 36, 11, 24};
   for (int c = 0; c < MonitorModel::kColumns; ++c) {
     columns->setSectionResizeMode(c, QHeaderView::Interactive);
     columns->resizeSection(c, widths[c] * digit + 8);
   }
-  columns->setSectionResizeMode(MonitorModel::DecodedColumn, QHeaderView::Stretch);
-  columns->setStretchLastSection(false);
+  columns->setStretchLastSection(true);
   // Only a replay fills it.
   table->setColumnHidden(MonitorModel::ReplayColumn, true);
 }
@@ -139,8 +139,10 @@ void MonitorPane::ApplyFilters() {
 }
 
 bool MonitorPane::FindNext() {
-  const QModelIndex current = table->currentIndex();
-  const int found = filter_->Find(search->text(), current.isValid() ? current.row() + 1 : 0);
+  // From the row after the one found last; from the top when none is selected.
+  const QModelIndexList selected = table->selectionModel()->selectedRows();
+  const int found =
+      filter_->Find(search->text(), selected.isEmpty() ? 0 : selected.front().row() + 1);
   if (found < 0) {
     notice->setText(QStringLiteral("No shown row holds \"%1\"").arg(search->text()));
     notice->setVisible(true);

@@ -5,11 +5,13 @@
 #include <QChartView>
 #include <QLabel>
 #include <QLineSeries>
+#include <QLogValueAxis>
 #include <QScatterSeries>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 #include "MonitorModel.h"
 #include "ReplayScript.h"
@@ -41,7 +43,7 @@ QValueAxis* Axis(QChart* chart, Qt::Alignment side, const QString& title, double
   return axis;
 }
 
-void Attach(QChart* chart, QAbstractSeries* series, QValueAxis* x, QValueAxis* y) {
+void Attach(QChart* chart, QAbstractSeries* series, QAbstractAxis* x, QAbstractAxis* y) {
   chart->addSeries(series);
   series->attachAxis(x);
   series->attachAxis(y);
@@ -61,13 +63,23 @@ QLineSeries* LimitLine(const QString& name) {
 QList<QPointF> Steps(const std::array<int, ReplyTimeView::kBins>& counts) {
   QList<QPointF> points;
   for (int bin = 0; bin < ReplyTimeView::kBins; ++bin) {
-    const double left = bin * ReplyTimeView::kBinMs;
-    points << QPointF(left, counts[bin]) << QPointF(left + ReplyTimeView::kBinMs, counts[bin]);
+    points << QPointF(ReplyTimeView::BinEdgeMs(bin), counts[bin])
+           << QPointF(ReplyTimeView::BinEdgeMs(bin + 1), counts[bin]);
   }
   return points;
 }
 
 }  // namespace
+
+double ReplyTimeView::BinEdgeMs(int edge) {
+  return kFirstEdgeMs * std::pow(10.0, static_cast<double>(edge) / kBinsPerDecade);
+}
+
+int ReplyTimeView::BinOf(double ms) {
+  if (ms <= kFirstEdgeMs) return 0;
+  const int bin = static_cast<int>(std::floor(std::log10(ms / kFirstEdgeMs) * kBinsPerDecade));
+  return std::clamp(bin, 0, kBins - 1);
+}
 
 ReplyTimeView::ReplyTimeView(const MonitorModel* model, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(model), timer_(new QTimer(this)) {
@@ -89,8 +101,16 @@ ReplyTimeView::ReplyTimeView(const MonitorModel* model, QWidget* parent)
 
 QWidget* ReplyTimeView::BuildHistogram() {
   QChart* chart = NewChart(QStringLiteral("Reply time histogram"));
-  QValueAxis* x = Axis(chart, Qt::AlignBottom, QStringLiteral("reply (ms)"), kBins * kBinMs);
+  auto* x = new QLogValueAxis;
+  x->setBase(10);
+  x->setRange(BinEdgeMs(0), BinEdgeMs(kBins));
+  x->setLabelFormat(QStringLiteral("%g"));
+  x->setTitleText(QStringLiteral("reply (ms, logarithmic)"));
+  x->setLabelsColor(QApplication::palette().color(QPalette::WindowText));
+  x->setTitleBrush(QApplication::palette().color(QPalette::WindowText));
+  chart->addAxis(x, Qt::AlignBottom);
   histogramY_ = Axis(chart, Qt::AlignLeft, QStringLiteral("replies"), 1);
+  histogramY_->setLabelFormat(QStringLiteral("%.0f"));
   for (int port = 0; port < 2; ++port) {
     histogram[port] = new QLineSeries;
     histogram[port]->setName(QString::fromLatin1(kPortNames[port]));
@@ -137,7 +157,7 @@ void ReplyTimeView::Refresh() {
     const int port = sample.port == 'B' ? 1 : 0;
     const double ms = static_cast<double>(sample.replyUs) / 1000.0;
     times[port].push_back(Micros(sample.replyUs));
-    ++counts[port][std::clamp(static_cast<int>(ms / kBinMs), 0, kBins - 1)];
+    ++counts[port][BinOf(ms)];
     points[port] << QPointF(static_cast<double>(sample.us) / 1e6, ms);
     longestMs = std::max(longestMs, ms * 1.05);
     lastS = std::max(lastS, static_cast<double>(sample.us) / 1e6);

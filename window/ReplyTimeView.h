@@ -17,9 +17,13 @@ class QValueAxis;
 
 class ReplyTimeView : public QWidget {
  public:
-  // The histogram's bins: 0.25 ms wide up to 12 ms; later replies fall in the last.
-  static constexpr double kBinMs = 0.25;
-  static constexpr int kBins = 48;
+  // The histogram's bins: ten a decade from 1 us to 100 ms, so a reply of microseconds and one
+  // of milliseconds are both told apart; the first and last bins take what lies beyond.
+  static constexpr double kFirstEdgeMs = 0.001;
+  static constexpr int kBinsPerDecade = 10;
+  static constexpr int kBins = 5 * kBinsPerDecade;
+  static double BinEdgeMs(int edge);
+  static int BinOf(double ms);
   // The time line shows at most this many of the latest replies per port.
   static constexpr int kMaxPoints = 20000;
 

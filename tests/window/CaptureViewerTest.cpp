@@ -126,6 +126,9 @@ TEST(CaptureViewerTest, ReplyTimesArePlottedWithTheirFiguresAndTheNineMillisecon
     EXPECT_EQ(total / 2, port == 0 ? 2 : 1) << "each reply counted once (two points a step)";
     EXPECT_EQ(plots->timeline[port]->count(), port == 0 ? 2 : 1);
   }
+  const std::vector<std::pair<double, int>> bins = {
+      {0.0, 0}, {0.0012, 0}, {0.004, 6}, {0.228, 23}, {9.0, 39}, {10.86, 40}, {5000.0, 49}};
+  for (const auto& [ms, bin] : bins) EXPECT_EQ(ReplyTimeView::BinOf(ms), bin) << ms;
   EXPECT_EQ(plots->histogramLimit->at(0).x(), 9.0);
   EXPECT_EQ(plots->timelineLimit->at(0).y(), 9.0);
 }
