@@ -92,7 +92,7 @@ TEST_F(MonitorTableTest, DesignedLineAndRecordOfOneMessageShareARowWhicheverCome
 TEST_F(MonitorTableTest, OneClockForBothPortsCountedFromClear) {
   now_ = Micros(3000);
   comms.kclearClick();
-  comms.AddRecords({Traffic()[2], Traffic()[3]});
+  comms.AddRecords({Traffic()[3], Traffic()[2]});  // one port after the other, out of order
   const MonitorModel& model = comms.Model();
   ASSERT_EQ(model.rowCount(), 2);
   EXPECT_EQ(model.index(0, MonitorModel::TimeColumn).data().toString(), "0.002000");
