@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "Clock.h"
 #include "EngineHostConfig.h"
 #include "FrameSync.h"
 #include "HostSnapshot.h"
@@ -162,7 +163,6 @@ class HostCore {
   void RefreshPortStates();
 
   // HostCoreTraffic.cpp
-  static Micros Now();
   void NotePortOpenings();
   void ArmTrafficTimer();
   bool TrafficTick();  // whether there are lines to publish

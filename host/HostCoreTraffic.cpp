@@ -12,10 +12,6 @@ constexpr auto kFlushInterval = std::chrono::milliseconds(10);
 
 }  // namespace
 
-Micros HostCore::Now() {
-  return std::chrono::duration_cast<Micros>(std::chrono::steady_clock::now().time_since_epoch());
-}
-
 void HostCore::NotePortOpenings() {
   const auto note = [this](char port, bool open, bool& opened) {
     if (open && !opened) traffic_.PortOpened(port, Now());

@@ -7,15 +7,12 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "Clock.h"
 #include "PortMap.h"
 #include "SerialDevice.h"
 #include "sonyname.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-Micros Now() { return std::chrono::duration_cast<Micros>(Clock::now().time_since_epoch()); }
 
 // COMn, a device path or pty:<path>, as --port-b names it.
 PortTarget TargetOf(const std::string& text) {

@@ -2,11 +2,9 @@
 //
 // The file is `<program folder>/<program name up to its first ".">.ini` (the whole name plus
 // ".ini" when it has no "."). When the program folder is not writable, the same name under
-// `$XDG_CONFIG_HOME/selkietest/` (default `~/.config/selkietest/`). Writes go to a temporary file
-// beside the settings file, flushed to disk and renamed over it, so a crash or a full disk leaves
-// the old record intact instead of a truncated one. The temporary has no name until it is complete
-// (where the file system allows), so a crash leaves none behind; elsewhere it is
-// "<file>.tmp.<pid>.<n>" and the next save removes those of processes that no longer run.
+// `$XDG_CONFIG_HOME/selkietest/` (default `~/.config/selkietest/`). Writes replace the file whole
+// (base/AtomicReplace.h): a temporary file beside it, flushed and renamed over it, so a crash or a
+// full disk leaves the old record intact instead of a truncated one.
 #pragma once
 
 #include <filesystem>
@@ -45,10 +43,11 @@ class SettingsFile {
   bool Load(SettingsRecord& record) const;
 
   // Replaces the file with the 32 bytes of `record`, atomically. A symbolic link is followed and
-  // kept; the replaced file's mode is kept (a new file gets 0644). Creates no folder. When no
-  // temporary file can be made beside the file (a folder the user may not write), the file is
-  // overwritten in place with one write. Throws SettingsError; the old file is then untouched
-  // (an in-place overwrite that fails may leave it torn).
+  // kept; the replaced file's mode is kept (a new file gets 0644). Creates no folder. Where no
+  // temporary can be made or renamed beside the file (a folder the user may not write, another
+  // user's file in a sticky folder), the file is overwritten in place with one write. Throws
+  // SettingsError; the old file is then untouched (an in-place overwrite that fails may leave it
+  // torn).
   void Save(const SettingsRecord& record) const;
 
  private:

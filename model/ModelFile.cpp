@@ -1,4 +1,7 @@
-// Saving and loading the whole model image. A save never leaves a torn file (see AtomicReplace).
+// Saving and loading the whole model image. A save never leaves a torn file where a temporary file
+// can be made beside it (see base/AtomicReplace.h); in a folder the user may not write, it
+// overwrites the file in place, as a plain overwrite would, and it refuses a file the user may not
+// write, as opening it for writing would.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,7 +64,9 @@ uint8_t savemodel(const uint8_t* name) {
   if (!PathOf(name, path)) return 0;
   Image image;
   std::memcpy(image.data(), g_Model, kImageSize);
-  return ReplaceFile(path, image.data(), image.size()) ? 1 : 0;
+  const base::ReplaceResult saved = base::ReplaceFile(path, image, {.onlyWritableFiles = true});
+  if (!saved) errno = saved.error;
+  return saved ? 1 : 0;
 }
 
 uint8_t loadmodel(const uint8_t* name) {

@@ -9,12 +9,11 @@
 // every frame ever returned gives back the stream exactly.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <span>
 #include <vector>
 
-using Micros = std::chrono::microseconds;
+#include "Clock.h"
 
 enum class FrameKind : uint8_t {
   Message,      // a complete message with a good checksum

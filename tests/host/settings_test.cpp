@@ -1,6 +1,7 @@
 // The settings record: its byte layout, loading (missing, short, long, odd files), saving whole
 // with the reserved bytes kept, the atomic replace that keeps the old record when a write fails or
-// the writer dies, links and modes kept, and the in-place write where no temporary can be made.
+// the writer dies, links and modes kept, the folder flushed after the rename, and the in-place
+// write where no temporary can be made.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -23,7 +24,13 @@ namespace fs = std::filesystem;
 // put in place; the save's call to fsync lands here (the program's definition comes first).
 static int g_stallSaveSignal = -1;
 
+// Set to log what a save flushes and renames, in order: "file", "rename", "folder <inode>".
+static std::vector<std::string>* g_flushLog = nullptr;
+
 extern "C" int fsync(int fd) {
+  struct stat st {};
+  if (g_flushLog != nullptr && fstat(fd, &st) == 0)
+    g_flushLog->push_back(S_ISDIR(st.st_mode) ? "folder " + std::to_string(st.st_ino) : "file");
   if (g_stallSaveSignal >= 0) {
     const char ready = 'R';
     (void)!write(g_stallSaveSignal, &ready, 1);
@@ -32,6 +39,13 @@ extern "C" int fsync(int fd) {
   using Fsync = int (*)(int);
   static const Fsync real = reinterpret_cast<Fsync>(dlsym(RTLD_NEXT, "fsync"));
   return real(fd);
+}
+
+extern "C" int rename(const char* from, const char* to) {
+  if (g_flushLog != nullptr) g_flushLog->push_back("rename");
+  using Rename = int (*)(const char*, const char*);
+  static const Rename real = reinterpret_cast<Rename>(dlsym(RTLD_NEXT, "rename"));
+  return real(from, to);
 }
 
 namespace {
@@ -242,6 +256,26 @@ TEST(SettingsFileTest, FileInAFolderTheUserMayNotWriteIsOverwrittenInPlace) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the save succeeded";
   EXPECT_EQ(ReadBytes(path), BytesOf(r));
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+// A rename is on disk only once its folder is flushed: without that a power cut just after a save
+// could bring back the old record, or no file at all for a new one.
+TEST(SettingsFileTest, SaveFlushesTheFolderAfterTheRename) {
+  TempDir dir;
+  const fs::path path = dir.path() / "s.ini";
+  struct stat folder {};
+  ASSERT_EQ(stat(dir.path().c_str(), &folder), 0);
+  const std::string flushed = "folder " + std::to_string(folder.st_ino);
+  std::vector<std::string> log;
+  g_flushLog = &log;
+  SettingsRecord r;
+  SettingsFile(path).Save(r);
+  r.PortANumber = 9;
+  SettingsFile(path).Save(r);
+  g_flushLog = nullptr;
+  EXPECT_EQ(log, (std::vector<std::string>{"file", "rename", flushed, "file", "rename", flushed}))
+      << "a new file, then a replaced one";
+  EXPECT_EQ(ReadBytes(path), BytesOf(r));
 }
 
 TEST(SettingsFileTest, SaveRemovesTemporariesOfDeadWritersOnly) {

@@ -1,5 +1,5 @@
-// Saving and loading: round trip, refused files, reported errors, and saves that die halfway
-// (with and without unnamed temporary files).
+// Saving and loading: round trip, refused files, reported errors, saves that die halfway
+// (with and without unnamed temporary files), and saves where a user may not rename or write.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "AsNormalUser.h"
 #include "ModelFixture.h"
 #include "VyoModel.h"
 
@@ -80,13 +81,14 @@ class ModelFileTest : public ModelTest {
     for (std::size_t i = 0; i < kImageSize; ++i) Raw()[i] = uint8_t(i * 7 + seed);
   }
   static std::vector<uint8_t> Image() { return std::vector<uint8_t>(Raw(), Raw() + kImageSize); }
-  int FilesInFolder() const {
+  static int FilesIn(const std::string& folder) {
     int count = 0;
-    DIR* dir = opendir(folder_.c_str());
+    DIR* dir = opendir(folder.c_str());
     while (dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
     closedir(dir);
     return count;
   }
+  int FilesInFolder() const { return FilesIn(folder_); }
 
   std::string folder_;
 };
@@ -250,6 +252,93 @@ TEST_F(ModelFileTest, SaveThroughALinkToAFileNotYetThereKeepsTheLink) {
   ASSERT_EQ(lstat(Path("current").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(Bytes(Path("saved/model.zqm")), Image());
+}
+
+// A save does what a plain overwrite would for a user (see AsNormalUser.h): it overwrites a file in
+// a folder the user may not write, refuses a file the user may not write, and replaces by rename
+// (a new file, so never torn) wherever the folder allows it.
+TEST_F(ModelFileTest, SaveAsAUserDoesWhatAPlainOverwriteWould) {
+  struct Case {
+    const char* name;
+    mode_t folderMode;
+    int fileMode;  // -1: no file there
+    uint8_t saved;
+    int error;     // errno when not saved
+    bool renamed;  // the file is a new one (torn-file protection)
+  };
+  const Case cases[] = {
+      {"writable folder, writable file", 0755, 0644, 1, 0, true},
+      {"locked folder, writable file", 0555, 0644, 1, 0, false},
+      {"writable folder, read-only file", 0755, 0444, 0, EACCES, false},
+      {"locked folder, read-only file", 0555, 0444, 0, EACCES, false},
+      {"locked folder, no file", 0555, -1, 0, EACCES, false},
+  };
+  FillImage(11);
+  // Longer than an image, so that an overwrite in place must also cut the file.
+  const std::vector<uint8_t> old(kImageSize + 9, 0x5A);
+  const std::string verdict = testsupport::RunAsNormalUser(folder_, [&] {
+    std::string failures;
+    int index = 0;
+    for (const Case& c : cases) {
+      const std::string folder = Path("case" + std::to_string(index++));
+      const std::string file = folder + "/model.zqm";
+      const auto fail = [&](const std::string& what) {
+        failures += std::string(c.name) + ": " + what + "\n";
+      };
+      if (mkdir(folder.c_str(), 0755) != 0) return "cannot make " + folder;
+      if (c.fileMode >= 0) {
+        WriteBytes(file, old);
+        chmod(file.c_str(), mode_t(c.fileMode));
+      }
+      struct stat before {};
+      stat(file.c_str(), &before);
+      chmod(folder.c_str(), c.folderMode);
+      errno = 0;
+      const uint8_t saved = savemodel(LengthPrefixed(file).data());
+      const int error = errno;
+      chmod(folder.c_str(), 0755);
+      struct stat after {};
+      const bool there = stat(file.c_str(), &after) == 0;
+      if (saved != c.saved) fail("savemodel returned " + std::to_string(saved));
+      if (!saved && error != c.error) fail("errno " + std::to_string(error));
+      if (c.fileMode < 0 && there) fail("a file was made");
+      if (c.fileMode >= 0 && Bytes(file) != (c.saved ? Image() : old)) fail("wrong content");
+      if (c.fileMode >= 0 && (after.st_mode & 07777) != mode_t(c.fileMode)) fail("mode changed");
+      if (c.saved && (after.st_ino != before.st_ino) != c.renamed)
+        fail(c.renamed ? "written in place" : "replaced by a new file");
+      if (FilesIn(folder) != (there ? 1 : 0)) fail("a temporary file is left");
+    }
+    return failures;
+  });
+  EXPECT_EQ(verdict, "") << "as user " << testsupport::NormalUser();
+}
+
+// In a sticky folder a user may make files but not rename over another user's file: a file that
+// user may write is overwritten in place, as a plain overwrite would, and no temporary stays.
+TEST_F(ModelFileTest, SaveOverAnotherUsersFileInAStickyFolderWritesInPlace) {
+  if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+  const std::string sticky = Path("sticky");
+  const std::string file = sticky + "/model.zqm";
+  ASSERT_EQ(mkdir(sticky.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(sticky.c_str(), 01777), 0);
+  WriteBytes(file, std::vector<uint8_t>(kImageSize, 0x5A));
+  ASSERT_EQ(chown(file.c_str(), testsupport::kNobody - 1, testsupport::kNobody - 1), 0);
+  ASSERT_EQ(chmod(file.c_str(), 0666), 0);
+  struct stat before {};
+  ASSERT_EQ(stat(file.c_str(), &before), 0);
+  FillImage(12);
+  const std::string verdict = testsupport::RunAsNormalUser(folder_, [&] {
+    if (savemodel(LengthPrefixed(file).data()) != 1)
+      return "savemodel failed: " + std::string(std::strerror(errno));
+    return std::string();
+  });
+  EXPECT_EQ(verdict, "");
+  struct stat after {};
+  ASSERT_EQ(stat(file.c_str(), &after), 0);
+  EXPECT_EQ(Bytes(file), Image());
+  EXPECT_EQ(after.st_ino, before.st_ino) << "written in place";
+  EXPECT_EQ(after.st_uid, testsupport::kNobody - 1) << "still the other user's file";
+  EXPECT_EQ(FilesIn(sticky), 1) << "no temporary left";
 }
 
 }  // namespace

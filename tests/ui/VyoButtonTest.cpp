@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTest>
 #include <QWindow>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -165,6 +166,61 @@ TEST_F(VyoButtonTest, LeftClickReportsDownClickUpInOrder) {
 TEST_F(VyoButtonTest, RightClickReportsOnRightClickOnly) {
   QTest::mouseClick(button, Qt::RightButton, {}, QPoint(40, 10));
   EXPECT_EQ(events, (std::vector<std::string>{"down", "right", "up"}));
+}
+
+// Both buttons down together: each press reports "down"; the first release ends the press with
+// OnRightClick, then OnClick, then "up", whichever button comes up first; the second fires nothing.
+TEST_F(VyoButtonTest, LeftAndRightChordReportsRightThenClickOnTheFirstRelease) {
+  const std::vector<std::string> chord{"down", "down", "right", "click", "up"};
+  struct Order {
+    Qt::MouseButton firstDown, secondDown, firstUp, secondUp;
+  };
+  const Order orders[] = {
+      {Qt::LeftButton, Qt::RightButton, Qt::LeftButton, Qt::RightButton},
+      {Qt::LeftButton, Qt::RightButton, Qt::RightButton, Qt::LeftButton},
+      {Qt::RightButton, Qt::LeftButton, Qt::LeftButton, Qt::RightButton},
+      {Qt::RightButton, Qt::LeftButton, Qt::RightButton, Qt::LeftButton},
+  };
+  for (const Order& order : orders) {
+    SCOPED_TRACE(std::to_string(order.firstDown) + " down first, " + std::to_string(order.firstUp) +
+                 " up first");
+    events.clear();
+    QTest::mousePress(button, order.firstDown, {}, QPoint(40, 10));
+    QTest::mousePress(button, order.secondDown, {}, QPoint(40, 10));
+    QTest::mouseRelease(button, order.firstUp, {}, QPoint(40, 10));
+    EXPECT_FALSE(button->Timedout());
+    QTest::mouseRelease(button, order.secondUp, {}, QPoint(40, 10));
+    EXPECT_EQ(events, chord);
+  }
+}
+
+// Each setter repaints only when the stored value changes (CornerRadius compared undoubled);
+// CornerStyle repaints always.
+TEST_F(VyoButtonTest, SettersRepaintOnlyOnChange) {
+  struct Row {
+    const char* change;
+    std::function<void(TVyoButton&)> apply;
+    int paints;
+  };
+  const Row rows[] = {
+      {"CornerRadius 2, the default", [](TVyoButton& b) { b.SetCornerRadius(2); }, 0},
+      {"CornerRadius 5", [](TVyoButton& b) { b.SetCornerRadius(5); }, 1},
+      {"CornerRadius 5 again", [](TVyoButton& b) { b.SetCornerRadius(5); }, 0},
+      {"CornerRadius 0", [](TVyoButton& b) { b.SetCornerRadius(0); }, 1},
+      {"CornerRadius 0 again", [](TVyoButton& b) { b.SetCornerRadius(0); }, 0},
+      {"RingWidth 1, the default", [](TVyoButton& b) { b.SetRingWidth(1); }, 0},
+      {"RingWidth 4, out of range", [](TVyoButton& b) { b.SetRingWidth(4); }, 0},
+      {"RingWidth 2", [](TVyoButton& b) { b.SetRingWidth(2); }, 1},
+      {"Clear false, as it is", [](TVyoButton& b) { b.SetClear(false); }, 0},
+      {"Caption empty, as it is", [](TVyoButton& b) { b.SetCaption(QString()); }, 0},
+      {"Caption PLAY", [](TVyoButton& b) { b.SetCaption(QStringLiteral("PLAY")); }, 1},
+      {"CornerStyle round, as it is", [](TVyoButton& b) { b.SetCornerStyle(zqcRound); }, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.change);
+    EXPECT_EQ(PaintsFor([&] { row.apply(*button); }), row.paints);
+  }
+  EXPECT_EQ(button->CornerRadius(), 0);
 }
 
 TEST_F(VyoButtonTest, MouseDownReportsWhichButtonBeforeTheHeldLogic) {

@@ -130,4 +130,95 @@ TEST(ClipServer, ListClicksOutsideTheListDoNothing) {
   EXPECT_EQ(vm.Clips().LsmIdLabel(2), "CamB/02");
 }
 
+// How many data bytes a lookup has decides where the name's "/nn" comes from: 4 and 6 take it
+// from the current machine's LSM ID, 7 and 9 from DATA-5..7, other counts add nothing (and a
+// four-character name selects no machine). Machine 1 is current, its LSM ID "CamA/01".
+TEST(ClipServer, LookupNameByDataCount) {
+  struct Row {
+    std::string data;
+    std::string name;  // the current clip name after the lookup
+    int machine;
+    std::string lsmId1;  // lsmid1 after 2x 82 (a found name shows there)
+  };
+  const Row rows[] = {
+      {"CamB", "CamB/01", 1, "CamB/01"},     {"CamB??", "CamB/01", 1, "CamB/01"},
+      {"201A/02", "201A/02", 2, "CamA/01"},  {"101A/01??", "101A/01", 1, "101A/01"},
+      {"CamB/", "CamB", 0, "CamA/01"},       {"CamB/0", "CamB/01", 1, "CamB/01"},
+      {"101A/01?", "101A", 0, "CamA/01"},    {"101A/01???", "101A", 0, "CamA/01"},
+      {"101A/01????", "101A", 0, "CamA/01"}, {"CamB/02", "CamB/02", 2, "CamA/01"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.data.size()) + " bytes: " + row.data);
+    VirtualMachine vm = StartedMachine(16);
+    Request(vm, 0x20, 0x82, "CamA/01");
+    ASSERT_EQ(vm.Clips().CurrentMachine(), 1);
+    EXPECT_EQ(Request(vm, 0x20, 0x82, row.data), kAck);
+    EXPECT_EQ(vm.Clips().CurrentName(), row.name);
+    EXPECT_EQ(vm.Clips().CurrentMachine(), row.machine);
+    EXPECT_EQ(vm.Clips().LsmIdLabel(1), row.lsmId1);
+  }
+}
+
+// The clip requests are answered whatever machine the panel poses as.
+TEST(ClipServer, ClipCommandsWorkUnderEveryIdentity) {
+  for (const int identity : {0, 1, 8, 15, 16}) {
+    SCOPED_TRACE(identity);
+    VirtualMachine vm = StartedMachine(identity);
+    EXPECT_EQ(Request(vm, 0x20, 0x82, "101A/01"), kAck);
+    EXPECT_EQ(vm.Clips().LsmIdLabel(1), "101A/01");
+    EXPECT_EQ(Request(vm, 0x60, 0xA2, "103C"), kAck);
+    EXPECT_EQ(vm.Clips().List(1).back(), "103C/01");
+    EXPECT_EQ(Send(vm, {0x60, 0x81}), NameReply(0x81, "101A/01"));
+    EXPECT_EQ(Send(vm, {0x60, 0x82}), NameReply(0x82, "CamA/01"));
+    EXPECT_EQ(Send(vm, {0x60, 0x87}), NameReply(0x86, "CamB/01"));
+    EXPECT_EQ(Send(vm, {0x64, 0xA0, 0x00, 0x30, 0x20, 0x10}), kAck);
+    EXPECT_EQ(vm.Clips().InLabel(1), "10:20:30:00");
+  }
+}
+
+// With no clip machine current (none yet, or one other than 1 and 2), IN, OUT and load LSM ID are
+// answered ACK and change no label.
+TEST(ClipServer, InOutAndLoadWithoutACurrentClipMachineChangeNothing) {
+  for (const bool otherMachine : {false, true}) {
+    SCOPED_TRACE(otherMachine ? "clip machine 3" : "none yet");
+    VirtualMachine vm = StartedMachine(16);
+    if (otherMachine) {
+      Request(vm, 0x20, 0x82, "101A/01");  // the ID to load, now other than the labels
+      vm.dd35clips1Click(0);
+      Request(vm, 0x60, 0xA2, "301C/03");
+      ASSERT_EQ(vm.Clips().CurrentMachine(), 3);
+    }
+    ASSERT_NE(vm.Clips().LoadId(), vm.Clips().LsmIdLabel(1));
+    const ClipServer kept = vm.Clips();
+    vm.FrameTick();
+    EXPECT_EQ(Send(vm, {0x64, 0xA0, 0x01, 0x02, 0x03, 0x04}), kAck);
+    EXPECT_EQ(Send(vm, {0x60, 0xA0}), kAck);
+    EXPECT_EQ(Send(vm, {0x64, 0xA1, 0x01, 0x02, 0x03, 0x04}), kAck);
+    EXPECT_EQ(Send(vm, {0x60, 0xA1}), kAck);
+    EXPECT_EQ(Send(vm, {0x60, 0xA5}), kAck);
+    for (const int machine : {1, 2}) {
+      EXPECT_EQ(vm.Clips().InLabel(machine), kept.InLabel(machine));
+      EXPECT_EQ(vm.Clips().OutLabel(machine), kept.OutLabel(machine));
+      EXPECT_EQ(vm.Clips().LsmIdLabel(machine), kept.LsmIdLabel(machine));
+      EXPECT_EQ(vm.Clips().List(machine), kept.List(machine));
+    }
+    EXPECT_EQ(vm.Clips().LoadId(), kept.LoadId());
+  }
+}
+
+// One reading index serves both clip machines: switching machines goes on where the other
+// stopped, and only 6x 82 starts over.
+TEST(ClipServer, BothClipMachinesShareOneReadingIndex) {
+  VirtualMachine vm = StartedMachine(16);
+  Request(vm, 0x20, 0x82, "CamA/01");
+  EXPECT_EQ(Send(vm, {0x60, 0x82}), NameReply(0x82, "CamA/01"));
+  EXPECT_EQ(Send(vm, {0x60, 0x83}), NameReply(0x82, "CamB/01"));
+  Request(vm, 0x20, 0x82, "CamA/02");
+  EXPECT_EQ(vm.Clips().ReadingIndex(), 2) << "a lookup leaves the index alone";
+  EXPECT_EQ(Send(vm, {0x60, 0x83}), NameReply(0x82, "201A/02"));
+  Request(vm, 0x20, 0x82, "CamA/01");
+  EXPECT_EQ(Send(vm, {0x60, 0x86}), NameReply(0x86, "101B/01"));
+  EXPECT_EQ(Send(vm, {0x60, 0x82}), NameReply(0x82, "CamA/01"));
+}
+
 }  // namespace

@@ -28,6 +28,15 @@ class KeypadWindowTest : public ::testing::Test {
   void Click(TVyoButton* key) { QTest::mouseClick(key, Qt::LeftButton, {}, QPoint(5, 5)); }
   void Digit(int digit) { Click(keypad.k[static_cast<std::size_t>(digit)]); }
   QString Shown() const { return keypad.Entry->displayText(); }
+  // Types 12:00:00:00 from a reset (the caret then stands at 3) and presses OK.
+  int AcceptTwelveHours() {
+    return Show([&] {
+      Click(keypad.KReset);
+      Digit(1);
+      Digit(2);
+      Click(keypad.kok);
+    });
+  }
 
   TKeypadF keypad;
 };
@@ -71,13 +80,7 @@ TEST_F(KeypadWindowTest, TwentyFourHoursIsRefusedWithTheCaretOnTheHoursUnit) {
 }
 
 TEST_F(KeypadWindowTest, AbortThenShowStartsFromTheLastAcceptedValue) {
-  ASSERT_EQ(Show([&] {
-              Click(keypad.KReset);
-              Digit(1);
-              Digit(2);
-              Click(keypad.kok);
-            }),
-            KeypadU::kModalOk);
+  ASSERT_EQ(AcceptTwelveHours(), KeypadU::kModalOk);
   EXPECT_EQ(Show([&] {
               Digit(5);
               Digit(5);
@@ -109,6 +112,41 @@ TEST_F(KeypadWindowTest, TheCaretIsWhereItWasLeftWhenShownAgain) {
   });
   EXPECT_EQ(caretAtStart, 3);
   EXPECT_EQ(digitLandsAt, QStringLiteral("00:90:00:00"));
+}
+
+// An accepted OK forgets the caret (the stored position is -1): the next show leaves the caret
+// where the field puts it, at the start, and the next key press starts from there, not from where
+// the caret stood before OK.
+TEST_F(KeypadWindowTest, AfterAnAcceptedOkTheNextShowStartsFromTheFieldsCaret) {
+  struct Row {
+    const char* press;
+    std::function<void()> act;
+    QString text;
+    int caret;
+  };
+  const Row rows[] = {
+      {"digit 0", [this] { Digit(0); }, QStringLiteral("02:00:00:00"), 1},
+      {">", [this] { Click(keypad.Kright); }, QStringLiteral("12:00:00:00"), 1},
+      {"<", [this] { Click(keypad.kleft); }, QStringLiteral("12:00:00:00"), 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.press);
+    ASSERT_EQ(AcceptTwelveHours(), KeypadU::kModalOk);
+    EXPECT_EQ(keypad.Logic().CursorPos(), -1);
+    int caretAtStart = -1;
+    QString text;
+    int caret = -1;
+    Show([&] {
+      caretAtStart = keypad.Entry->cursorPosition();
+      row.act();
+      text = Shown();
+      caret = keypad.Entry->cursorPosition();
+      Click(keypad.BitBtn1);
+    });
+    EXPECT_EQ(caretAtStart, 0);
+    EXPECT_EQ(text, row.text);
+    EXPECT_EQ(caret, row.caret);
+  }
 }
 
 TEST_F(KeypadWindowTest, KeyboardTypingAndEnterAcceptWhatWasTyped) {
