@@ -57,11 +57,9 @@ class MonitorModel : public QAbstractTableModel {
   void ClearReplayed();
   // Pause: while held, new rows wait aside (nothing is lost) and the shown rows stay still.
   void Hold(bool on);
-  bool Held() const { return held_; }
 
   const MonitorRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
   long long Removed() const { return removed_; }
-  int MaxRows() const { return maxRows_; }
   // "(7 older lines removed; the log keeps the last 5)", or empty while nothing went.
   QString RemovedNotice() const;
   // The log as text, one line per row, the notice first.

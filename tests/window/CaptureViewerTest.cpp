@@ -174,6 +174,16 @@ TEST(CaptureViewerTest, FileMenuRecentCapturesAndADropOpenTheViewer) {
   CaptureOpener again(&window, menu, recent);
   ASSERT_EQ(menu.RecentCaptures1->actions().size(), 1) << "kept for the next run";
   EXPECT_EQ(menu.RecentCaptures1->actions().front()->text(), "morning.cap");
+  EXPECT_EQ(again.Recent(), QStringList{capture});
+  menu.RecentCaptures1->actions().front()->trigger();
+  const auto shownViewers = [] {
+    std::vector<CaptureViewer*> shown;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* v = dynamic_cast<CaptureViewer*>(top); v && v->isVisible()) shown.push_back(v);
+    return shown;
+  };
+  ASSERT_EQ(shownViewers().size(), 1u) << "the recent item opens its capture";
+  shownViewers().front()->close();
 
   EXPECT_TRUE(window.acceptDrops());
   QMimeData data;
