@@ -17,6 +17,27 @@ constexpr int kMergeWindow = 32;
 
 int PortIndex(char port) { return port == 'B' ? 1 : 0; }
 
+// Puts `row` together with its other half among the last rows of `rows`; the index merged into,
+// or -1.
+template <typename Rows>
+int MergeInto(Rows& rows, const MonitorRow& row) {
+  const int last = static_cast<int>(rows.size()) - 1;
+  for (int i = last; i >= 0 && i > last - kMergeWindow; --i) {
+    MonitorRow& other = rows[static_cast<std::size_t>(i)];
+    if (!SameMessage(row, other)) continue;
+    const bool otherHasItsHalf =
+        other.source == MonitorRow::Source::Record ? !other.designed.isEmpty() : other.decodedSeen;
+    if (otherHasItsHalf) continue;
+    const MonitorRow& record = row.source == MonitorRow::Source::Record ? row : other;
+    const MonitorRow& designed = row.source == MonitorRow::Source::Record ? other : row;
+    MonitorRow merged = record;
+    merged.designed = designed.designed;
+    other = std::move(merged);
+    return i;
+  }
+  return -1;
+}
+
 // A tint of `hue` over the palette's base, so the text colour of the theme stays readable on it.
 QColor Tint(const QColor& hue) {
   const QColor base = QApplication::palette().color(QPalette::Base);
@@ -186,22 +207,12 @@ void MonitorModel::TimeReply(MonitorRow& row) {
 }
 
 bool MonitorModel::MergeIntoRecent(const MonitorRow& row) {
-  const int last = rowCount() - 1;
-  for (int i = last; i >= 0 && i > last - kMergeWindow; --i) {
-    MonitorRow& other = rows_[static_cast<std::size_t>(i)];
-    if (!SameMessage(row, other)) continue;
-    const bool otherHasItsHalf =
-        other.source == MonitorRow::Source::Record ? !other.designed.isEmpty() : other.decodedSeen;
-    if (otherHasItsHalf) continue;
-    const MonitorRow& record = row.source == MonitorRow::Source::Record ? row : other;
-    const MonitorRow& designed = row.source == MonitorRow::Source::Record ? other : row;
-    MonitorRow merged = record;
-    merged.designed = designed.designed;
-    other = std::move(merged);
-    emit dataChanged(index(i, 0), index(i, kColumns - 1));
-    return true;
-  }
-  return false;
+  // While held, the other half waits aside with the rest.
+  if (held_) return MergeInto(waiting_, row) >= 0;
+  const int merged = MergeInto(rows_, row);
+  if (merged < 0) return false;
+  emit dataChanged(index(merged, 0), index(merged, kColumns - 1));
+  return true;
 }
 
 void MonitorModel::SetReplayed(int row, const QString& replayed, bool matches) {

@@ -167,8 +167,12 @@ TEST_F(MonitorTableTest, PauseHoldsTheTableStillAndLosesNothing) {
   comms.pane->pause->click();
   comms.AddRecords({traffic.begin() + 1, traffic.end()});
   EXPECT_EQ(comms.Model().rowCount(), 1);
+  comms.SetShowComs(true);
+  comms.AddLine("Rx:61 0C 01 6E ");  // the designed line of a message that came while paused
+  comms.AddRecords({Record(50000, 'A', Direction::Rx, {0x61, 0x0C, 0x01, 0x6E})});
   comms.pane->pause->click();
-  EXPECT_EQ(comms.Model().rowCount(), static_cast<int>(traffic.size()));
+  EXPECT_EQ(comms.Model().rowCount(), static_cast<int>(traffic.size()) + 1)
+      << "every row kept, and a message still once";
   EXPECT_EQ(comms.Model().Row(1).replyUs, 500) << "reply times survive the pause";
 }
 
