@@ -15,7 +15,6 @@
 
 class SerialDevice;
 
-
 // The port a command-line option names (COMn, a device path, pty:<path> or a network port). Throws
 // std::runtime_error for a text that names no port, and for the virtual cable, whose far end
 // only a port of the same run can hold.

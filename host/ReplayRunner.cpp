@@ -73,7 +73,7 @@ void ReplayRunner::AwaitClient() {
 int ReplayRunner::Run() {
   std::vector<Micros> replyTimes;
   std::size_t differences = 0;
-  for (std::size_t i = 0; i < exchanges_.size(); ++i) {
+  for (std::size_t i = 0; i < exchanges_.size() && !stop; ++i) {
     const ReplayExchange& exchange = exchanges_[i];
     if (ClientLeft() || device_->DroppedBytes() > 0) {
       throw std::runtime_error("the client of " + *options_.portB + " left after " +
@@ -85,10 +85,13 @@ int ReplayRunner::Run() {
     if (reply) replyTimes.push_back(reply->firstByte - sentAt);
     const std::optional<std::vector<uint8_t>> actual =
         reply ? std::optional(reply->bytes) : std::nullopt;
-    if (!RepliesMatch(exchange.reply, actual, options_.exact)) {
+    const bool matches = RepliesMatch(exchange.reply, actual, options_.exact);
+    if (!matches) {
       ++differences;
       Report(i, exchange, reply);
     }
+    if (onExchange)
+      onExchange({&exchange, reply, reply ? reply->firstByte - sentAt : Micros(0), matches});
   }
   out_ << "replay: " << exchanges_.size() << " exchanges, " << differences << " differ"
        << (options_.exact ? " (exact)" : "") << "\n";
