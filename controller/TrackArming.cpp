@@ -4,9 +4,6 @@ namespace track_arming {
 
 namespace {
 
-// ASM leaves INS as it is, only tracks 1..24 light it, and INS off leaves the insert bit set.
-constexpr arming::InsertRule kControllerInsertRule{false, arming::kBytesPerBank, false};
-
 template <std::size_t N>
 std::array<bool, N> LitKeys(const std::array<PanelLamp, N>& lamps) {
   std::array<bool, N> lit{};
@@ -48,8 +45,8 @@ void ka1Click(FunctionKey key, SonyPort& port, MachineControlPanel& panel) {
 
 void SendTrackArming(SonyPort& port, MachineControlPanel& panel) {
   panel.Function(FunctionKey::INS)
-      .SetLit(arming::ApplyInsertRule(kControllerInsertRule, LitKeys(panel.ka), port.PresetByte,
-                                      port.TrackBytes));
+      .SetLit(arming::ApplyInsertRule(arming::kControllerInsertRule, LitKeys(panel.ka),
+                                      port.PresetByte, port.TrackBytes));
   port.Tx[0] = sony::Cmd1(sony::kPresetSelect, sony::kEditPresetBytes);
   port.Tx[1] = sony::kEditPreset;
   port.Tx[2] = port.PresetByte;

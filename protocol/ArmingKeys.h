@@ -33,6 +33,12 @@ struct InsertRule {
   bool darkInsertClearsBit;    // INS off clears the insert bit; otherwise the bit is only set
 };
 
+// The virtual machine: ASM darkens INS, and an armed track in any bank lights it.
+inline constexpr InsertRule kMachineInsertRule{true, kTrackBytes, true};
+// The controller: ASM leaves INS as it is, only tracks 1..24 light it, and INS off leaves the
+// insert bit set.
+inline constexpr InsertRule kControllerInsertRule{false, kBytesPerBank, false};
+
 // Index into the track bytes of the first byte bank 0..3 shows.
 int BankOffset(int bank);
 // The bank after `bank`: 0, 1, 2, 3, then 0 again.

@@ -4,9 +4,6 @@
 
 namespace {
 
-// ASM darkens INS, and an armed track in any bank lights it.
-constexpr arming::InsertRule kMachineInsertRule{true, arming::kTrackBytes, true};
-
 uint8_t Toggled(uint8_t lamp) { return lamp != kLampOff ? kLampOff : kLampLit; }
 
 uint8_t Level(bool lit) { return lit ? kLampLit : kLampOff; }
@@ -37,8 +34,8 @@ void VirtualMachine::ra1Click(int index) {
 }
 
 void VirtualMachine::UpdateInsertLamp() {
-  const bool insert =
-      arming::ApplyInsertRule(kMachineInsertRule, LitKeys(panel_.ra), presetByte_, trackBytes_);
+  const bool insert = arming::ApplyInsertRule(arming::kMachineInsertRule, LitKeys(panel_.ra),
+                                              presetByte_, trackBytes_);
   panel_.ra[kFunctionInsert] = Level(insert);
   port_.Status[5] = presetByte_;
   port_.Status[12] = trackBytes_[0];
