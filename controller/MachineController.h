@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "KeypadU.h"
+#include "LinkHealth.h"
 #include "MachineControlPanel.h"
 #include "PollSequencer.h"
 #include "TransportTags.h"
@@ -50,15 +51,17 @@ class MachineController {
   const SonyPort& Port() const { return port_; }
   const MachineControlPanel& Panel() const { return panel_; }
   int PollCountdown() const { return poller_.PollCountdown(); }
+  // Port B's link: polls sent, replies, polls that ran out unanswered, checksum failures.
+  LinkHealth Health() const;
 
   // One frame tick. While port B is open: the poll slot (a request, or the queued command in its
   // place) and then, when an EDIT ON is pending, 20 65 85 on its own. With port B closed nothing
   // is sent and a pending EDIT ON is dropped. Returns the writes in order, one entry per write.
   std::vector<Bytes> FrameTick(bool portBOpen);
 
-  // One data event of port B with the bytes received. At most one reply is taken per event;
-  // further complete replies wait in the ring for the next event.
-  RxOutcome SerialBTriggerAvail(std::span<const uint8_t> bytes);
+  // One data event of port B with the bytes received at `at`. At most one reply is taken per
+  // event; further complete replies wait in the ring for the next event.
+  RxOutcome SerialBTriggerAvail(std::span<const uint8_t> bytes, Micros at = Micros{0});
 
   // The machine on port B went away: a reply it left half sent is dropped.
   void PeerHungUp() { DropReceived(port_); }
@@ -97,4 +100,5 @@ class MachineController {
   SonyPort port_;
   MachineControlPanel panel_;
   PollSequencer poller_;
+  LinkHealth health_;
 };

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "Personality.h"
+
 struct EngineHostConfig {
   // Where the record is read and written; none: nothing is read or written.
   std::optional<std::filesystem::path> settingsPath;
@@ -28,4 +30,5 @@ struct EngineHostConfig {
   std::optional<int> timer2Ms;
   std::optional<int> machine;  // identity and standard instead of the record's
   std::optional<int> standard;
+  std::optional<Personality> personality;  // the virtual machine's, instead of the plain one
 };

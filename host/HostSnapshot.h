@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ClipServer.h"
+#include "LinkHealth.h"
 #include "MachineControlPanel.h"
 #include "ProgramPorts.h"
 #include "SettingsRecord.h"
@@ -33,6 +34,8 @@ struct HostSnapshot {
   HostPortState portA;
   HostPortState portB;
   LineLamps lines;
+  LinkHealth linkA;       // the editor's requests on port A and the virtual machine's replies
+  LinkHealth linkB;       // the controller's polls on port B and the machine's replies
   bool openLit = false;   // "Ports Open"
   bool closeLit = false;  // "Ports Close"
   bool syncA = false;
@@ -44,8 +47,11 @@ struct HostSnapshot {
   int timer2Ms = 80;
   bool settingsLoaded = false;  // the settings file existed and was read
   bool capturing = false;
+  std::string capturePath;  // the file being captured to
   bool bridging = false;
   uint64_t actionsDone = 0;  // how many posted actions have run (tests wait on it)
+
+  std::string personality = "ideal";  // the virtual machine's personality, by name
 
   bool operator==(const HostSnapshot&) const = default;
 };

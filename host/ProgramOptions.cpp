@@ -5,6 +5,7 @@
 #include <map>
 #include <utility>
 
+#include "OneShotOptions.h"
 #include "SelkieVersion.h"
 
 namespace {
@@ -34,10 +35,22 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.replay = v; }},
       {"--capture",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.capture = v; }},
+      {"--personality",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.personality = v; }},
+      {"--learn", [](ProgramOptions& o, const std::string&, const std::string& v) { o.learn = v; }},
+      // The one single-dash option that is not the toolkit's.
+      {"-o", [](ProgramOptions& o, const std::string&, const std::string& v) { o.output = v; }},
       {"--tick", [](ProgramOptions& o, const std::string& n,
                     const std::string& v) { o.tickMs = ParseNumber(n, v, 1, 1000); }},
       {"--machine", [](ProgramOptions& o, const std::string& n,
                        const std::string& v) { o.machine = ParseNumber(n, v, 0, 16); }},
+      {"--seconds", [](ProgramOptions& o, const std::string& n,
+                       const std::string& v) { o.seconds = ParseNumber(n, v, 1, 86400); }},
+      {"--report",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.report = v; }},
+      {"--send", [](ProgramOptions& o, const std::string&, const std::string& v) { o.send = v; }},
+      {"--expect",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.expect = v; }},
       {"--standard", [](ProgramOptions& o, const std::string& n,
                         const std::string& v) { o.standard = ParseNumber(n, v, 0, 3); }},
   };
@@ -47,13 +60,19 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
 const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
   static const std::map<std::string, bool ProgramOptions::*> flags = {
       {"--help", &ProgramOptions::help},
+      {"-h", &ProgramOptions::help},  // the short forms every user tries; not toolkit options
       {"--version", &ProgramOptions::version},
+      {"-V", &ProgramOptions::version},
       {"--demo", &ProgramOptions::demo},
       {"--headless", &ProgramOptions::headless},
       {"--log", &ProgramOptions::log},
       {"--exact", &ProgramOptions::exact},
       {"--list-ports", &ProgramOptions::listPorts},
       {"--bridge", &ProgramOptions::bridge},
+      {"--census", &ProgramOptions::census},
+      {"--census-editor", &ProgramOptions::censusEditor},
+      {"--transport", &ProgramOptions::transport},
+      {"--probe-ports", &ProgramOptions::probePorts},
   };
   return flags;
 }
@@ -78,8 +97,39 @@ void CheckReplay(const ProgramOptions& o) {
     if (given) throw OptionsError(std::string(name) + " is not an option of --replay");
 }
 
+// --learn reads a capture and writes a file; it runs nothing else.
+void CheckLearn(const ProgramOptions& o) {
+  if (o.output && !o.learn) throw OptionsError("-o is an option of --learn");
+  if (!o.learn) return;
+  if (!o.output) throw OptionsError("--learn needs -o <file>: where to write the personality");
+  const std::pair<const char*, bool> others[] = {{"--headless", o.headless},
+                                                 {"--demo", o.demo},
+                                                 {"--replay", o.replay.has_value()},
+                                                 {"--exact", o.exact},
+                                                 {"--port-a", o.portA.has_value()},
+                                                 {"--port-b", o.portB.has_value()},
+                                                 {"--tick", o.tickMs.has_value()},
+                                                 {"--machine", o.machine.has_value()},
+                                                 {"--standard", o.standard.has_value()},
+                                                 {"--log", o.log},
+                                                 {"--settings", o.settings.has_value()},
+                                                 {"--capture", o.capture.has_value()},
+                                                 {"--bridge", o.bridge},
+                                                 {"--personality", o.personality.has_value()},
+                                                 {"--list-ports", o.listPorts}};
+  for (const auto& [name, given] : others)
+    if (given) throw OptionsError(std::string(name) + " is not an option of --learn");
+}
+
 void CheckCombination(const ProgramOptions& o) {
   if (o.help || o.version) return;
+  if (OneShotGiven(o)) {
+    CheckOneShot(o);
+    return;
+  }
+  CheckLearn(o);
+  if (o.learn) return;
+  if (o.replay && o.personality) throw OptionsError("--personality is not an option of --replay");
   if (o.listPorts && (o.demo || o.headless || o.replay))
     throw OptionsError("--list-ports only lists the ports; it runs nothing else");
   CheckReplay(o);
@@ -164,9 +214,12 @@ Options:
   --port-a PORT       Headless: run the virtual machine on PORT.
   --port-b PORT       Headless: run the controller on PORT and print one line per change of the
                       controlled machine's time code, name or status lamps.
-                      PORT is COMn (see below), a device path such as /dev/ttyUSB0, or
+                      PORT is COMn (see below), a device path such as /dev/ttyUSB0,
                       pty:PATH, which creates a pseudo-terminal and links its other side at PATH
-                      so that an editor or controller program can open PATH as a serial port.
+                      so that an editor or controller program can open PATH as a serial port,
+                      or a network port: tcp:HOST:PORT, tcp-listen:[ADDR:]PORT,
+                      rfc2217://HOST:PORT or rfc2217-listen:[ADDR:]PORT (listening on 127.0.0.1
+                      unless ADDR is given; no encryption, no authentication).
   --tick MS           Headless: frame tick in milliseconds, 1..1000 (default 60, as the window
                       has it after start-up; 40 runs an EBU time code in real time).
   --machine N         Headless: machine identity 0..16 (0 DA88 ... 16 EVS DD35; default 0).
@@ -180,6 +233,15 @@ Options:
   --bridge            Headless: stand between the editor on --port-a and the machine on
                       --port-b, passing every message on unchanged and printing both sides
                       decoded, with the machine's reply time and the delay the bridge added.
+  --personality FILE|NAME
+                      The virtual machine answers as the personality in the TOML FILE, or the
+                      built-in NAME, has it: reply delay and jitter, byte timing, NAKs for bad
+                      checksums, time-outs and unknown commands, ignored and silent commands,
+                      status length, local mode, faults. Built-in: ideal (the default),
+                      broadcast-vtr, disk-recorder, local-deck, flaky-line. Headless and window.
+  --learn CAPTURE -o FILE
+                      Learn a personality from the machine's side of the capture CAPTURE and
+                      write it to FILE, with comments giving the figures.
   --settings PATH     Read and write the settings record at PATH. A headless run reads and
                       writes no settings file unless this is given.
   --replay FILE       Play the editor's side of a capture FILE to the machine on --port-b PORT,
@@ -187,11 +249,22 @@ Options:
                       captured one, then reply-time figures. Exit status 0 when all matched,
                       1 when one differed.
   --exact             Replay: compare time data and other moving fields byte for byte too.
+  --census            Examine the machine on --port-b PORT: device type, every state-reading
+                      request with its reply kind and time, then polling for --seconds S
+                      (default 30); a verdict, or a report with --report FILE (.json, .md or
+                      .html). Exit status 0 when it conforms, 1 when not.
+  --transport         Census: also check play, stop, winds, jog and a cue (moves tape).
+  --census-editor     Answer the editor on --port-a PORT for --seconds S (with --machine,
+                      --standard, --personality) and report what it sends: commands, poll interval, overlaps, checksum errors, stray bytes,
+                      pauses inside messages. --report FILE as for --census.
+  --send BYTES        Frame the message BYTES ("20 01"), send it to --port-b PORT and print
+                      the reply decoded with its time; --expect BYTES: exit 0 on a match, 1 not.
+  --probe-ports       Send a device-type request on every free port and print which answer.
   --list-ports        Print one line per COM number in use and exit: the device, its
                       /dev/serial/by-id name, driver, USB vendor:product and serial number,
                       latency timer, and whether it is free or in use (by which process).
-  --help              Print this text and exit.
-  --version           Print the program's version and exit.
+  -h, --help          Print this text and exit.
+  -V, --version       Print the program's version and exit.
 
 COM numbers: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31;
 SELKIE_COM<n>=<path> in the environment maps COM n to any device. COM251 and COM252 are the two

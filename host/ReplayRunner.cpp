@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <stdexcept>
@@ -10,11 +11,12 @@
 #include "Clock.h"
 #include "PortMap.h"
 #include "SerialDevice.h"
+#include "SerialErrors.h"
 #include "sonyname.h"
 
 namespace {
 
-// COMn, a device path or pty:<path>, as --port-b names it.
+// COMn, a device path, pty:<path> or a network port, as --port-b names it.
 PortTarget TargetOf(const std::string& text) {
   PortTarget target;
   if (const std::optional<int> number = PortMap::ComNumberOf(text)) {
@@ -25,8 +27,11 @@ PortTarget TargetOf(const std::string& text) {
     target = PortMap::ParseTarget(text);
   }
   if (target.kind == PortTarget::Kind::None) {
-    throw std::runtime_error("\"" + text +
-                             "\" names no port: use COMn, a device path or pty:<path>");
+    const std::string reason = PortMap::TargetError(text);
+    throw std::runtime_error(!reason.empty() ? reason
+                                             : "\"" + text +
+                                                   "\" names no port: use COMn, a device path, "
+                                                   "pty:<path> or a network port");
   }
   if (target.kind == PortTarget::Kind::Cable) {
     throw std::runtime_error(
@@ -41,19 +46,51 @@ std::string Described(const std::vector<uint8_t>& bytes, MessageDecoder& decoder
 
 }  // namespace
 
-ReplayRunner::ReplayRunner(const ProgramOptions& options, std::ostream& out)
-    : options_(options), out_(out) {}
+ReplayRunner::ReplayRunner(const ProgramOptions& options, std::ostream& out,
+                           std::chrono::milliseconds clientWait)
+    : options_(options), out_(out), clientWait_(clientWait) {}
 
 ReplayRunner::~ReplayRunner() = default;
 
 void ReplayRunner::Start() {
-  exchanges_ = ReplayExchanges(CaptureReader::ReadFile(*options_.replay));
+  exchanges_ = ReplayExchanges(CaptureReader::ReadFile(*options_.replay, &warnings_));
   if (exchanges_.empty()) throw std::runtime_error("the capture holds no request to play");
-  device_ = OpenSerialDevice(TargetOf(*options_.portB));
+  const PortTarget target = TargetOf(*options_.portB);
+  try {
+    device_ = OpenSerialDevice(target);
+  } catch (const ESerialException& e) {
+    throw std::runtime_error("cannot open " + *options_.portB + ": " + e.CommandLineText());
+  }
+  if (target.Network()) AwaitPeer(target);
   LineSettings settings;
   settings.baud = 38400;
   settings.parity = pOdd;
   device_->Configure(settings);  // a pty keeps no parity; that does not matter to the bytes
+  AwaitClient();
+}
+
+// The device's own hang-up report brings a pty: port's idea of its client up to date.
+bool ReplayRunner::ClientLeft() {
+  pollfd p{device_->Fd(), POLLIN, 0};
+  ::poll(&p, 1, 0);
+  device_->TakeHangUps(p.revents);
+  return device_->AwaitingClient();
+}
+
+void ReplayRunner::AwaitClient() {
+  const Micros deadline = Now() + std::chrono::duration_cast<Micros>(clientWait_);
+  while (ClientLeft()) {
+    if (Now() >= deadline) {
+      char seconds[32];
+      std::snprintf(seconds, sizeof seconds, "%.1f",
+                    static_cast<double>(clientWait_.count()) / 1e3);
+      throw std::runtime_error("nothing opened " + *options_.portB + " within " + seconds +
+                               " s; no request was played");
+    }
+    // Wakes at a client's open, or looks again shortly.
+    pollfd opened{device_->PeerEventFd(), POLLIN, 0};
+    ::poll(&opened, opened.fd >= 0 ? 1 : 0, 20);
+  }
 }
 
 int ReplayRunner::Run() {
@@ -61,6 +98,11 @@ int ReplayRunner::Run() {
   std::size_t differences = 0;
   for (std::size_t i = 0; i < exchanges_.size(); ++i) {
     const ReplayExchange& exchange = exchanges_[i];
+    if (ClientLeft() || device_->DroppedBytes() > 0) {
+      throw std::runtime_error("the client of " + *options_.portB + " left after " +
+                               std::to_string(i) + " of " + std::to_string(exchanges_.size()) +
+                               " exchanges; the rest were not played");
+    }
     Micros sentAt{0};
     const std::optional<Frame> reply = Exchange(exchange.request, sentAt);
     if (reply) replyTimes.push_back(reply->firstByte - sentAt);
@@ -103,6 +145,19 @@ std::optional<Frame> ReplayRunner::Exchange(const std::vector<uint8_t>& request,
   return std::nullopt;
 }
 
+// A request sent before the connection is made would be dropped and counted as a difference.
+void ReplayRunner::AwaitPeer(const PortTarget& target) {
+  const auto deadline = std::chrono::steady_clock::now() + kPeerWait;
+  while (device_->AwaitingClient() && std::chrono::steady_clock::now() < deadline) {
+    pollfd p{device_->PeerEventFd(), POLLIN, 0};
+    device_->TakeHangUps(::poll(&p, 1, 100) > 0 ? p.revents : 0);
+  }
+  if (!device_->AwaitingClient()) return;
+  std::string reason = "nobody connected";
+  for (const std::string& note : device_->TakeNotes()) reason = note;
+  throw std::runtime_error(target.Describe() + ": " + reason);
+}
+
 void ReplayRunner::DropPendingInput() {
   uint8_t buffer[256];
   pollfd p{device_->Fd(), POLLIN, 0};
@@ -138,14 +193,11 @@ int RunReplay(const ProgramOptions& options) {
   ReplayRunner runner(options, std::cout);
   try {
     runner.Start();
-  } catch (const std::exception& e) {
-    std::cerr << "selkietest: " << e.what() << std::endl;
-    return 2;
-  }
-  try {
+    for (const std::string& warning : runner.Warnings())
+      std::cerr << "selkietest: " << warning << std::endl;
     return runner.Run();
   } catch (const std::exception& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
-    return 2;
+    return 1;
   }
 }

@@ -14,8 +14,8 @@ constexpr int kKeyHeight = 25;
 
 constexpr std::array<const char*, arming::kFunctionKeys> kFunctionSuffixes = {
     "a1", "a2", "tc", "a4", "v", "asm", "ins"};
-constexpr std::array<const char*, arming::kFunctionKeys> kFunctionCaptions = {"A1", "A2", "tc", "A4",
-                                                                              "V",  "A",  "I"};
+constexpr std::array<const char*, arming::kFunctionKeys> kFunctionCaptions = {
+    "A1", "A2", "tc", "A4", "V", "A", "I"};
 
 }  // namespace
 
@@ -26,9 +26,9 @@ TrackPanel::TrackPanel(QWidget* parent, const Names& names) {
   const std::string prefix(1, names.prefix);
   for (std::size_t i = 0; i < functions.size(); ++i) {
     const std::string name = prefix + kFunctionSuffixes[i];
-    functions[i] = MakeKey(frame, name.c_str(), kFunctionCaptions[i],
-                           {kKeyX[i], kRowY[0], kKeyWidth, kKeyHeight}, LampScheme::Red,
-                           static_cast<int>(i));
+    functions[i] =
+        MakeKey(frame, name.c_str(), kFunctionCaptions[i],
+                {kKeyX[i], kRowY[0], kKeyWidth, kKeyHeight}, LampScheme::Red, static_cast<int>(i));
   }
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     const std::string name = prefix + "r" + std::to_string(i + 1);

@@ -2,6 +2,7 @@
 
 #include <QFont>
 
+#include "PanelTips.h"
 #include "PanelWidgets.h"
 #include "TrackPanel.h"
 
@@ -30,12 +31,41 @@ VmPanelView::VmPanelView(QWidget* parent) : QFrame(parent) {
   title->setFont(bold);
   coma1 = MakeKey(this, "coma1", "Com:0", {232, 2, 64, 20});
   coma2 = MakeKey(this, "coma2", "", {300, 2, 20, 20});
+  personality = MakeLabel(this, "personality", "ideal", {326, 4, 290, 18});
   BuildTransport();
   BuildTracks();
   DD35Panel1 = BuildClipPanel("DD35Panel1", 8, dd35clips1, lsmid1, "lsmid1", dd35in1, "dd35in1",
                               dd35out1, "dd35out1");
   DD35Panel2 = BuildClipPanel("DD35Panel2", 182, dd35clips2, LSMID2, "LSMID2", dd35in2, "dd35in2",
                               dd35out2, "dd35out2");
+  linka = MakeLabel(this, "linka", "", {356, 188, 260, 36});
+  linka->setWordWrap(true);
+  linka->setToolTip(
+      "Port A: requests from the editor, replies, requests left without a reply, checksum "
+      "failures, age of the last reply");
+  BuildTips();
+}
+
+void VmPanelView::BuildTips() {
+  SetFunctionKeyTips(ra);
+  for (TVyoButton* key : rr) key->setToolTip(TrackKeyTip("the virtual machine"));
+  bank->setToolTip(BankKeyTip());
+  csuma->setToolTip("Port A checksum failures (hexadecimal)");
+  eeon->setToolTip("EE ON: the machine shows its input (electronics to electronics)");
+  vlocal->setToolTip(
+      "Who drives the machine: both (the panel and the editor), Remote (the editor alone) or "
+      "local (the panel alone; the editor's commands are acknowledged)");
+  coma1->setToolTip("Port A: click to choose another port");
+  coma2->setToolTip("Opens or closes port A");
+  const std::pair<TVyoButton*, const char*> keys[] = {
+      {vrwd, "Rewind"},  {vrvsplay, "Reverse play"}, {vstop, "Stop"},
+      {vplay, "Play"},   {vfwd, "Fast forward"},     {vedit, "Edit on: the machine records"},
+      {vOff, "Edit off"}};
+  for (const auto& [key, tip] : keys) key->setToolTip(tip);
+}
+
+void VmPanelView::MirrorLink(const LinkHealth& health, Micros now) {
+  linka->setText(LinkPanelText('A', health, now));
 }
 
 void VmPanelView::BuildTransport() {

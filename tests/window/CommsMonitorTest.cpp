@@ -143,7 +143,7 @@ TEST_F(CommsMonitorTest, DecodeBoxShowsDecodedLinesOnlyWhileChecked) {
             (QStringList{QStringLiteral("m1"),
                          QStringLiteral("         0.001200 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC"),
                          QStringLiteral("         0.001500 Tx 74 04 00 00 00 01 79  LTC TIME DATA "
-                                        "01:00:00:00  reply 0.300 ms")}));
+                                        "01:00:00:00  read-to-write 0.300 ms")}));
 
   comms.SetDecode(false);
   comms.AddDecodedLine(asked);

@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 
 #include "CaptureFile.h"
+#include "PortMap.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -13,6 +14,22 @@ class TrafficWindowTest : public WindowTest {
   void StartDemo() {
     Start(true);
     ASSERT_TRUE(w->Shown().portA.open && w->Shown().portB.open);
+  }
+  // Port A and port B on two pty: ports of their own, as for an editor and a machine.
+  void StartOnTwoPtys() {
+    ASSERT_TRUE(PortMap::Assign(230, "pty:" + (dir.path() / "editor").string()));
+    ASSERT_TRUE(PortMap::Assign(231, "pty:" + (dir.path() / "machine").string()));
+    record.ShowVirtualMachine = record.ShowMachineControl = 1;
+    record.PortANumber = 230;
+    record.PortBNumber = 231;
+    writeSettings = true;
+    Start();
+    ASSERT_TRUE(w->Shown().portA.open && w->Shown().portB.open);
+  }
+  void TearDown() override {
+    WindowTest::TearDown();
+    PortMap::Unassign(230);
+    PortMap::Unassign(231);
   }
 };
 
@@ -33,11 +50,17 @@ TEST_F(TrafficWindowTest, CaptureToFileRecordsBothPortsUntilStopCapture) {
   Settle();
   EXPECT_TRUE(w->Shown().capturing);
   EXPECT_TRUE(w->Menu->StopCapture1->isEnabled());
+  // One capture at a time, and the status bar says where it goes.
+  EXPECT_FALSE(w->Menu->CaptureToFile1->isEnabled());
+  EXPECT_EQ(w->CaptureStatus->text(), "Capturing to " + captureChoice);
+  EXPECT_FALSE(w->CaptureStatus->isHidden());
   Spin(400);  // a few polls of the controller
   w->Menu->StopCapture1->trigger();
   Settle();
   EXPECT_FALSE(w->Shown().capturing);
   EXPECT_FALSE(w->Menu->StopCapture1->isEnabled());
+  EXPECT_TRUE(w->Menu->CaptureToFile1->isEnabled());
+  EXPECT_TRUE(w->CaptureStatus->isHidden());
 
   const std::vector<CaptureRecord> records = CaptureReader::ReadFile(captureChoice.toStdString());
   for (char port : {'A', 'B'})
@@ -82,11 +105,11 @@ TEST_F(TrafficWindowTest, DecodedLinesReachTheMonitorOnlyWhileDecodeIsChecked) {
     const QString text = comms->m1->toPlainText();
     return text.contains("\nA ") && text.contains("\nB ");
   }));
-  EXPECT_TRUE(comms->m1->toPlainText().contains("reply "));
+  EXPECT_TRUE(comms->m1->toPlainText().contains("read-to-write "));
 }
 
 TEST_F(TrafficWindowTest, BridgeItemIsCheckedWhileBridgingAndNeedsBothPorts) {
-  StartDemo();
+  StartOnTwoPtys();
   w->Menu->BridgeAB1->trigger();
   Settle();
   EXPECT_TRUE(w->Shown().bridging);
@@ -103,5 +126,18 @@ TEST_F(TrafficWindowTest, BridgeItemIsCheckedWhileBridgingAndNeedsBothPorts) {
   Settle();
   ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
   EXPECT_TRUE(errors.front().contains("Bridge A-B")) << errors.front().toStdString();
+  EXPECT_FALSE(w->Menu->BridgeAB1->isChecked());
+}
+
+// The demo's ports are the two ends of one virtual cable: a bridge there would pass every
+// message back to its sender, and did so without a word.
+TEST_F(TrafficWindowTest, BridgeOnTheTwoEndsOfOneCableIsRefused) {
+  StartDemo();
+  w->Menu->BridgeAB1->trigger();
+  Settle();
+  ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
+  EXPECT_TRUE(errors.front().contains("two ends of one virtual cable"))
+      << errors.front().toStdString();
+  EXPECT_FALSE(w->Shown().bridging);
   EXPECT_FALSE(w->Menu->BridgeAB1->isChecked());
 }
