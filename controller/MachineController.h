@@ -5,7 +5,7 @@
 // write to port B, and a data event is handed in as the bytes read. User actions are methods
 // named after the panel's handlers; after any call the window mirrors Panel() onto its widgets.
 //
-// Owner's loop (the main window, a headless runner or a test):
+// The owner (the engine host on its loop, or a test) drives it:
 //   for (const Bytes& w : controller.FrameTick(portB.isOpen())) portB.write(w);   // each tick
 //   if (controller.SerialBTriggerAvail(bytesRead) == RxOutcome::Discarded) portB.flushInput();
 //   if (controller.ShowChecksumErrors()) ...;       // from port B's modem-status event

@@ -75,6 +75,7 @@ void HostCore::SetBridge(bool on) {
     bridge_.emplace(trafficOrigin_);
     bridgeDropped_ = {};
     bridgeDropping_ = {};
+    traffic_.SetBridgeOrigin(trafficOrigin_);
   }
   SetDecoding(decodeWanted_);
   ArmTrafficTimer();
@@ -152,7 +153,9 @@ uint64_t HostCore::BridgeWrite(PortSide side, const std::vector<uint8_t>& bytes)
 
 void HostCore::CollectTraffic() {
   std::vector<std::string> lines = traffic_.TakeDecodedLines();
-  if (lines.empty()) return;
+  std::vector<CaptureRecord> records = traffic_.TakeRecords();
+  if (lines.empty() && records.empty()) return;
   std::lock_guard lock(outMutex_);
   for (std::string& line : lines) QueueLine(out_.decodedLines, std::move(line));
+  for (CaptureRecord& record : records) out_.trafficRecords.push_back(std::move(record));
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CaptureFile.h"
 #include "ClipServer.h"
 #include "LinkHealth.h"
 #include "MachineControlPanel.h"
@@ -63,11 +64,12 @@ struct PortQuestion {
 };
 
 struct HostOutput {
-  std::optional<HostSnapshot> snapshot;      // present when something changed since the last take
-  std::vector<std::string> monitorLines;     // port A's monitor lines, in order
-  std::vector<std::string> controllerLines;  // "B 00:01:02:03 DA-88 PAL stop remote" on change
-  std::vector<std::string> decodedLines;     // "A ..." / "B ..." decoded monitor lines, in order
-  std::vector<std::string> errors;           // messages for the user, in order
-  std::vector<std::string> diagnostics;      // notes that do not stop a port
-  std::optional<PortQuestion> portQuestion;  // the "Select Port" prompt to show and answer
+  std::optional<HostSnapshot> snapshot;       // present when something changed since the last take
+  std::vector<std::string> monitorLines;      // port A's monitor lines, in order
+  std::vector<std::string> controllerLines;   // "B 00:01:02:03 DA-88 PAL stop remote" on change
+  std::vector<std::string> decodedLines;      // "A ..." / "B ..." decoded monitor lines, in order
+  std::vector<CaptureRecord> trafficRecords;  // the same messages as records, host clock times
+  std::vector<std::string> errors;            // messages for the user, in order
+  std::vector<std::string> diagnostics;       // notes that do not stop a port
+  std::optional<PortQuestion> portQuestion;   // the "Select Port" prompt to show and answer
 };

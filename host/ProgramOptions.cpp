@@ -1,6 +1,7 @@
 #include "ProgramOptions.h"
 
 #include <charconv>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <utility>
@@ -121,8 +122,23 @@ void CheckLearn(const ProgramOptions& o) {
     if (given) throw OptionsError(std::string(name) + " is not an option of --learn");
 }
 
+// A capture to view opens in the window on its own.
+void CheckOpenCapture(const ProgramOptions& o) {
+  if (!o.openCapture) return;
+  const std::pair<const char*, bool> others[] = {{"--headless", o.headless},
+                                                 {"--demo", o.demo},
+                                                 {"--replay", o.replay.has_value()},
+                                                 {"--list-ports", o.listPorts},
+                                                 {"--capture", o.capture.has_value()}};
+  for (const auto& [name, given] : others)
+    if (given)
+      throw OptionsError("a capture FILE to view is opened on its own, not with " +
+                         std::string(name));
+}
+
 void CheckCombination(const ProgramOptions& o) {
   if (o.help || o.version) return;
+  CheckOpenCapture(o);
   if (OneShotGiven(o)) {
     CheckOneShot(o);
     return;
@@ -191,8 +207,11 @@ ProgramOptions ParseOptions(const std::vector<std::string>& args) {
       o.toolkitArgs.push_back(args[i]);
       // A toolkit option's value ("-platform offscreen") travels with it.
       if (i + 1 < args.size() && !args[i + 1].starts_with("-")) o.toolkitArgs.push_back(args[++i]);
+    } else if (!o.openCapture && std::filesystem::is_regular_file(arg)) {
+      o.openCapture = arg;
     } else {
-      throw OptionsError("unexpected argument \"" + arg + "\" (see --help)");
+      throw OptionsError("unexpected argument \"" + arg +
+                         "\": neither an option nor a capture file to open (see --help)");
     }
   }
   CheckCombination(o);
@@ -263,6 +282,7 @@ Options:
   --list-ports        Print one line per COM number in use and exit: the device, its
                       /dev/serial/by-id name, driver, USB vendor:product and serial number,
                       latency timer, and whether it is free or in use (by which process).
+  FILE                Open the capture FILE in a viewer window (also File > "Open Capture...").
   -h, --help          Print this text and exit.
   -V, --version       Print the program's version and exit.
 

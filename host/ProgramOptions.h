@@ -24,13 +24,14 @@ struct ProgramOptions {
   bool listPorts = false;
   std::optional<std::string> portA;  // COMn, a device path, pty:<path> or a network port
   std::optional<std::string> portB;
-  std::optional<int> tickMs;             // frame tick of a headless run, 1..1000 ms
-  std::optional<int> machine;            // 0..16
-  std::optional<int> standard;           // 0..3
-  std::optional<std::string> settings;   // settings file instead of the default one
-  std::optional<std::string> replay;     // capture file to play to the machine on --port-b
-  std::optional<std::string> capture;    // capture file to append both ports' traffic to
-  std::vector<std::string> toolkitArgs;  // program name first, then the single-dash arguments
+  std::optional<int> tickMs;               // frame tick of a headless run, 1..1000 ms
+  std::optional<int> machine;              // 0..16
+  std::optional<int> standard;             // 0..3
+  std::optional<std::string> settings;     // settings file instead of the default one
+  std::optional<std::string> replay;       // capture file to play to the machine on --port-b
+  std::optional<std::string> capture;      // capture file to append both ports' traffic to
+  std::optional<std::string> openCapture;  // `selkietest FILE`: a capture to open in the viewer
+  std::vector<std::string> toolkitArgs;    // program name first, then the single-dash arguments
 
   std::optional<std::string> personality;  // the virtual machine's: a file or a built-in name
   std::optional<std::string> learn;        // capture file to learn a personality from

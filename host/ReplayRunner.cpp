@@ -9,36 +9,13 @@
 #include <stdexcept>
 
 #include "Clock.h"
+#include "LineExchange.h"
 #include "PortMap.h"
 #include "SerialDevice.h"
 #include "SerialErrors.h"
 #include "sonyname.h"
 
 namespace {
-
-// COMn, a device path, pty:<path> or a network port, as --port-b names it.
-PortTarget TargetOf(const std::string& text) {
-  PortTarget target;
-  if (const std::optional<int> number = PortMap::ComNumberOf(text)) {
-    if (*number == 0)
-      throw std::runtime_error("\"" + text + "\" is not a COM port (COM1 to COM65535)");
-    target = PortMap::Resolve(*number);
-  } else {
-    target = PortMap::ParseTarget(text);
-  }
-  if (target.kind == PortTarget::Kind::None) {
-    const std::string reason = PortMap::TargetError(text);
-    throw std::runtime_error(!reason.empty() ? reason
-                                             : "\"" + text +
-                                                   "\" names no port: use COMn, a device path, "
-                                                   "pty:<path> or a network port");
-  }
-  if (target.kind == PortTarget::Kind::Cable) {
-    throw std::runtime_error(
-        "the virtual cable joins two ports of one selkietest; a replay cannot use it");
-  }
-  return target;
-}
 
 std::string Described(const std::vector<uint8_t>& bytes, MessageDecoder& decoder) {
   return HexBytes(bytes) + decoder.Decode(bytes);  // each byte is followed by a space
@@ -55,7 +32,7 @@ ReplayRunner::~ReplayRunner() = default;
 void ReplayRunner::Start() {
   exchanges_ = ReplayExchanges(CaptureReader::ReadFile(*options_.replay, &warnings_));
   if (exchanges_.empty()) throw std::runtime_error("the capture holds no request to play");
-  const PortTarget target = TargetOf(*options_.portB);
+  const PortTarget target = CommandLineTarget(*options_.portB, "a replay");
   try {
     device_ = OpenSerialDevice(target);
   } catch (const ESerialException& e) {
@@ -96,7 +73,7 @@ void ReplayRunner::AwaitClient() {
 int ReplayRunner::Run() {
   std::vector<Micros> replyTimes;
   std::size_t differences = 0;
-  for (std::size_t i = 0; i < exchanges_.size(); ++i) {
+  for (std::size_t i = 0; i < exchanges_.size() && !stop; ++i) {
     const ReplayExchange& exchange = exchanges_[i];
     if (ClientLeft() || device_->DroppedBytes() > 0) {
       throw std::runtime_error("the client of " + *options_.portB + " left after " +
@@ -108,10 +85,13 @@ int ReplayRunner::Run() {
     if (reply) replyTimes.push_back(reply->firstByte - sentAt);
     const std::optional<std::vector<uint8_t>> actual =
         reply ? std::optional(reply->bytes) : std::nullopt;
-    if (!RepliesMatch(exchange.reply, actual, options_.exact)) {
+    const bool matches = RepliesMatch(exchange.reply, actual, options_.exact);
+    if (!matches) {
       ++differences;
       Report(i, exchange, reply);
     }
+    if (onExchange)
+      onExchange({&exchange, reply, reply ? reply->firstByte - sentAt : Micros(0), matches});
   }
   out_ << "replay: " << exchanges_.size() << " exchanges, " << differences << " differ"
        << (options_.exact ? " (exact)" : "") << "\n";
@@ -158,27 +138,9 @@ void ReplayRunner::AwaitPeer(const PortTarget& target) {
   throw std::runtime_error(target.Describe() + ": " + reason);
 }
 
-void ReplayRunner::DropPendingInput() {
-  uint8_t buffer[256];
-  pollfd p{device_->Fd(), POLLIN, 0};
-  while (::poll(&p, 1, 0) > 0 && device_->Read(buffer, sizeof buffer) > 0) {
-  }
-}
+void ReplayRunner::DropPendingInput() { DrainInput(*device_); }
 
-void ReplayRunner::WriteAll(const std::vector<uint8_t>& bytes) {
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = device_->Write(bytes.data() + written, bytes.size() - written);
-    if (n > 0) {
-      written += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-      throw std::runtime_error(std::string("writing to the port failed: ") + std::strerror(errno));
-    } else {
-      pollfd p{device_->Fd(), POLLOUT, 0};
-      ::poll(&p, 1, 100);
-    }
-  }
-}
+void ReplayRunner::WriteAll(const std::vector<uint8_t>& bytes) { ::WriteAll(*device_, bytes); }
 
 void ReplayRunner::Report(std::size_t index, const ReplayExchange& exchange,
                           const std::optional<Frame>& reply) {

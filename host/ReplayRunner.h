@@ -14,7 +14,9 @@
 // leaves, so no exchange that did not happen is counted.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -42,6 +44,18 @@ class ReplayRunner {
   int Run();
   // What the capture reader forgave (a line cut off at the end of a session).
   const std::vector<std::string>& Warnings() const { return warnings_; }
+
+  // What a window shows of each exchange as it is played (called on the thread that runs).
+  struct Outcome {
+    const ReplayExchange* exchange;
+    std::optional<Frame> reply;
+    Micros replyTime{0};  // meaningful with a reply
+    bool matches;
+  };
+  std::function<void(const Outcome&)> onExchange;
+  // Set from any thread: the run stops before its next exchange.
+  std::atomic<bool> stop{false};
+  std::size_t Exchanges() const { return exchanges_.size(); }
 
  private:
   void AwaitClient();

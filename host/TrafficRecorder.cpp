@@ -84,6 +84,7 @@ void TrafficRecorder::Record(char port, Direction direction, const std::vector<F
   for (const Frame& frame : frames) {
     if (capture_) capture_->Write(port, direction, frame);
     if (!decoding_) continue;
+    KeepRecord(port, direction, frame);
     decoded_.push_back(prefix + (direction == Direction::Rx
                                      ? traffic.monitor.Received(frame)
                                      : traffic.monitor.Sent(frame, frame.firstByte)));
@@ -93,8 +94,33 @@ void TrafficRecorder::Record(char port, Direction direction, const std::vector<F
 void TrafficRecorder::Bridged(const BridgeOutput& output) {
   if (capture_)
     for (const std::string& line : output.captureLines) WriteLine(line);
-  if (decoding_)
-    decoded_.insert(decoded_.end(), output.decodedLines.begin(), output.decodedLines.end());
+  if (!decoding_) return;
+  decoded_.insert(decoded_.end(), output.decodedLines.begin(), output.decodedLines.end());
+  KeepBridgedRecords(output.captureLines);
+}
+
+void TrafficRecorder::KeepRecord(char port, Direction direction, const Frame& frame) {
+  CaptureRecord record;
+  record.time = frame.firstByte;
+  record.lastByte = frame.lastByte;
+  record.port = port;
+  record.direction = direction;
+  record.kind = frame.kind;
+  record.bytes = frame.bytes;
+  record.text = DecodeFrame(Of(port).decoder, frame);
+  records_.push_back(std::move(record));
+}
+
+void TrafficRecorder::KeepBridgedRecords(const std::vector<std::string>& captureLines) {
+  for (const std::string& line : captureLines) {
+    try {
+      CaptureRecord record = ParseCaptureLine(line, 0);
+      record.time += bridgeOrigin_;
+      records_.push_back(std::move(record));
+    } catch (const CaptureError&) {
+      // The bridge writes every line itself; one it cannot read back is left to the file.
+    }
+  }
 }
 
 void TrafficRecorder::WriteLine(const std::string& line) { pending_ << line << '\n'; }
@@ -152,6 +178,12 @@ std::optional<std::string> TrafficRecorder::TakeCaptureFailure() {
   std::optional<std::string> failure;
   failure.swap(failure_);
   return failure;
+}
+
+std::vector<CaptureRecord> TrafficRecorder::TakeRecords() {
+  std::vector<CaptureRecord> records;
+  records.swap(records_);
+  return records;
 }
 
 std::vector<std::string> TrafficRecorder::TakeDecodedLines() {

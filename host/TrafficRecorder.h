@@ -41,6 +41,8 @@ class TrafficRecorder {
   void Flush(Micros now);
   // The lines of a bridge, which frames and decodes the traffic itself.
   void Bridged(const BridgeOutput& output);
+  // The time the bridge's own capture lines count from.
+  void SetBridgeOrigin(Micros origin) { bridgeOrigin_ = origin; }
 
   void SetDecoding(bool on) { decoding_ = on; }
   bool Decoding() const { return decoding_; }
@@ -61,12 +63,16 @@ class TrafficRecorder {
 
   std::vector<std::string> TakeDecodedLines();
   bool HasDecodedLines() const { return !decoded_.empty(); }
+  // The decoded messages as records, beside the lines: times on the host's clock (not the
+  // port's), for a front end that lays them out itself.
+  std::vector<CaptureRecord> TakeRecords();
 
  private:
   struct PortTraffic {
     MessageFramer in;
     MessageFramer out;
     DecodedMonitor monitor{Micros(0)};
+    MessageDecoder decoder;  // the records' own: the monitor's is not shared
   };
 
   PortTraffic& Of(char port) { return port == 'A' ? ports_[0] : ports_[1]; }
@@ -75,6 +81,8 @@ class TrafficRecorder {
   // Writes the lines gathered so far; false (and the capture stopped) when the file refused them.
   bool WriteOut();
   void CloseCapture();
+  void KeepRecord(char port, Direction direction, const Frame& frame);
+  void KeepBridgedRecords(const std::vector<std::string>& captureLines);
 
   std::array<PortTraffic, 2> ports_;
   bool decoding_ = false;
@@ -84,4 +92,6 @@ class TrafficRecorder {
   std::unique_ptr<CaptureWriter> capture_;
   std::string capturePath_;
   std::vector<std::string> decoded_;
+  std::vector<CaptureRecord> records_;
+  Micros bridgeOrigin_{0};  // the bridge's capture lines count from here
 };

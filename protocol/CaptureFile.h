@@ -37,7 +37,8 @@ struct CaptureRecord {
   Direction direction = Direction::Rx;
   FrameKind kind = FrameKind::Message;
   std::vector<uint8_t> bytes;
-  std::string text;  // decoded; not needed for writing (the writer decodes)
+  std::string text;    // decoded; not needed for writing (the writer decodes)
+  Micros lastByte{0};  // arrival of the last byte where it is known (live traffic), else 0
 };
 
 class CaptureError : public std::runtime_error {
@@ -75,6 +76,9 @@ class CaptureWriter {
 
 // One record as a capture line, without the newline.
 std::string FormatCaptureLine(const CaptureRecord& record);
+// One capture line (not the version line, not a comment) as a record; throws CaptureError naming
+// `lineNumber` when it is broken.
+CaptureRecord ParseCaptureLine(const std::string& text, int lineNumber);
 
 class CaptureReader {
  public:

@@ -125,6 +125,11 @@ std::string ReadWhole(int fd, const std::string& path) {
 
 }  // namespace
 
+CaptureRecord ParseCaptureLine(const std::string& text, int lineNumber) {
+  bool separated = false;
+  return ParseLine(text, lineNumber, separated);
+}
+
 std::vector<CaptureRecord> CaptureReader::Read(std::istream& in,
                                                std::vector<std::string>* warnings) {
   std::string text;

@@ -33,6 +33,12 @@ QActionGroup* Group(QObject* parent, const char* name) {
 }  // namespace
 
 MainMenu::MainMenu(QMenuBar* bar) {
+  File1 = bar->addMenu("&File");
+  File1->setObjectName("File1");
+  OpenCapture1 = Item(File1, "OpenCapture1", "Open Capture...");
+  RecentCaptures1 = File1->addMenu("Recent Captures");
+  RecentCaptures1->setObjectName("RecentCaptures1");
+
   View1 = bar->addMenu("&View");
   View1->setObjectName("View1");
   Synctest1 = Item(View1, "Synctest1", "Sync test", true);
@@ -43,6 +49,7 @@ MainMenu::MainMenu(QMenuBar* bar) {
   OpenClose1 = Item(View1, "OpenClose1", "Open/Close", true);
   GPO1 = Item(View1, "GPO1", "GPO", true);
   Comms1 = Item(View1, "Comms1", "Comms");
+  ReplyTimes1 = Item(View1, "ReplyTimes1", "Reply Times");
 
   Tools1 = bar->addMenu("&Tools");
   Tools1->setObjectName("Tools1");

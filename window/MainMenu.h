@@ -14,8 +14,12 @@ struct MainMenu {
   // engine state.
   explicit MainMenu(QMenuBar* bar);
 
+  QMenu* File1;  // captures: CaptureOpener.h fills "Recent Captures"
+  QAction* OpenCapture1;
+  QMenu* RecentCaptures1;
   QMenu* View1;
   QAction *Synctest1, *MachineControl1, *VirtualMachine1, *OpenClose1, *GPO1, *Comms1;
+  QAction* ReplyTimes1;  // the comms monitor's reply-time plots
   QMenu* Tools1;
   QAction *Macrokey1, *GotoClipboard1, *ZQVersion1, *InstallSelkieDriver1, *rvslockdir;
   QAction *CaptureToFile1, *StopCapture1, *BridgeAB1;

@@ -25,9 +25,7 @@ void TSelkieF::TakeHostOutput() {
   if (comms_)
     for (const std::string& line : output.monitorLines)
       comms_->AddLine(QString::fromStdString(line));
-  if (comms_)
-    for (const std::string& line : output.decodedLines)
-      comms_->AddDecodedLine(QString::fromStdString(line));
+  if (comms_) comms_->AddRecords(output.trafficRecords);
   if (output.portQuestion) AskPort(*output.portQuestion);
   ShowErrors(std::move(output.errors));
 }

@@ -97,6 +97,7 @@ void TSelkieF::AttachWindows(TKeypadF* keypad, Tcommsf* comms) {
   comms_->installEventFilter(this);
   connect(comms_->kshow, &QCheckBox::toggled, this, [this] { SendMonitorState(); });
   connect(comms_->kdecode, &QCheckBox::toggled, this, [this] { SendMonitorState(); });
+  connect(Menu->ReplyTimes1, &QAction::triggered, comms_, [this] { comms_->ShowReplyTimes(); });
   SendMonitorState();
 }
 

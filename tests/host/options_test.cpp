@@ -2,9 +2,11 @@
 // starts, and the arguments handed on to the window toolkit.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 
 #include "ProgramOptions.h"
+#include "TempDir.h"
 
 namespace {
 ProgramOptions Parse(std::vector<std::string> args) {
@@ -79,6 +81,20 @@ TEST(OptionsTest, BadCombinationsAreRefused) {
   EXPECT_NE(ErrorOf({"--demo=1"}).find("takes no value"), std::string::npos);
   EXPECT_NE(ErrorOf({"--frobnicate"}).find("unknown option"), std::string::npos);
   EXPECT_NE(ErrorOf({"stray"}).find("unexpected"), std::string::npos);
+}
+
+TEST(OptionsTest, ACaptureFileAloneOpensTheViewer) {
+  TempDir dir;
+  const std::string file = (dir.path() / "morning.cap").string();
+  std::ofstream(file) << "# selkietest capture 1\n";
+  EXPECT_EQ(Parse({file}).openCapture, file);
+  EXPECT_EQ(Parse({file, "-platform", "offscreen"}).openCapture, file);
+  EXPECT_NE(ErrorOf({file, file}).find("unexpected"), std::string::npos);
+  EXPECT_NE(ErrorOf({dir.path().string()}).find("unexpected"), std::string::npos)
+      << "a folder is no capture";
+  EXPECT_NE(ErrorOf({file, "--demo"}).find("--demo"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", file}).find("--headless"),
+            std::string::npos);
 }
 
 TEST(OptionsTest, ListPortsRunsNothingElse) {
