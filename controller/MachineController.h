@@ -21,18 +21,19 @@
 #include "LinkHealth.h"
 #include "MachineControlPanel.h"
 #include "PollSequencer.h"
+#include "TransportTags.h"
 #include "sonyname.h"
 
 class MachineController {
  public:
   // Tags of the transport keys handled by kplayClick; the low byte is the command's CMD-2.
-  static constexpr int kTagStop = 0;
-  static constexpr int kTagPlay = 1;
-  static constexpr int kTagFastForward = 16;
-  static constexpr int kTagRewind = 32;
-  static constexpr int kTagReversePlay = 34;
-  static constexpr int kTagEditOff = 100;
-  static constexpr int kTagEditOn = 101;
+  static constexpr int kTagStop = ::kTagStop;
+  static constexpr int kTagPlay = ::kTagPlay;
+  static constexpr int kTagFastForward = ::kTagFwd;
+  static constexpr int kTagRewind = ::kTagRwd;
+  static constexpr int kTagReversePlay = ::kTagRvsPlay;
+  static constexpr int kTagEditOff = ::kTagOff;
+  static constexpr int kTagEditOn = ::kTagEdit;
 
   // What became of one data event.
   enum class RxOutcome {

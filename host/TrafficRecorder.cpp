@@ -139,8 +139,8 @@ void TrafficRecorder::StartCapture(const std::string& path, Micros origin) {
 
 void TrafficRecorder::Note(const std::string& comment) {
   if (!capture_) return;
-  file_ << "# " << comment << '\n';
-  file_.flush();
+  pending_ << "# " << comment << '\n';
+  WriteOut();
 }
 
 void TrafficRecorder::StopCapture() {

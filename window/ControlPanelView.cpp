@@ -7,7 +7,7 @@
 
 #include "PanelTips.h"
 #include "PanelWidgets.h"
-#include "VmPanelView.h"
+#include "TrackPanel.h"
 
 namespace {
 
@@ -136,23 +136,11 @@ void ControlPanelView::BuildTransport() {
 }
 
 void ControlPanelView::BuildTracks() {
-  ktrackpanel = new QFrame(this);
-  ktrackpanel->setObjectName("ktrackpanel");
-  ktrackpanel->setGeometry(356, 24, 256, 124);
-  static const char* const kNames[MachineControlPanel::kFunctionKeys] = {
-      "ka1", "ka2", "ktc", "ka4", "kv", "kasm", "kins"};
-  static const char* const kCaptions[MachineControlPanel::kFunctionKeys] = {"A1", "A2", "tc", "A4",
-                                                                            "V",  "A",  "I"};
-  for (std::size_t i = 0; i < ka.size(); ++i)
-    ka[i] = MakeKey(ktrackpanel, kNames[i], kCaptions[i], {kTrackKeyX[i], kTrackRowY[0], 24, 25},
-                    LampScheme::Red, static_cast<int>(i));
-  for (std::size_t i = 0; i < kr.size(); ++i) {
-    const std::string keyName = "kr" + std::to_string(i + 1);
-    kr[i] = MakeKey(ktrackpanel, keyName.c_str(), QString::number(i + 1),
-                    {kTrackKeyX[i % 8], kTrackRowY[1 + i / 8], 24, 25}, LampScheme::Red,
-                    static_cast<int>(i + 1));
-  }
-  kbank = MakeKey(this, "kbank", "1-24", {364, 152, 41, 30}, LampScheme::Bank);
+  const TrackPanel tracks(this, {"ktrackpanel", 'k', "kbank", 1});
+  ktrackpanel = tracks.frame;
+  kr = tracks.tracks;
+  ka = tracks.functions;
+  kbank = tracks.bank;
 }
 
 void ControlPanelView::Mirror(const MachineControlPanel& panel) {

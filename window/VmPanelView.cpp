@@ -4,6 +4,7 @@
 
 #include "PanelTips.h"
 #include "PanelWidgets.h"
+#include "TrackPanel.h"
 
 namespace {
 
@@ -110,26 +111,11 @@ void VmPanelView::BuildTransport() {
 }
 
 void VmPanelView::BuildTracks() {
-  trackpanel = new QFrame(this);
-  trackpanel->setObjectName("trackpanel");
-  trackpanel->setGeometry(356, 24, 256, 124);
-  static const char* const kFunctionNames[kFunctionKeys] = {"ra1", "ra2",  "rtc", "ra4",
-                                                            "rv",  "rasm", "rins"};
-  static const char* const kFunctionCaptions[kFunctionKeys] = {"A1", "A2", "tc", "A4",
-                                                               "V",  "A",  "I"};
-  for (int i = 0; i < kFunctionKeys; ++i)
-    ra[static_cast<std::size_t>(i)] = MakeKey(
-        trackpanel, kFunctionNames[i], kFunctionCaptions[i],
-        {kTrackKeyX[static_cast<std::size_t>(i)], kTrackRowY[0], 24, 25}, LampScheme::Red, i);
-  for (int i = 0; i < kTrackKeys; ++i) {
-    const std::string name = "rr" + std::to_string(i + 1);
-    rr[static_cast<std::size_t>(i)] =
-        MakeKey(trackpanel, name.c_str(), QString::number(i + 1),
-                {kTrackKeyX[static_cast<std::size_t>(i % 8)],
-                 kTrackRowY[static_cast<std::size_t>(1 + i / 8)], 24, 25},
-                LampScheme::Red, i);
-  }
-  bank = MakeKey(this, "bank", "1-24", {364, 152, 41, 30}, LampScheme::Bank);
+  const TrackPanel tracks(this, {"trackpanel", 'r', "bank", 0});
+  trackpanel = tracks.frame;
+  rr = tracks.tracks;
+  ra = tracks.functions;
+  bank = tracks.bank;
 }
 
 QGroupBox* VmPanelView::BuildClipPanel(const char* name, int x, QListWidget*& list, QLabel*& lsmId,

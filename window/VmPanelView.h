@@ -55,7 +55,3 @@ class VmPanelView : public QFrame {
                             const char* outName);
   void MirrorClips(const ClipServer& clips);
 };
-
-// The x positions of the eight track keys of a row, and the rows' y positions.
-constexpr std::array<int, 8> kTrackKeyX = {8, 39, 70, 101, 131, 162, 193, 224};
-constexpr std::array<int, 4> kTrackRowY = {0, 32, 64, 96};

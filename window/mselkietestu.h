@@ -61,7 +61,6 @@ struct SelkieDesktop {
   std::function<std::optional<QString>(const QString& initial)> enterId;  // nothing on Cancel
   std::function<QString()> chooseCapture;      // "Capture to File...": a path, or empty on Cancel
   std::function<QString()> choosePersonality;  // "Personality...": a path, or empty on Cancel
-  std::function<QString()> chooseCapture;      // "Capture to File...": a path, or empty on Cancel
   // "Install Selkie Driver" on Linux: what the helper will do, asked before it runs; true: go.
   std::function<bool(const QString& plan)> confirm;
   // Runs a program and waits for it; its exit status, or -1 when it could not be started.
