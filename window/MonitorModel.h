@@ -14,7 +14,7 @@
 
 #include "MonitorRow.h"
 
-struct ReplySample {
+struct MonitorReply {
   qint64 us;  // when the reply began, on the monitor's clock
   char port;
   qint64 replyUs;
@@ -64,7 +64,7 @@ class MonitorModel : public QAbstractTableModel {
   QString RemovedNotice() const;
   // The log as text, one line per row, the notice first.
   QString Text() const;
-  const std::deque<ReplySample>& Replies() const { return replies_; }
+  const std::deque<MonitorReply>& Replies() const { return replies_; }
   // Called after rows were removed for the cap, so a label can show the count.
   std::function<void()> onRemoved;
 
@@ -79,7 +79,7 @@ class MonitorModel : public QAbstractTableModel {
   Clock clock_;
   Micros origin_;
   std::deque<MonitorRow> rows_;
-  std::deque<ReplySample> replies_;
+  std::deque<MonitorReply> replies_;
   long long removed_ = 0;
   bool held_ = false;
   std::vector<MonitorRow> waiting_;             // rows that came while held

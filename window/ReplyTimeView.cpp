@@ -142,7 +142,7 @@ QWidget* ReplyTimeView::BuildTimeline() {
 }
 
 void ReplyTimeView::Refresh() {
-  const std::deque<ReplySample>& replies = model_->Replies();
+  const std::deque<MonitorReply>& replies = model_->Replies();
   const qint64 lastUs = replies.empty() ? -1 : replies.back().us;
   if (replies.size() == drawnCount_ && lastUs == drawnLastUs_) return;
   drawnCount_ = replies.size();
@@ -153,7 +153,7 @@ void ReplyTimeView::Refresh() {
   std::array<QList<QPointF>, 2> points;
   double longestMs = kLimitMs * 1.2;
   double lastS = 1;
-  for (const ReplySample& sample : replies) {
+  for (const MonitorReply& sample : replies) {
     const int port = sample.port == 'B' ? 1 : 0;
     const double ms = static_cast<double>(sample.replyUs) / 1000.0;
     times[port].push_back(Micros(sample.replyUs));

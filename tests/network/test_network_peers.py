@@ -159,7 +159,7 @@ def test_tcp_port_b_reports_loss_and_return_once(selkietest):
     assert wait_for(lambda: "again" in controller.errors(), 5.0), controller.errors()
     errors = controller.errors()
     assert errors.count("lost the connection") == 1
-    assert errors.count(f"connected to 127.0.0.1:{relay.port} again") == 1
+    assert errors.count(f"connected to 127.0.0.1:{relay.port} again") == 1, errors
 
 
 @pytest.mark.parametrize("target,message", [
@@ -230,5 +230,5 @@ def test_replay_plays_a_capture_over_rfc2217_and_waits_for_its_peer(selkietest, 
     assert f"replay: {len(STILL_REQUESTS)} exchanges, 0 differ" in replay.output()
     closed = start("replay-closed", [PROGRAM, "--replay", str(capture),
                                      "--port-b", f"tcp:127.0.0.1:{free_port()}"])
-    assert closed.child.wait(20) == 2
+    assert closed.child.wait(20) == 1
     assert "Connection refused" in closed.errors(), closed.errors()

@@ -162,7 +162,7 @@ TEST(CaptureViewerTest, FileMenuRecentCapturesAndADropOpenTheViewer) {
   const QString recent = QString::fromStdString((dir.path() / "recent").string());
   QMainWindow window;
   MainMenu menu(window.menuBar());
-  EXPECT_EQ(window.menuBar()->actions().front()->text(), "File");
+  EXPECT_EQ(window.menuBar()->actions().front()->text(), "&File");
   {
     CaptureOpener opener(&window, menu, recent);
     EXPECT_FALSE(menu.RecentCaptures1->isEnabled());
