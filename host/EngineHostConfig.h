@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "RackFile.h"
 
 struct EngineHostConfig {
   // Where the record is read and written; none: nothing is read or written.
@@ -28,4 +31,6 @@ struct EngineHostConfig {
   std::optional<int> timer2Ms;
   std::optional<int> machine;  // identity and standard instead of the record's
   std::optional<int> standard;
+  // Virtual machines of a rack, each on its own port, served beside ports A and B.
+  std::vector<RackEntry> rack;
 };

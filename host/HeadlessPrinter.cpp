@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "RackFile.h"
 #include "StopSignals.h"
 
 namespace {
@@ -35,6 +36,12 @@ EngineHostConfig HeadlessConfig(const ProgramOptions& options) {
   config.timer2Ms = options.tickMs.value_or(kTimer2IntervalMs);
   config.machine = options.machine;
   config.standard = options.standard;
+  if (options.rack) {
+    config.rack = LoadRack(*options.rack, options.portA, options.machine.value_or(0),
+                           options.standard.value_or(0), std::nullopt);
+    // The port of a rack shorthand is the rack's pattern, not a port of its own.
+    if (IsRackCount(*options.rack)) config.portA.reset();
+  }
   return config;
 }
 
@@ -86,6 +93,9 @@ int RunHeadless(const ProgramOptions& options) {
     HeadlessPrinter printer(options, std::cout, std::cerr);
     printer.Start();
     printer.Run(std::function<bool()>(StopRequested));
+  } catch (const RackError& e) {
+    std::cerr << "selkietest: " << e.what() << std::endl;
+    return 2;
   } catch (const std::exception& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
     return 1;

@@ -49,6 +49,15 @@ HostCore::HostCore(EngineHostConfig config, std::shared_ptr<OwnerLoop> loop,
   showComs_ = config_.showComs;
   traffic_.SetDecoding(config_.decodedLines);
   Wire();
+  if (!config_.rack.empty()) {
+    rack_ = std::make_unique<Rack>(
+        config_.rack, loop_, [this] { Publish(); },
+        [this](const std::string& message) {
+          Report(message);
+          PublishNow();
+        });
+    rack_->SetDecoding(config_.decodedLines);
+  }
 }
 
 HostCore::~HostCore() = default;
@@ -204,11 +213,12 @@ void HostCore::Show(bool rethrow) {
       Report(e.what());
     }
   }
+  if (rack_) rack_->Open();
   if (config_.portA || config_.portB) {
     vm_.FormShow();
     SaveSettings();
     OpenCommandLinePorts();
-  } else {
+  } else if (!rack_) {
     Opening([this, rethrow] { ShowPorts(rethrow); });
   }
   const auto now = Clock::now();
@@ -413,6 +423,7 @@ void HostCore::Close() {
   SetBridge(false);  // its summary is the last word
   ports_.ClosePort(PortSide::B);
   ports_.ClosePort(PortSide::A);
+  if (rack_) rack_->Close();
   RefreshPortStates();
   loop_->Pump();  // events the ports queued before they closed find nothing left to do
   PublishNow();
@@ -438,6 +449,10 @@ void HostCore::FrameTick() {
     return;
   }
   vm_.FrameTick();
+  if (rack_) {
+    rack_->FrameTick();
+    Publish();  // time codes, rates and ages move with the tick
+  }
   lines_ = ports_.ReadLineLamps();
   if (OnFrameTick) OnFrameTick();
 }

@@ -40,6 +40,7 @@
 #include "MachineController.h"
 #include "OwnerLoop.h"
 #include "ProgramPorts.h"
+#include "Rack.h"
 #include "SerialPort.h"
 #include "SettingsFile.h"
 #include "SettingsWriter.h"
@@ -98,6 +99,8 @@ class HostCore {
   const MachineController& Controller() const { return controller_; }
   const SettingsRecord& Record() const { return record_; }
   TSerialPort& Port(PortSide side) { return side == PortSide::A ? serialA_ : serialB_; }
+  // The rack's machines, when the run has a rack.
+  Rack* MachineRack() { return rack_.get(); }
 
   // Called at the end of every frame tick (benchmarks time the tick with it).
   std::function<void()> OnFrameTick;
@@ -198,6 +201,7 @@ class HostCore {
   Timer trafficTimer_;  // flushes the framers; polls the bridge
   TrafficRecorder traffic_;
   std::optional<SonyBridge> bridge_;
+  std::unique_ptr<Rack> rack_;
   Micros trafficOrigin_{0};  // start of the capture or the bridge, whichever came first
   bool decodeWanted_ = false;
   bool portAOpened_ = false;

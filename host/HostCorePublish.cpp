@@ -98,5 +98,6 @@ HostSnapshot HostCore::MakeSnapshot() const {
   s.capturing = traffic_.Capturing();
   s.bridging = bridge_.has_value();
   s.actionsDone = actionsDone_;
+  if (rack_) s.rack = rack_->Rows();
   return s;
 }

@@ -63,7 +63,8 @@ bool HostCore::TrafficTick() {
   const Micros now = Now();
   if (bridge_) Forward(bridge_->Poll(now));
   traffic_.Flush(now);
-  return traffic_.HasDecodedLines();
+  if (rack_) rack_->FlushTraffic(now);
+  return traffic_.HasDecodedLines() || (rack_ && rack_->HasDecodedLines());
 }
 
 void HostCore::BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at) {
@@ -91,6 +92,11 @@ void HostCore::Forward(const BridgeOutput& output) {
 
 void HostCore::CollectTraffic() {
   std::vector<std::string> lines = traffic_.TakeDecodedLines();
+  if (rack_) {
+    std::vector<std::string> rackLines = rack_->TakeDecodedLines();
+    lines.insert(lines.end(), std::make_move_iterator(rackLines.begin()),
+                 std::make_move_iterator(rackLines.end()));
+  }
   if (lines.empty()) return;
   std::lock_guard lock(outMutex_);
   for (std::string& line : lines) out_.decodedLines.push_back(std::move(line));

@@ -11,6 +11,7 @@
 #include "ClipServer.h"
 #include "MachineControlPanel.h"
 #include "ProgramPorts.h"
+#include "RackRow.h"
 #include "SettingsRecord.h"
 #include "VmPanel.h"
 
@@ -45,7 +46,8 @@ struct HostSnapshot {
   bool settingsLoaded = false;  // the settings file existed and was read
   bool capturing = false;
   bool bridging = false;
-  uint64_t actionsDone = 0;  // how many posted actions have run (tests wait on it)
+  uint64_t actionsDone = 0;   // how many posted actions have run (tests wait on it)
+  std::vector<RackRow> rack;  // one row per machine of a rack, in the rack's order
 
   bool operator==(const HostSnapshot&) const = default;
 };

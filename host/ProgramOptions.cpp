@@ -34,6 +34,7 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.replay = v; }},
       {"--capture",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.capture = v; }},
+      {"--rack", [](ProgramOptions& o, const std::string&, const std::string& v) { o.rack = v; }},
       {"--tick", [](ProgramOptions& o, const std::string& n,
                     const std::string& v) { o.tickMs = ParseNumber(n, v, 1, 1000); }},
       {"--machine", [](ProgramOptions& o, const std::string& n,
@@ -73,6 +74,7 @@ void CheckReplay(const ProgramOptions& o) {
                                                  {"--log", o.log},
                                                  {"--settings", o.settings.has_value()},
                                                  {"--capture", o.capture.has_value()},
+                                                 {"--rack", o.rack.has_value()},
                                                  {"--bridge", o.bridge}};
   for (const auto& [name, given] : others)
     if (given) throw OptionsError(std::string(name) + " is not an option of --replay");
@@ -85,17 +87,21 @@ void CheckCombination(const ProgramOptions& o) {
   CheckReplay(o);
   if (o.replay) return;
   if (o.demo && o.headless) throw OptionsError("--demo and --headless cannot be combined");
-  if (o.headless && !o.portA && !o.portB)
-    throw OptionsError("--headless needs --port-a <port>, --port-b <port> or both");
+  if (o.headless && !o.portA && !o.portB && !o.rack)
+    throw OptionsError("--headless needs --port-a <port>, --port-b <port>, --rack or both ports");
+  if (o.rack && (o.bridge || o.demo))
+    throw OptionsError("--rack runs its machines without --bridge or --demo");
   if (o.bridge && o.headless && (!o.portA || !o.portB))
     throw OptionsError(
         "--bridge needs --port-a <port> (the editor) and --port-b <port> (the machine)");
   if (!o.headless) {
-    const std::pair<const char*, bool> headlessOnly[] = {{"--port-a", o.portA.has_value()},
+    // A rack shown in the window takes its ports and identity from the command line too.
+    const bool rack = o.rack.has_value();
+    const std::pair<const char*, bool> headlessOnly[] = {{"--port-a", o.portA && !rack},
                                                          {"--port-b", o.portB.has_value()},
                                                          {"--tick", o.tickMs.has_value()},
-                                                         {"--machine", o.machine.has_value()},
-                                                         {"--standard", o.standard.has_value()},
+                                                         {"--machine", o.machine && !rack},
+                                                         {"--standard", o.standard && !rack},
                                                          {"--log", o.log},
                                                          {"--bridge", o.bridge}};
     for (const auto& [name, given] : headlessOnly)
@@ -180,6 +186,13 @@ Options:
   --bridge            Headless: stand between the editor on --port-a and the machine on
                       --port-b, passing every message on unchanged and printing both sides
                       decoded, with the machine's reply time and the delay the bridge added.
+  --rack FILE         Run a rack of virtual machines, each on its own port, from the rack
+                      FILE (TOML: one [[machine]] table per machine with port, machine,
+                      standard, personality and name). At most 35 machines. With --headless
+                      the machines are served without a window; else the rack view opens.
+  --rack N            The same without a file: N machines on --port-a PORT with {n} in it
+                      replaced by 1..N (e.g. 'pty:/tmp/vtr{n}'), all with --machine and
+                      --standard.
   --settings PATH     Read and write the settings record at PATH. A headless run reads and
                       writes no settings file unless this is given.
   --replay FILE       Play the editor's side of a capture FILE to the machine on --port-b PORT,

@@ -30,6 +30,7 @@ struct ProgramOptions {
   std::optional<std::string> settings;   // settings file instead of the default one
   std::optional<std::string> replay;     // capture file to play to the machine on --port-b
   std::optional<std::string> capture;    // capture file to append both ports' traffic to
+  std::optional<std::string> rack;       // a rack file, or a machine count with --port-a
   std::vector<std::string> toolkitArgs;  // program name first, then the single-dash arguments
 };
 
