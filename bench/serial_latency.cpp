@@ -1,10 +1,10 @@
 // Round-trip latency through a pty: port, against a one-thread responder on a bare
 // pseudo-terminal in the same run. A peer program's stand-in (a thread) writes a 3-byte message
-// to the link; the port's data event on the owner thread answers with 3 bytes; the peer reads
-// them. The one-thread responder does the same with poll, read and write on a thread of its
-// own: the floor a port with its hand-overs is measured against. The two take turns in blocks of
-// 500. Prints median, p99, p99.9 and max over 10,000 round trips each, and the ratios of the
-// medians and the p99s.
+// to the link; the port's data event, raised by the owner's loop in the wake-up that reads the
+// message, answers with 3 bytes; the peer reads them. The one-thread responder does the same
+// with poll, read and write on a thread of its own: the floor the port is measured against.
+// The two take turns in blocks of 500. Prints median, p99, p99.9 and max over 10,000 round trips
+// each, and the ratios of the medians and the p99s.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>

@@ -9,6 +9,8 @@
 
 #include "RackFile.h"
 
+#include "Personality.h"
+
 struct EngineHostConfig {
   // Where the record is read and written; none: nothing is read or written.
   std::optional<std::filesystem::path> settingsPath;
@@ -33,4 +35,5 @@ struct EngineHostConfig {
   std::optional<int> standard;
   // Virtual machines of a rack, each on its own port, served beside ports A and B.
   std::vector<RackEntry> rack;
+  std::optional<Personality> personality;  // the virtual machine's, instead of the plain one
 };

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "RackFile.h"
+#include "PersonalityFile.h"
 #include "StopSignals.h"
 
 namespace {
@@ -36,9 +37,10 @@ EngineHostConfig HeadlessConfig(const ProgramOptions& options) {
   config.timer2Ms = options.tickMs.value_or(kTimer2IntervalMs);
   config.machine = options.machine;
   config.standard = options.standard;
+  if (options.personality) config.personality = LoadPersonality(*options.personality);
   if (options.rack) {
     config.rack = LoadRack(*options.rack, options.portA, options.machine.value_or(0),
-                           options.standard.value_or(0), std::nullopt);
+                           options.standard.value_or(0), options.personality);
     // The port of a rack shorthand is the rack's pattern, not a port of its own.
     if (IsRackCount(*options.rack)) config.portA.reset();
   }
@@ -94,6 +96,9 @@ int RunHeadless(const ProgramOptions& options) {
     printer.Start();
     printer.Run(std::function<bool()>(StopRequested));
   } catch (const RackError& e) {
+    std::cerr << "selkietest: " << e.what() << std::endl;
+    return 2;
+  } catch (const PersonalityError& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
     return 2;
   } catch (const std::exception& e) {

@@ -14,7 +14,8 @@
 #include "EngineHost.h"
 #include "ProgramOptions.h"
 
-// The host's configuration for a headless run of `options`.
+// The host's configuration for a headless run of `options`. Throws PersonalityError for a
+// personality that cannot be used.
 EngineHostConfig HeadlessConfig(const ProgramOptions& options);
 
 class HeadlessPrinter {
@@ -45,5 +46,5 @@ class HeadlessPrinter {
 };
 
 // The whole headless run: signal handling (Ctrl-C, SIGTERM and SIGHUP end it with status 0),
-// messages on stderr; returns the exit status.
+// messages on stderr; returns the exit status (2 for a personality that cannot be used).
 int RunHeadless(const ProgramOptions& options);

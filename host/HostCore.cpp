@@ -155,6 +155,8 @@ void HostCore::Create() {
   if (config_.standard) settings.Standard = static_cast<uint8_t>(*config_.standard);
   vm_.RestoreSettings(settings);
   vm_.ApplyStandard();
+  // Now, so that a capture names it from its first line; ShowNow applies it again over FormShow.
+  if (config_.personality) shapingA_.Use(*config_.personality);
   SetTimerInterval(timer2_, config_.timer2Ms.value_or(kTimer2IntervalMs));
   ArmTrafficTimer();
   if (config_.timer1Ms)
@@ -221,6 +223,7 @@ void HostCore::Show(bool rethrow) {
   } else if (!rack_) {
     Opening([this, rethrow] { ShowPorts(rethrow); });
   }
+  if (config_.personality) SetPersonality(*config_.personality);
   const auto now = Clock::now();
   timer1_.Restart(now);
   timer2_.Restart(now);
@@ -402,9 +405,13 @@ Clock::time_point HostCore::FireTimers() {
     fired = true;
   }
   if (due(trafficTimer_) && TrafficTick()) fired = true;
+  shapingA_.Fire(now);
+  if (rack_) rack_->Fire(now);
   if (fired) Publish();
   PublishDue(now);
-  Clock::time_point next = std::min({timer1_.next, timer2_.next, trafficTimer_.next});
+  Clock::time_point shaped = shapingA_.NextDue().value_or(Clock::time_point::max());
+  if (rack_) shaped = std::min(shaped, rack_->NextDue());
+  Clock::time_point next = std::min({timer1_.next, timer2_.next, trafficTimer_.next, shaped});
   return dirty_ ? std::min(next, publishAt_) : next;
 }
 
@@ -472,10 +479,12 @@ void HostCore::PortAData(uint16_t count) {
     context.portOpen = serialA_.Open();
     context.showComs = showComs_;
     context.monitorVisible = monitorVisible_;
-    const VmEventResult result = vm_.DataAvailable(bytes, context);
+    // The personality may hold some replies back for the loop's timer.
+    PortAShaping::Event shaped = shapingA_.DataAvailable(bytes, context, Clock::now());
+    const VmEventResult& result = shaped.result;
     if (result.inputDiscarded) serialA_.DiscardInput();
     // Replies go out first; the monitor lines follow in the order the messages produced them.
-    const Bytes reply = result.ReplyBytes();
+    const Bytes& reply = shaped.dueNow;
     const Micros replyAt = Now();
     if (!reply.empty() && serialA_.Open()) serialA_.WriteString(reply);
     traffic_.Received('A', bytes, at);

@@ -39,6 +39,7 @@
 #include "HostSnapshot.h"
 #include "MachineController.h"
 #include "OwnerLoop.h"
+#include "PortAShaping.h"
 #include "ProgramPorts.h"
 #include "Rack.h"
 #include "SerialPort.h"
@@ -92,10 +93,14 @@ class HostCore {
   void SetBridge(bool on);
   // The front end wants decoded monitor lines (the comms monitor's "Decode" box).
   void SetDecoding(bool on);
+  // HostCorePersonality.cpp: the virtual machine's personality from now on; logged and noted
+  // in the capture.
+  void SetPersonality(const Personality& personality);
 
   // --- State
   // --------------------------------------------------------------------------------------
   const VirtualMachine& Machine() const { return vm_; }
+  const Personality& CurrentPersonality() const { return shapingA_.Current(); }
   const MachineController& Controller() const { return controller_; }
   const SettingsRecord& Record() const { return record_; }
   TSerialPort& Port(PortSide side) { return side == PortSide::A ? serialA_ : serialB_; }
@@ -174,6 +179,10 @@ class HostCore {
   void Forward(const BridgeOutput& output);
   void CollectTraffic();
 
+  // HostCorePersonality.cpp
+  void WriteShapedA(const Bytes& bytes);
+  void NotePortAShaping(bool wasOpen);
+
   // HostCorePublish.cpp
   void Report(const std::string& message);
   void ReportPortError(PortSide side, const std::exception& e);
@@ -200,6 +209,7 @@ class HostCore {
   Timer timer2_;
   Timer trafficTimer_;  // flushes the framers; polls the bridge
   TrafficRecorder traffic_;
+  PortAShaping shapingA_{vm_, [this](const Bytes& bytes) { WriteShapedA(bytes); }};
   std::optional<SonyBridge> bridge_;
   std::unique_ptr<Rack> rack_;
   Micros trafficOrigin_{0};  // start of the capture or the bridge, whichever came first

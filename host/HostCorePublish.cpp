@@ -76,6 +76,7 @@ HostSnapshot HostCore::MakeSnapshot() const {
   s.clips = vm_.Clips();
   s.vmPanelKeysActive = vm_.PanelKeysActive();
   s.enterIdText = vm_.EnterIdInitialText();
+  s.personality = shapingA_.Current().name;
   s.controller = controller_.Panel();
   const auto port = [this](PortSide side) {
     const TSerialPort& p = side == PortSide::A ? serialA_ : serialB_;

@@ -17,7 +17,9 @@ void HostCore::NotePortOpenings() {
     if (open && !opened) traffic_.PortOpened(port, Now());
     opened = open;
   };
+  const bool portAWasOpen = portAOpened_;
   note('A', serialA_.Open(), portAOpened_);
+  NotePortAShaping(portAWasOpen);
   note('B', serialB_.Open(), portBOpened_);
   // A bridge with a side gone has nothing to pass on; its menu item must not claim otherwise.
   if (bridge_ && !(portAOpened_ && portBOpened_)) SetBridge(false);
@@ -27,6 +29,7 @@ void HostCore::StartCapture(const std::string& path) {
   const Micros origin = bridge_ ? trafficOrigin_ : Now();
   traffic_.StartCapture(path, origin);
   trafficOrigin_ = origin;
+  traffic_.Note("personality " + CurrentPersonality().name);
 }
 
 void HostCore::StopCapture() { traffic_.StopCapture(); }

@@ -46,8 +46,9 @@ struct HostSnapshot {
   bool settingsLoaded = false;  // the settings file existed and was read
   bool capturing = false;
   bool bridging = false;
-  uint64_t actionsDone = 0;   // how many posted actions have run (tests wait on it)
-  std::vector<RackRow> rack;  // one row per machine of a rack, in the rack's order
+  std::string personality = "ideal";  // the virtual machine's personality, by name
+  uint64_t actionsDone = 0;           // how many posted actions have run (tests wait on it)
+  std::vector<RackRow> rack;          // one row per machine of a rack, in the rack's order
 
   bool operator==(const HostSnapshot&) const = default;
 };

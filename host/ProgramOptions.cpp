@@ -5,6 +5,7 @@
 #include <map>
 #include <utility>
 
+#include "OneShotOptions.h"
 #include "SelkieVersion.h"
 
 namespace {
@@ -35,10 +36,22 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
       {"--capture",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.capture = v; }},
       {"--rack", [](ProgramOptions& o, const std::string&, const std::string& v) { o.rack = v; }},
+      {"--personality",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.personality = v; }},
+      {"--learn", [](ProgramOptions& o, const std::string&, const std::string& v) { o.learn = v; }},
+      // The one single-dash option that is not the toolkit's.
+      {"-o", [](ProgramOptions& o, const std::string&, const std::string& v) { o.output = v; }},
       {"--tick", [](ProgramOptions& o, const std::string& n,
                     const std::string& v) { o.tickMs = ParseNumber(n, v, 1, 1000); }},
       {"--machine", [](ProgramOptions& o, const std::string& n,
                        const std::string& v) { o.machine = ParseNumber(n, v, 0, 16); }},
+      {"--seconds", [](ProgramOptions& o, const std::string& n,
+                       const std::string& v) { o.seconds = ParseNumber(n, v, 1, 86400); }},
+      {"--report",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.report = v; }},
+      {"--send", [](ProgramOptions& o, const std::string&, const std::string& v) { o.send = v; }},
+      {"--expect",
+       [](ProgramOptions& o, const std::string&, const std::string& v) { o.expect = v; }},
       {"--standard", [](ProgramOptions& o, const std::string& n,
                         const std::string& v) { o.standard = ParseNumber(n, v, 0, 3); }},
   };
@@ -55,6 +68,10 @@ const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
       {"--exact", &ProgramOptions::exact},
       {"--list-ports", &ProgramOptions::listPorts},
       {"--bridge", &ProgramOptions::bridge},
+      {"--census", &ProgramOptions::census},
+      {"--census-editor", &ProgramOptions::censusEditor},
+      {"--transport", &ProgramOptions::transport},
+      {"--probe-ports", &ProgramOptions::probePorts},
   };
   return flags;
 }
@@ -80,8 +97,29 @@ void CheckReplay(const ProgramOptions& o) {
     if (given) throw OptionsError(std::string(name) + " is not an option of --replay");
 }
 
+// --learn reads a capture and writes a file; it runs nothing else.
+void CheckLearn(const ProgramOptions& o) {
+  if (o.output && !o.learn) throw OptionsError("-o is an option of --learn");
+  if (!o.learn) return;
+  if (!o.output) throw OptionsError("--learn needs -o <file>: where to write the personality");
+  const std::pair<const char*, bool> others[] = {
+      {"--headless", o.headless},           {"--demo", o.demo},
+      {"--replay", o.replay.has_value()},   {"--port-a", o.portA.has_value()},
+      {"--port-b", o.portB.has_value()},    {"--personality", o.personality.has_value()},
+      {"--capture", o.capture.has_value()}, {"--list-ports", o.listPorts}};
+  for (const auto& [name, given] : others)
+    if (given) throw OptionsError(std::string(name) + " is not an option of --learn");
+}
+
 void CheckCombination(const ProgramOptions& o) {
   if (o.help || o.version) return;
+  if (OneShotGiven(o)) {
+    CheckOneShot(o);
+    return;
+  }
+  CheckLearn(o);
+  if (o.learn) return;
+  if (o.replay && o.personality) throw OptionsError("--personality is not an option of --replay");
   if (o.listPorts && (o.demo || o.headless || o.replay))
     throw OptionsError("--list-ports only lists the ports; it runs nothing else");
   CheckReplay(o);
@@ -193,6 +231,15 @@ Options:
   --rack N            The same without a file: N machines on --port-a PORT with {n} in it
                       replaced by 1..N (e.g. 'pty:/tmp/vtr{n}'), all with --machine and
                       --standard.
+  --personality FILE|NAME
+                      The virtual machine answers as the personality in the TOML FILE, or the
+                      built-in NAME, has it: reply delay and jitter, byte timing, NAKs for bad
+                      checksums, time-outs and unknown commands, ignored and silent commands,
+                      status length, local mode, faults. Built-in: ideal (the default),
+                      broadcast-vtr, disk-recorder, local-deck, flaky-line. Headless and window.
+  --learn CAPTURE -o FILE
+                      Learn a personality from the machine's side of the capture CAPTURE and
+                      write it to FILE, with comments giving the figures.
   --settings PATH     Read and write the settings record at PATH. A headless run reads and
                       writes no settings file unless this is given.
   --replay FILE       Play the editor's side of a capture FILE to the machine on --port-b PORT,
@@ -200,6 +247,17 @@ Options:
                       captured one, then reply-time figures. Exit status 0 when all matched,
                       1 when one differed.
   --exact             Replay: compare time data and other moving fields byte for byte too.
+  --census            Examine the machine on --port-b PORT: device type, every state-reading
+                      request with its reply kind and time, then polling for --seconds S
+                      (default 30); a verdict, or a report with --report FILE (.json, .md or
+                      .html). Exit status 0 when it conforms, 1 when not.
+  --transport         Census: also check play, stop, winds, jog and a cue (moves tape).
+  --census-editor     Answer the editor on --port-a PORT for --seconds S (with --machine,
+                      --standard, --personality) and report what it sends: commands, poll interval, overlaps, checksum errors, stray bytes,
+                      pauses inside messages. --report FILE as for --census.
+  --send BYTES        Frame the message BYTES ("20 01"), send it to --port-b PORT and print
+                      the reply decoded with its time; --expect BYTES: exit 0 on a match, 1 not.
+  --probe-ports       Send a device-type request on every free port and print which answer.
   --list-ports        Print one line per COM number in use and exit: the device, its
                       /dev/serial/by-id name, driver, USB vendor:product and serial number,
                       latency timer, and whether it is free or in use (by which process).

@@ -24,14 +24,25 @@ struct ProgramOptions {
   bool listPorts = false;
   std::optional<std::string> portA;  // COMn, a device path or pty:<path>
   std::optional<std::string> portB;
-  std::optional<int> tickMs;             // frame tick of a headless run, 1..1000 ms
-  std::optional<int> machine;            // 0..16
-  std::optional<int> standard;           // 0..3
-  std::optional<std::string> settings;   // settings file instead of the default one
-  std::optional<std::string> replay;     // capture file to play to the machine on --port-b
-  std::optional<std::string> capture;    // capture file to append both ports' traffic to
-  std::optional<std::string> rack;       // a rack file, or a machine count with --port-a
-  std::vector<std::string> toolkitArgs;  // program name first, then the single-dash arguments
+  std::optional<int> tickMs;               // frame tick of a headless run, 1..1000 ms
+  std::optional<int> machine;              // 0..16
+  std::optional<int> standard;             // 0..3
+  std::optional<std::string> settings;     // settings file instead of the default one
+  std::optional<std::string> replay;       // capture file to play to the machine on --port-b
+  std::optional<std::string> capture;      // capture file to append both ports' traffic to
+  std::optional<std::string> personality;  // the virtual machine's: a file or a built-in name
+  std::optional<std::string> learn;        // capture file to learn a personality from
+  std::optional<std::string> output;       // -o: where --learn writes the personality
+  bool census = false;                     // examine the machine on --port-b and give a verdict
+  bool censusEditor = false;               // answer the editor on --port-a and record it
+  bool transport = false;                  // --census: also check play, winds, jog and a cue
+  bool probePorts = false;                 // a device-type request on every free port
+  std::optional<int> seconds;              // --census polling / --census-editor time, 1..86400
+  std::optional<std::string> report;       // census report file: .json, .md or .html
+  std::optional<std::string> send;         // one message to frame and send: "20 01"
+  std::optional<std::string> expect;       // --send: the reply that counts as a match
+  std::optional<std::string> rack;         // a rack file, or a machine count with --port-a
+  std::vector<std::string> toolkitArgs;    // program name first, then the single-dash arguments
 };
 
 // Throws OptionsError with a message fit for the user.

@@ -1,6 +1,6 @@
 #include "Rack.h"
 
-Rack::Rack(const std::vector<RackEntry>& entries, const EventInvokerPtr& loop,
+Rack::Rack(const std::vector<RackEntry>& entries, const std::shared_ptr<OwnerLoop>& loop,
            const std::function<void()>& changed,
            const std::function<void(const std::string&)>& report) {
   for (const RackEntry& entry : entries) {
@@ -22,6 +22,17 @@ void Rack::Close() {
 void Rack::FrameTick() {
   const auto now = std::chrono::steady_clock::now();
   for (auto& machine : machines_) machine->FrameTick(now);
+}
+
+std::chrono::steady_clock::time_point Rack::NextDue() const {
+  auto next = std::chrono::steady_clock::time_point::max();
+  for (const auto& machine : machines_)
+    if (const auto due = machine->NextDue()) next = std::min(next, *due);
+  return next;
+}
+
+void Rack::Fire(std::chrono::steady_clock::time_point now) {
+  for (auto& machine : machines_) machine->Fire(now);
 }
 
 void Rack::SetDecoding(bool on) {

@@ -15,13 +15,16 @@ constexpr int kRackSpareBase = 60100;
 class Rack {
  public:
   // `changed` follows every exchange; `report` gets the machines' messages.
-  Rack(const std::vector<RackEntry>& entries, const EventInvokerPtr& loop,
+  Rack(const std::vector<RackEntry>& entries, const std::shared_ptr<OwnerLoop>& loop,
        const std::function<void()>& changed, const std::function<void(const std::string&)>& report);
 
   // Opens every machine's port; the ones that fail say so on their rows.
   void Open();
   void Close();
   void FrameTick();
+  // The personalities' held-back replies: the earliest due, and writing those due.
+  std::chrono::steady_clock::time_point NextDue() const;
+  void Fire(std::chrono::steady_clock::time_point now);
   void SetDecoding(bool on);
   void FlushTraffic(Micros now);
   // Every machine's decoded lines, machine by machine.

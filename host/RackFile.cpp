@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 
+#include "PersonalityFile.h"
+
 namespace {
 
 constexpr std::size_t kMaxNameLength = 32;
@@ -36,7 +38,7 @@ class EntryReader {
       else if (k == "standard")
         entry.standard = Int(node, "standard", 0, 3);
       else if (k == "personality")
-        entry.personality = Text(node, "personality");
+        Load(entry, node);
       else
         Fail(node, std::string(k), "unknown key (name, port, machine, standard, personality)");
     }
@@ -60,6 +62,15 @@ class EntryReader {
       Fail(node, "name", "expected a name of 1 to 32 characters without spaces");
     name_ = *text;
     return *text;
+  }
+
+  void Load(RackEntry& entry, const toml::node& node) {
+    entry.personality = Text(node, "personality");
+    try {
+      entry.rules = LoadPersonality(*entry.personality);
+    } catch (const std::exception& e) {
+      Fail(node, "personality", e.what());
+    }
   }
 
   std::string Text(const toml::node& node, const std::string& key) {
@@ -154,6 +165,8 @@ std::vector<RackEntry> ShorthandRack(int count, const std::string& portPattern, 
   const std::size_t at = portPattern.find(mark);
   if (at == std::string::npos && count > 1)
     throw RackError("--port-a \"" + portPattern + "\" needs {n} for the machine's number");
+  std::optional<Personality> rules;
+  if (personality) rules = LoadPersonality(*personality);
   std::vector<RackEntry> rack;
   for (int n = 1; n <= count; ++n) {
     RackEntry entry;
@@ -163,6 +176,7 @@ std::vector<RackEntry> ShorthandRack(int count, const std::string& portPattern, 
     entry.machine = machine;
     entry.standard = standard;
     entry.personality = personality;
+    entry.rules = rules;
     rack.push_back(std::move(entry));
   }
   return rack;

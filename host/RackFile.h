@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Personality.h"
+
 constexpr int kMaxRackMachines = 35;
 
 class RackError : public std::runtime_error {
@@ -31,7 +33,8 @@ struct RackEntry {
   std::string port;
   int machine = 0;
   int standard = 0;
-  std::optional<std::string> personality;
+  std::optional<std::string> personality;  // as the file names it
+  std::optional<Personality> rules;        // what it loaded
 
   bool operator==(const RackEntry&) const = default;
 };

@@ -12,19 +12,37 @@ constexpr auto kRateWindow = std::chrono::seconds(1);
 
 }  // namespace
 
-RackMachine::RackMachine(RackEntry entry, int spareNumber, EventInvokerPtr loop)
-    : entry_(std::move(entry)), spareNumber_(spareNumber), port_(std::move(loop)) {
+RackMachine::RackMachine(RackEntry entry, int spareNumber, std::shared_ptr<OwnerLoop> loop)
+    : entry_(std::move(entry)),
+      spareNumber_(spareNumber),
+      port_(std::move(loop)),
+      shaping_(vm_, [this](const Bytes& bytes) { Write(bytes); }) {
   ConfigureProgramPort(port_);
   // No one to ask: a machine whose port cannot be had reports it on its row.
   port_.SetPromptForPort(false);
   port_.OnTriggerAvail = [this](TSerialPort&, uint16_t count) { Data(count); };
   port_.OnError = [this](TSerialPort&, const std::string& message) { Failed(message); };
-  port_.OnPeerHangUp = [this](TSerialPort&) { vm_.PeerHungUp(); };
+  port_.OnPeerHangUp = [this](TSerialPort&) {
+    vm_.PeerHungUp();
+    shaping_.PortClosed();
+    shaping_.PortOpened();
+  };
   VmSettings settings;
   settings.MachineType = entry_.machine;
   settings.Standard = static_cast<uint8_t>(entry_.standard);
   vm_.RestoreSettings(settings);
   vm_.FormShow();
+  if (entry_.rules) shaping_.Use(*entry_.rules);
+}
+
+void RackMachine::Write(const Bytes& bytes) {
+  if (!port_.Open()) return;
+  try {
+    port_.WriteString(bytes);
+    traffic_.Sent('A', bytes, Now());
+  } catch (const std::exception& e) {
+    Failed(e.what());
+  }
 }
 
 void RackMachine::Open() {
@@ -32,6 +50,7 @@ void RackMachine::Open() {
     port_.SetComNumber(ResolvePortArgument(entry_.port, spareNumber_));
     port_.SetOpen(true);
     traffic_.PortOpened('A', Now());
+    shaping_.PortOpened();
   } catch (const std::exception& e) {
     Failed(entry_.port + ": " + e.what());
   }
@@ -40,6 +59,7 @@ void RackMachine::Open() {
 void RackMachine::Close() {
   try {
     port_.SetOpen(false);
+    shaping_.PortClosed();
   } catch (const std::exception& e) {
     Failed(e.what());
   }
@@ -60,14 +80,14 @@ void RackMachine::Data(uint16_t count) {
     const Micros at = Now();
     VmEventContext context;
     context.portOpen = port_.Open();
-    const VmEventResult result = vm_.DataAvailable(bytes, context);
-    if (result.inputDiscarded) port_.DiscardInput();
-    const Bytes reply = result.ReplyBytes();
-    const Micros replyAt = Now();
-    if (!reply.empty() && port_.Open()) port_.WriteString(reply);
-    traffic_.Received('A', bytes, at);
-    if (!reply.empty()) traffic_.Sent('A', reply, replyAt);
     const auto now = Clock::now();
+    const PortAShaping::Event shaped = shaping_.DataAvailable(bytes, context, now);
+    const VmEventResult& result = shaped.result;
+    if (result.inputDiscarded) port_.DiscardInput();
+    const Micros replyAt = Now();
+    if (!shaped.dueNow.empty() && port_.Open()) port_.WriteString(shaped.dueNow);
+    traffic_.Received('A', bytes, at);
+    if (!shaped.dueNow.empty()) traffic_.Sent('A', shaped.dueNow, replyAt);
     for (std::size_t i = 0; i < result.exchanges.size(); ++i) recent_.push_back(now);
     if (!result.exchanges.empty()) {
       lastRequest_ = now;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "OwnerLoop.h"
+#include "PortAShaping.h"
 #include "RackFile.h"
 #include "RackRow.h"
 #include "SerialPort.h"
@@ -18,7 +20,7 @@
 
 class RackMachine {
  public:
-  RackMachine(RackEntry entry, int spareNumber, EventInvokerPtr loop);
+  RackMachine(RackEntry entry, int spareNumber, std::shared_ptr<OwnerLoop> loop);
   RackMachine(const RackMachine&) = delete;
   RackMachine& operator=(const RackMachine&) = delete;
 
@@ -31,6 +33,11 @@ class RackMachine {
   std::vector<std::string> TakeDecodedLines();
   bool HasDecodedLines() const { return traffic_.HasDecodedLines(); }
   void FlushTraffic(Micros now) { traffic_.Flush(now); }
+  // Replies the personality holds back: when they fall due, and writing them.
+  std::optional<std::chrono::steady_clock::time_point> NextDue() const {
+    return shaping_.NextDue();
+  }
+  void Fire(std::chrono::steady_clock::time_point now) { shaping_.Fire(now); }
 
   RackRow Row(std::chrono::steady_clock::time_point now) const;
   const RackEntry& Entry() const { return entry_; }
@@ -45,11 +52,13 @@ class RackMachine {
  private:
   void Data(uint16_t count);
   void Failed(const std::string& message);
+  void Write(const Bytes& bytes);
 
   RackEntry entry_;
   int spareNumber_;
   TSerialPort port_;
   VirtualMachine vm_;
+  PortAShaping shaping_;
   TrafficRecorder traffic_;
   std::deque<std::chrono::steady_clock::time_point> recent_;  // requests of the last second
   std::chrono::steady_clock::time_point lastRequest_{};

@@ -66,6 +66,12 @@ void TrafficRecorder::StartCapture(const std::string& path, Micros origin) {
   capturePath_ = path;
 }
 
+void TrafficRecorder::Note(const std::string& comment) {
+  if (!capture_) return;
+  file_ << "# " << comment << '\n';
+  file_.flush();
+}
+
 void TrafficRecorder::StopCapture() {
   if (!capture_) return;
   capture_.reset();

@@ -39,6 +39,8 @@ class TrafficRecorder {
   // with a message for the user when the file cannot be opened.
   void StartCapture(const std::string& path, Micros origin);
   void StopCapture();
+  // A comment line in the capture, if one is under way ("# personality broadcast-vtr").
+  void Note(const std::string& comment);
   bool Capturing() const { return capture_ != nullptr; }
   const std::string& CapturePath() const { return capturePath_; }
   // Whether framing runs at all.

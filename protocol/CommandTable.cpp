@@ -12,8 +12,8 @@ using L = DataLayout;
 
 constexpr CommandInfo kTable[] = {
     // 0x system control
-    {kSystemControl, kDeviceTypeRequest, "DEVICE TYPE REQUEST", L::None},
-    {kSystemControl, kVersionRequest, "VERSION REQUEST", L::None},
+    {kSystemControl, kDeviceTypeRequest, "DEVICE TYPE REQUEST", L::None, true},
+    {kSystemControl, kVersionRequest, "VERSION REQUEST", L::None, true},
     // 1x system replies
     {kSystemReply, kAck, "ACK", L::None},
     {kSystemReply, kNak, "NAK", L::NakReasons},
@@ -54,23 +54,23 @@ constexpr CommandInfo kTable[] = {
     {kPresetSelect, kTimePreset3C, "TIME PRESET 3C", L::TimeCode},
     {kPresetSelect, kTimePreset78, "TIME PRESET 78", L::TimeCode},
     // 6x sense requests
-    {kSenseRequest, kTcGenSense, "TC GEN SENSE", L::None},
-    {kSenseRequest, kCurrentTimeSense, "CURRENT TIME SENSE", L::TimeSelect},
-    {kSenseRequest, kInDataSense, "IN DATA SENSE", L::None},
-    {kSenseRequest, kOutDataSense, "OUT DATA SENSE", L::None},
-    {kSenseRequest, kAudioInDataSense, "AUDIO IN DATA SENSE", L::None},
-    {kSenseRequest, kAudioOutDataSense, "AUDIO OUT DATA SENSE", L::None},
-    {kSenseRequest, kStatusSense, "STATUS SENSE", L::StatusRange},
-    {kSenseRequest, kEditPresetSense, "EDIT PRESET SENSE", L::PresetRange},
-    {kSenseRequest, kTimerModeSense, "TIMER MODE SENSE", L::None},
-    {kSenseRequest, kLsmIdRequest, "LSM ID REQUEST", L::None},
-    {kSenseRequest, kFirstClipName, "FIRST CLIP NAME", L::None},
-    {kSenseRequest, kNextClipName, "NEXT CLIP NAME", L::None},
-    {kSenseRequest, kClipSense84, "CLIP SENSE 84", L::HexBytes},
-    {kSenseRequest, kClipSense85, "CLIP SENSE 85", L::HexBytes},
-    {kSenseRequest, kClipName86, "CLIP NAME 86", L::HexBytes},
-    {kSenseRequest, kClipName87, "CLIP NAME 87", L::HexBytes},
-    {kSenseRequest, kClipSense91, "CLIP SENSE 91", L::HexBytes},
+    {kSenseRequest, kTcGenSense, "TC GEN SENSE", L::None, true},
+    {kSenseRequest, kCurrentTimeSense, "CURRENT TIME SENSE", L::TimeSelect, true},
+    {kSenseRequest, kInDataSense, "IN DATA SENSE", L::None, true},
+    {kSenseRequest, kOutDataSense, "OUT DATA SENSE", L::None, true},
+    {kSenseRequest, kAudioInDataSense, "AUDIO IN DATA SENSE", L::None, true},
+    {kSenseRequest, kAudioOutDataSense, "AUDIO OUT DATA SENSE", L::None, true},
+    {kSenseRequest, kStatusSense, "STATUS SENSE", L::StatusRange, true},
+    {kSenseRequest, kEditPresetSense, "EDIT PRESET SENSE", L::PresetRange, true},
+    {kSenseRequest, kTimerModeSense, "TIMER MODE SENSE", L::None, true},
+    {kSenseRequest, kLsmIdRequest, "LSM ID REQUEST", L::None, true},
+    {kSenseRequest, kFirstClipName, "FIRST CLIP NAME", L::None, true},
+    {kSenseRequest, kNextClipName, "NEXT CLIP NAME", L::None, true},
+    {kSenseRequest, kClipSense84, "CLIP SENSE 84", L::HexBytes, true},
+    {kSenseRequest, kClipSense85, "CLIP SENSE 85", L::HexBytes, true},
+    {kSenseRequest, kClipName86, "CLIP NAME 86", L::HexBytes, true},
+    {kSenseRequest, kClipName87, "CLIP NAME 87", L::HexBytes, true},
+    {kSenseRequest, kClipSense91, "CLIP SENSE 91", L::HexBytes, true},
     {kSenseRequest, kSetClipIn, "SET CLIP IN", L::OptionalTime},
     {kSenseRequest, kSetClipOut, "SET CLIP OUT", L::OptionalTime},
     {kSenseRequest, kAddClip, "ADD CLIP", L::ClipName},
@@ -100,18 +100,41 @@ constexpr CommandInfo kTable[] = {
     {kSenseReply, kClipNameData86, "CLIP NAME 86", L::ClipName},
     {kSenseReply, kClipData91, "CLIP DATA 91", L::HexBytes},
     // 8x / 9x the family's time-and-changes exchange
-    {kMakerRequest, kTimeAndChanges, "TIME AND CHANGES SENSE", L::None},
+    {kMakerRequest, kTimeAndChanges, "TIME AND CHANGES SENSE", L::None, true},
     {kMakerReply, kTimeAndChanges, "TIME AND CHANGES", L::TimeAndChanges},
     // Cx / Dx the family's extensions
     {kExtensionRequest, kPlayWithOptions, "PLAY WITH OPTIONS", L::PlayOptions},
     {kExtensionRequest, kSystemKey, "SYSTEM KEY", L::KeyNumber},
-    {kExtensionRequest, kArmingState, "ARMING STATE SENSE", L::None},
+    {kExtensionRequest, kArmingState, "ARMING STATE SENSE", L::None, true},
     {kExtensionReply, kArmingState, "ARMING STATE", L::HexBytes},
+    // Advanced Media Protocol and its maker's extensions, from "Supported RS-422 Commands" in the
+    // "HyperDeck Disk Recorders Installation and Operation Manual".
+    {kAdvancedMedia, kAmpAutoSkip, "AUTO SKIP", L::SignedCount},
+    {kAdvancedMedia, kAmpListNextId, "LIST NEXT ID", L::HexBytes},
+    {kTransportControl, kAmpClearPlaylist, "CLEAR PLAYLIST", L::None},
+    {kPresetSelect, kAmpSetPlaybackLoop, "SET PLAYBACK LOOP", L::LoopBits},
+    {kPresetSelect, kAmpSetStopMode, "SET STOP MODE", L::StopMode},
+    {kPresetSelect, kAmpAppendPreset, "APPEND PRESET", L::ClipPreset},
+    {kMakerRequest, kAmpSeekTimeline, "BMD SEEK TO TIMELINE POSITION", L::HexBytes},
+    {kMakerRequest, kAmpSeekRelativeClip, "BMD SEEK RELATIVE CLIP", L::SignedCount},
+    {kMakerRequest, kAmpScrubDelta, "BMD SCRUB TIMELINE DELTA", L::HexBytes},
+    {kMakerRequest, kAmpPlay, "BMD PLAY", L::HexBytes},
+    {kMakerRequest, kAmpClip, "BMD CLIP", L::HexBytes},
 };
 
 constexpr int kNoEntry = -1;
 
 // Index of the entry of each (group, CMD-2), built once: a lookup is one array access.
+constexpr bool EveryCodeOnce() {
+  for (std::size_t i = 0; i < std::size(kTable); ++i) {
+    for (std::size_t j = i + 1; j < std::size(kTable); ++j) {
+      if (kTable[i].group == kTable[j].group && kTable[i].cmd2 == kTable[j].cmd2) return false;
+    }
+  }
+  return true;
+}
+static_assert(EveryCodeOnce(), "two entries of the command table share a code");
+
 std::array<int16_t, 16 * 256> BuildIndex() {
   std::array<int16_t, 16 * 256> index;
   index.fill(kNoEntry);

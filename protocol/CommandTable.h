@@ -26,6 +26,10 @@ enum class DataLayout : uint8_t {
   TimeAndChanges,  // a time code, a spare byte, change flags
   PlayOptions,     // mode byte, then a time code or a signed offset
   KeyNumber,       // DATA-1 a key number
+  SignedCount,     // DATA-1 a signed number of clips
+  StopMode,        // DATA-1 what shows after the last frame
+  LoopBits,        // DATA-1 loop on/off and clip/timeline
+  ClipPreset,      // two length bytes, the name, an in and an out time code
 };
 
 struct CommandInfo {
@@ -33,6 +37,8 @@ struct CommandInfo {
   uint8_t cmd2;
   std::string_view name;
   DataLayout layout;
+  // A request that only reads the machine's state; a census may send it to any machine.
+  bool asks = false;
 };
 
 // Every entry, in table order.

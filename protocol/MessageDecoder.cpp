@@ -238,6 +238,72 @@ void AppendPlayOptions(std::string& out, const View& m) {
   }
 }
 
+void AppendSignedCount(std::string& out, const View& m) {
+  if (m.DataCount() < 1) {
+    out += " (short)";
+    return;
+  }
+  const int count = static_cast<int8_t>(m.Data(1));
+  out += " clips " + std::string(count > 0 ? "+" : "") + std::to_string(count);
+}
+
+void AppendStopMode(std::string& out, const View& m) {
+  if (m.DataCount() < 1) {
+    out += " (short)";
+    return;
+  }
+  switch (m.Data(1)) {
+    case kStopModeOff:
+      out += " off";
+      break;
+    case kStopModeFreezeLast:
+      out += " freeze-last-frame";
+      break;
+    case kStopModeFreezeNext:
+      out += " freeze-next-clip";
+      break;
+    case kStopModeBlack:
+      out += " black";
+      break;
+    default:
+      out += " mode " + HexByte(m.Data(1));
+      break;
+  }
+}
+
+void AppendLoopBits(std::string& out, const View& m) {
+  if (m.DataCount() < 1) {
+    out += " (short)";
+    return;
+  }
+  const uint8_t bits = m.Data(1);
+  out += (bits & kLoopEnable) != 0 ? " loop" : " no-loop";
+  out += (bits & kLoopTimeline) != 0 ? " timeline" : " single-clip";
+}
+
+// Two length bytes (big end first), the name, then the in and the out time code.
+void AppendClipPreset(std::string& out, const View& m) {
+  if (m.DataCount() < 2) {
+    out += " (short)";
+    return;
+  }
+  const int length = m.Data(1) << 8 | m.Data(2);
+  if (m.DataCount() < 2 + length + 2 * kTimeBytes) {
+    out += " (short)";
+    AppendData(out, m, 1);
+    return;
+  }
+  out += " \"";
+  for (int i = 0; i < length; ++i) {
+    const uint8_t c = m.Data(3 + i);
+    out += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '.';
+  }
+  out += "\" in";
+  AppendTime(out, m, 3 + length);
+  out += " out";
+  AppendTime(out, m, 3 + length + kTimeBytes);
+}
+
 void AppendDeviceType(std::string& out, const View& m, bool dropFrame) {
   if (m.DataCount() < 2) {
     out += " (short)";
@@ -356,6 +422,18 @@ void MessageDecoder::AppendFields(std::string& out, std::span<const uint8_t> mes
       break;
     case DataLayout::KeyNumber:
       out += hasData ? " key " + std::to_string(m.Data(1)) : std::string(" (short)");
+      break;
+    case DataLayout::SignedCount:
+      AppendSignedCount(out, m);
+      break;
+    case DataLayout::StopMode:
+      AppendStopMode(out, m);
+      break;
+    case DataLayout::LoopBits:
+      AppendLoopBits(out, m);
+      break;
+    case DataLayout::ClipPreset:
+      AppendClipPreset(out, m);
       break;
   }
 }

@@ -18,6 +18,7 @@ constexpr uint8_t kSenseRequest = 0x6;
 constexpr uint8_t kSenseReply = 0x7;    // time data, status data, edit preset, clip names
 constexpr uint8_t kMakerRequest = 0x8;  // this family's own requests
 constexpr uint8_t kMakerReply = 0x9;
+constexpr uint8_t kAdvancedMedia = 0xA;  // Advanced Media Protocol requests
 constexpr uint8_t kExtensionRequest = 0xC;
 constexpr uint8_t kExtensionReply = 0xD;
 
@@ -171,6 +172,29 @@ constexpr uint8_t kPlayOptionOffset = 0x10;        // DATA-2..5 a signed offset,
 constexpr uint8_t kPlayOptionLockedOffset = 0x18;  // the same, reversed by "Reverse Lock rvs"
 constexpr uint8_t kSystemKey = 0x58;
 constexpr uint8_t kArmingState = 0x59;  // Cx 59 -> D2 59
+
+// ---- Ax and the maker extensions of other families --------------------------------------------
+// Advanced Media Protocol commands and their maker's own extensions, as listed under "Supported
+// RS-422 Commands" in the "HyperDeck Disk Recorders Installation and Operation Manual".
+constexpr uint8_t kAmpAutoSkip = 0x01;          // A1 01 + signed clip count
+constexpr uint8_t kAmpListNextId = 0x15;        // A0 15 / A1 15 + count
+constexpr uint8_t kAmpClearPlaylist = 0x29;     // 20 29
+constexpr uint8_t kAmpSetPlaybackLoop = 0x42;   // 41 42 + loop bits
+constexpr uint8_t kAmpSetStopMode = 0x44;       // 41 44 + mode
+constexpr uint8_t kAmpAppendPreset = 0x16;      // 4F 16 + name length, name, in, out
+constexpr uint8_t kAmpSeekTimeline = 0x02;      // 82 02 + 16-bit fractional position
+constexpr uint8_t kAmpSeekRelativeClip = 0x03;  // 81 03 + signed clip count
+constexpr uint8_t kAmpScrubDelta = 0x04;        // 87 04
+constexpr uint8_t kAmpPlay = 0x05;              // 85 05
+constexpr uint8_t kAmpClip = 0x06;              // 80 06
+// DATA-1 of SET STOP MODE.
+constexpr uint8_t kStopModeOff = 0;
+constexpr uint8_t kStopModeFreezeLast = 1;
+constexpr uint8_t kStopModeFreezeNext = 2;
+constexpr uint8_t kStopModeBlack = 3;
+// DATA-1 of SET PLAYBACK LOOP.
+constexpr uint8_t kLoopEnable = 0x01;
+constexpr uint8_t kLoopTimeline = 0x02;
 
 // ---- Time data -------------------------------------------------------------------------------
 // Four bytes frames, seconds, minutes, hours, each two BCD digits, with flags in the top bits.

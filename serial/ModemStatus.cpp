@@ -5,13 +5,9 @@ constexpr uint8_t kLines = kModemCTS | kModemDSR | kModemRI | kModemDCD;
 constexpr int kFirstLineBit = 4;  // kModemCTS
 }  // namespace
 
-void ModemStatus::Reset(const LineSample& sample) {
-  std::lock_guard lock(mutex_);
-  reading_.value = sample.lines & kLines;
-}
+void ModemStatus::Reset(const LineSample& sample) { reading_.value = sample.lines & kLines; }
 
 void ModemStatus::Update(const LineSample& sample) {
-  std::lock_guard lock(mutex_);
   uint8_t& value = reading_.value;
   const uint8_t now = sample.lines & kLines;
   const uint8_t changed = static_cast<uint8_t>(((value ^ now) | sample.toggled) & kLines);
@@ -28,18 +24,11 @@ void ModemStatus::Update(const LineSample& sample) {
 }
 
 bool ModemStatus::Take(uint8_t bit, uint8_t changeBit) {
-  std::lock_guard lock(mutex_);
   const bool set = (reading_.value & bit) != 0;
   reading_.value &= static_cast<uint8_t>(~changeBit);
   return set;
 }
 
-uint8_t ModemStatus::Value() const {
-  std::lock_guard lock(mutex_);
-  return reading_.value;
-}
+uint8_t ModemStatus::Value() const { return reading_.value; }
 
-ModemReading ModemStatus::Reading() const {
-  std::lock_guard lock(mutex_);
-  return reading_;
-}
+ModemReading ModemStatus::Reading() const { return reading_; }

@@ -2,14 +2,13 @@
 // change bits (delta-CTS, delta-DSR, trailing-edge RI, delta-DCD). Readings set change bits; the
 // owner's line reads clear them, one per read.
 //
-// Readings come from the dispatcher and from the owner's own line reads. Each line also counts
-// its changes, so a trigger can tell a change after its arming from one before, whichever thread
-// took the reading that saw it.
+// Readings come from the port's line watch and from the owner's own line reads. Each line also
+// counts its changes, so a trigger can tell a change after its arming from one before, whichever
+// of them took the reading that saw it.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <mutex>
 
 #include "SerialDevice.h"
 
@@ -32,6 +31,5 @@ class ModemStatus {
   ModemReading Reading() const;
 
  private:
-  mutable std::mutex mutex_;
   ModemReading reading_;
 };

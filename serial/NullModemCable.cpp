@@ -52,7 +52,7 @@ struct Cable {
     Signal(1 - end);
   }
 
-  // Wakes the dispatcher of `end` when its input lines may have changed.
+  // Wakes the loop of `end` when its input lines may have changed.
   void Signal(int end) {
     if (ends[end].open) {
       const uint64_t one = 1;

@@ -15,6 +15,7 @@ class NullModemCableEnd : public SerialDevice {
   int Fd() const override { return fd_; }
   int ModemEventFd() const override { return modemEvent_; }
   void AckModemEvent() override;
+  int LinePollMs() const override { return 0; }  // every change signals ModemEventFd
   ssize_t Read(uint8_t* buffer, std::size_t size) override;
   ssize_t Write(const uint8_t* data, std::size_t size) override;
   std::vector<std::string> Configure(const LineSettings&) override { return {}; }

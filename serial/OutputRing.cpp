@@ -3,7 +3,6 @@
 #include <algorithm>
 
 bool OutputRing::Put(const uint8_t* data, std::size_t size) {
-  std::lock_guard lock(mutex_);
   if (size > bytes_.size() - (head_ - tail_)) return false;
   for (std::size_t i = 0; i < size; ++i) bytes_[(head_ + i) % bytes_.size()] = data[i];
   head_ += size;
@@ -11,25 +10,19 @@ bool OutputRing::Put(const uint8_t* data, std::size_t size) {
 }
 
 OutputRing::Run OutputRing::NextRun() const {
-  std::lock_guard lock(mutex_);
   const std::size_t start = tail_ % bytes_.size();
   return {bytes_.data() + start, std::min<std::size_t>(head_ - tail_, bytes_.size() - start),
           drops_};
 }
 
 void OutputRing::Release(const Run& run, std::size_t count) {
-  std::lock_guard lock(mutex_);
   if (run.drops != drops_) return;
   tail_ += std::min<uint64_t>(count, head_ - tail_);
 }
 
 void OutputRing::DropAll() {
-  std::lock_guard lock(mutex_);
   tail_ = head_;
   ++drops_;
 }
 
-std::size_t OutputRing::Queued() const {
-  std::lock_guard lock(mutex_);
-  return static_cast<std::size_t>(head_ - tail_);
-}
+std::size_t OutputRing::Queued() const { return static_cast<std::size_t>(head_ - tail_); }

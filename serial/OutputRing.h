@@ -1,10 +1,9 @@
-// The output ring of an open port (OutSize bytes). The owner thread puts whole strings or
-// nothing; the writer thread takes contiguous runs and releases what the device accepted.
+// The output ring of an open port (OutSize bytes). The owner puts whole strings or nothing;
+// the port takes contiguous runs when the device has room and releases what it accepted.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 class OutputRing {
@@ -22,13 +21,12 @@ class OutputRing {
   };
   Run NextRun() const;
   void Release(const Run& run, std::size_t count);
-  // Forgets everything queued (any thread).
+  // Forgets everything queued.
   void DropAll();
   std::size_t Queued() const;
   std::size_t Capacity() const { return bytes_.size(); }
 
  private:
-  mutable std::mutex mutex_;
   std::vector<uint8_t> bytes_;
   uint64_t head_ = 0;
   uint64_t tail_ = 0;

@@ -108,12 +108,12 @@ bool PtyDevice::LinkInUse(const std::string& linkPath) {
   return inUse;
 }
 
-// Opens of the far side wake the reader at once when the port waits for a client.
+// Opens of the far side wake the port at once when it waits for a client.
 void PtyDevice::WatchOpens() {
   openWatch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (openWatch_ >= 0 && inotify_add_watch(openWatch_, farName_.c_str(), IN_OPEN) < 0) {
     ::close(openWatch_);
-    openWatch_ = -1;  // the reader looks every 50 ms instead
+    openWatch_ = -1;  // the port looks every 50 ms instead
   }
 }
 
@@ -148,7 +148,6 @@ int PtyDevice::TakeHangUps(short revents) {
   }
   const bool connected = (revents & POLLHUP) == 0;
   if (connected == connected_) return 0;
-  std::lock_guard lock(writeMutex_);
   connected_ = connected;
   if (connected) return 0;
   FlushBothWays();
@@ -166,7 +165,6 @@ void PtyDevice::FlushBothWays() {
 }
 
 ssize_t PtyDevice::Write(const uint8_t* data, std::size_t size) {
-  std::lock_guard lock(writeMutex_);
   if (!connected_) {
     dropped_ += size;
     return static_cast<ssize_t>(size);

@@ -12,9 +12,6 @@
 // free was left by a port that no longer exists (a crash, kill -9) and is replaced.
 #pragma once
 
-#include <atomic>
-#include <mutex>
-
 #include "TtyDevice.h"
 
 class PtyDevice : public TtyDevice {
@@ -27,7 +24,8 @@ class PtyDevice : public TtyDevice {
 
   ssize_t Write(const uint8_t* data, std::size_t size) override;
   bool ReadLines(LineSample& sample) override;
-  bool SetDTR(bool) override { return true; }  // no lines: nothing to refuse
+  int LinePollMs() const override { return 0; }  // no lines to read
+  bool SetDTR(bool) override { return true; }    // no lines: nothing to refuse
   bool SetRTS(bool) override { return true; }
   bool HangupMeansLost() const override { return false; }
   int PeerEventFd() const override { return openWatch_; }
@@ -49,7 +47,6 @@ class PtyDevice : public TtyDevice {
   std::string farName_;
   int liveness_ = -1;
   int openWatch_ = -1;
-  std::mutex writeMutex_;  // a write and a departure's flush never interleave
-  std::atomic<bool> connected_{false};
-  std::atomic<uint64_t> dropped_{0};
+  bool connected_ = false;
+  uint64_t dropped_ = 0;
 };

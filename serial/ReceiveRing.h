@@ -1,11 +1,10 @@
-// The 8192-byte receive ring of an open port. The reader thread appends; the owner thread peeks
+// The 8192-byte receive ring of an open port. The port appends; the owner peeks
 // during a data event and consumes only what its handler read. The ring also remembers up to
 // where a data event has been raised, so the next one comes only when more bytes arrive.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 class ReceiveRing {
@@ -23,7 +22,7 @@ class ReceiveRing {
   bool Peek(std::size_t offset, uint8_t& byte) const;
   void Consume(std::size_t count);
   void DiscardAll();
-  // A client left (reader thread): what has arrived so far is to be thrown away. The owner does
+  // A client left: what has arrived so far is to be thrown away. The owner does
   // so with DiscardMarked, between its data events, keeping what came after the mark.
   void MarkForDiscard();
   void DiscardMarked();
@@ -36,7 +35,6 @@ class ReceiveRing {
   uint64_t Reported() const;
 
  private:
-  mutable std::mutex mutex_;
   std::vector<uint8_t> bytes_;
   uint64_t head_ = 0;      // bytes appended since open
   uint64_t tail_ = 0;      // bytes consumed since open

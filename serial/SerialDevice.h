@@ -1,7 +1,8 @@
-// The device behind an open port: a real tty, the far side of a "pty:" port, or an end of the
-// virtual null-modem cable. The port's threads see only this interface.
+// The device behind an open port: a real tty, the far side of a "pty:" port, an end of the
+// virtual null-modem cable, or a network connection. The port sees only this interface.
 #pragma once
 
+#include <poll.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -35,17 +36,39 @@ class SerialDevice {
  public:
   virtual ~SerialDevice() = default;
 
-  // Non-blocking descriptor polled for input (POLLIN) and output space (POLLOUT).
+  // --- Descriptors: what the owner's loop watches -------------------------------------------
+  // Every member is called on the owner's loop thread, one call at a time. The port watches:
+  //   Fd()            input and hang-up, and output space only while output is queued; not
+  //                   while AwaitingClient() holds (it may then be -1);
+  //   ModemEventFd()  input (a line may have changed), when not -1;
+  //   PeerEventFd()   PeerEvents() while AwaitingClient() holds, when not -1; besides it
+  //                   TakeHangUps is called every PeerPollMs() while awaiting.
+  // A device may change any of them inside any call the port makes (a reconnect, a client
+  // accepted on a listening socket, the last client leaving). After each call the port compares
+  // Fd(), PeerEventFd(), AwaitingClient() and DescriptorGeneration() with what it watches and
+  // watches anew whatever changed, before the loop waits again; the device tells nobody.
+  // Closing a descriptor the port watches is safe inside such a call. A device that replaces a
+  // descriptor by another that may get the same number calls DescriptorsChanged() (the number
+  // alone would not tell the port that the loop must watch the new one).
   virtual int Fd() const = 0;
-  // Called once before the port's threads start: begin watching the input lines.
+  uint64_t DescriptorGeneration() const { return generation_; }
+
+  // --- Modem lines ----------------------------------------------------------------------------
+  // Called once when the port opens: begin watching the input lines.
   virtual void WatchLines() {}
-  // Readable when an input line may have changed; -1 when changes are found by polling only.
+  // Readable when an input line may have changed; -1 when changes are found by reading only.
   virtual int ModemEventFd() const { return -1; }
   virtual void AckModemEvent() {}
-  // How often the dispatcher reads the lines when nothing wakes it (at most 50 ms).
+  // How often the port reads the lines on a loop timer (at most 50 ms); 0 when ModemEventFd
+  // tells every change (or there are no lines) and no timer is needed.
   virtual int LinePollMs() const { return 50; }
 
-  // read()/write() results: bytes moved, or -1 with errno.
+  // --- Data -----------------------------------------------------------------------------------
+  // read()/write() results: bytes moved, or -1 with errno. Both are non-blocking: EAGAIN when
+  // nothing can move now. Write may take part of `data`; the port keeps the rest and offers it
+  // again when Fd() has room. On a device whose HangupMeansLost() is false, a read of 0 or EIO
+  // means its peer left: the port then calls TakeHangUps(POLLHUP) at once, and a write's EIO is
+  // offered again after PeerPollMs().
   virtual ssize_t Read(uint8_t* buffer, std::size_t size) = 0;
   virtual ssize_t Write(const uint8_t* data, std::size_t size) = 0;
 
@@ -62,20 +85,32 @@ class SerialDevice {
   // Notes for the user gathered since the last call: refused driver calls (each kind once), a
   // latency timer that stays high.
   virtual std::vector<std::string> TakeNotes() { return {}; }
-  // Whether POLLHUP or end of input means the device was removed.
+  // Whether a hang-up (EPOLLHUP, end of input, EIO) means the device was removed: the port
+  // then reports the loss and closes.
   virtual bool HangupMeansLost() const = 0;
 
-  // Devices serving one client after another (a pty: port). While no client is connected the
-  // device is not polled (it would report a hang-up at once, over and over); PeerEventFd, when
-  // not -1, becomes readable when a client may have come, else the reader looks every 50 ms.
-  // Only then is PeerEventFd polled: TakeHangUps empties it while no client is connected.
-  virtual int PeerEventFd() const { return -1; }
+  // --- Peers that come and go -----------------------------------------------------------------
+  // Devices serving one client after another (a pty: port; a listening or reconnecting network
+  // port). While no client is connected Fd() is not watched (a pseudo-terminal would report a
+  // hang-up at once, over and over); PeerEventFd() is, for PeerEvents() (POLLIN, POLLOUT bits).
   virtual bool AwaitingClient() const { return false; }
-  // Takes the device's poll result; 1 when the last client has just left, 0 otherwise. A
-  // departure empties the device's queues both ways, so nothing of one client reaches the next.
+  virtual int PeerEventFd() const { return -1; }
+  virtual short PeerEvents() const { return POLLIN; }
+  virtual int PeerPollMs() const { return 50; }
+  // Where the device takes clients and notices departures. Called with Fd()'s events before its
+  // input is read; while awaiting, on a PeerEventFd() event or the PeerPollMs() timer, with the
+  // events of a zero-time poll of Fd() (0 when it is -1). Returns 1 when the last client has
+  // just left, 0 otherwise. A departure empties the device's queues both ways, so nothing of one
+  // client reaches the next.
   virtual int TakeHangUps(short) { return 0; }
   // Bytes thrown away because no client was there to take them.
   virtual uint64_t DroppedBytes() const { return 0; }
+
+ protected:
+  void DescriptorsChanged() { ++generation_; }
+
+ private:
+  uint64_t generation_ = 0;
 };
 
 // Whether the devices accept `baud` (the standard termios rates).

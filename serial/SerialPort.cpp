@@ -3,8 +3,8 @@
 #include <cctype>
 
 #include "PortMap.h"
+#include "PortReactor.h"
 #include "SerialDevice.h"
-#include "SerialDispatch.h"
 #include "SerialErrors.h"
 #include "SerialTriggers.h"
 
@@ -13,8 +13,8 @@ constexpr int kMaxComNumber = 65535;
 constexpr int kMaxQueueSize = 65535;
 }  // namespace
 
-TSerialPort::TSerialPort(EventInvokerPtr invoker)
-    : invoker_(std::move(invoker)), triggers_(std::make_shared<SerialTriggers>()) {}
+TSerialPort::TSerialPort(std::shared_ptr<OwnerLoop> loop)
+    : loop_(std::move(loop)), triggers_(std::make_shared<SerialTriggers>()) {}
 
 TSerialPort::~TSerialPort() {
   try {
@@ -121,9 +121,9 @@ void TSerialPort::OpenPort() {
   if (state_ == psOpen) return;
   const int number = comNumber_ != 0 ? comNumber_ : ChooseNumber();
   const PortTarget target = PortMap::Resolve(number);
-  auto engine = std::make_shared<SerialDispatch>(OpenSerialDevice(target), invoker_, triggers_,
-                                                 static_cast<std::size_t>(outSize_),
-                                                 PortMap::PortLabel(number));
+  auto engine =
+      std::make_shared<PortReactor>(OpenSerialDevice(target), loop_, triggers_,
+                                    static_cast<std::size_t>(outSize_), PortMap::PortLabel(number));
   const std::vector<std::string> dropped =
       engine->Configure({baud_, parity_, dataBits_, stopBits_, hwFlow_, swFlow_, xOn_, xOff_});
   // A lamp shows what the driver accepted: an output it would not switch is not known to be on.
@@ -142,7 +142,7 @@ void TSerialPort::OpenPort() {
 void TSerialPort::ClosePort() {
   if (state_ != psOpen) return;
   state_ = psShuttingDown;
-  std::shared_ptr<SerialDispatch> engine = std::move(dispatch_);
+  std::shared_ptr<PortReactor> engine = std::move(dispatch_);
   engine->Stop();
   ReportNotes(engine->TakeNotes());
   // Closed from inside one of its events: the close completes when that event returns.
@@ -219,7 +219,7 @@ void TSerialPort::SetRTS(bool on) {
 
 bool TSerialPort::ReadLine(uint8_t bit, uint8_t changeBit) {
   if (state_ != psOpen) return false;
-  dispatch_->RefreshLines();  // a vanished device is the dispatcher's to report
+  dispatch_->RefreshLines();  // a vanished device is the engine's to report
   return dispatch_->Status().Take(bit, changeBit);
 }
 
@@ -257,10 +257,10 @@ void TSerialPort::RemoveWatch(uint16_t handle) {
   triggers_->Remove(handle);
 }
 
-// --- events (owner thread, called by the dispatcher through the invoker) ---
+// --- events (owner thread, raised by the engine from inside the loop) ---
 
 void TSerialPort::DeliverData(uint16_t count) {
-  const std::shared_ptr<SerialDispatch> engine = dispatch_;
+  const std::shared_ptr<PortReactor> engine = dispatch_;
   ++eventDepth_;
   inDataEvent_ = true;
   eventReads_ = 0;
@@ -317,7 +317,7 @@ void TSerialPort::ReportHandlerError(const char* what) {
   try {
     if (OnError) OnError(*this, NamingThisPort(what));
   } catch (...) {
-    // Never let a handler's failure unwind into the invoker.
+    // Never let a handler's failure unwind into the loop.
   }
 }
 

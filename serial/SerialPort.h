@@ -1,14 +1,15 @@
 // TSerialPort: one serial port as the program uses it.
 //
-// Owner thread: every public member is called on one thread, the owner's (the GUI thread in the
-// program, the test's thread in tests). Events are delivered on that thread too, through the
-// EventInvoker given to the constructor, one at a time.
+// Owner thread: every public member is called on one thread, the owner's: the one that pumps the
+// OwnerLoop given to the constructor (the engine host's thread in the program, the test's thread
+// in tests). Events are delivered on that thread too, from inside the loop, one at a time.
 //
-// While open, the port runs three threads: a reader that waits on the device with poll(), fills
-// an 8192-byte receive ring and, when nothing else is being handed over, hands the data event to
-// the owner itself; a dispatcher that hands the other events to the owner (waiting up to 3000 ms
-// for each, then going on) and checks the modem triggers at least every 50 ms; and a writer that
-// drains the output ring of OutSize bytes. A real tty adds a thread waiting for line changes.
+// While open, the port adds no thread: the loop watches the device's descriptor, reads what
+// arrives into an 8192-byte receive ring and raises the data event in the same wake-up; a write
+// goes straight to the device, and what it cannot take at once waits in an output ring of
+// OutSize bytes until the device has room. The modem triggers are checked whenever the lines may
+// have changed (the device signals it, or a timer every 50 ms). A real tty adds one small thread
+// waiting for line changes, which only wakes the loop.
 //
 // ComNumber selects the device through PortMap (real ttys, SELKIE_COM<n> overrides, the virtual
 // null-modem cable on COM251/COM252, "pty:<path>" ports).
@@ -23,11 +24,11 @@
 #include <string_view>
 #include <vector>
 
-#include "EventInvoker.h"
 #include "SerialErrors.h"
 #include "SerialSelect.h"
 
-class SerialDispatch;
+class OwnerLoop;
+class PortReactor;
 class SerialTriggers;
 
 enum TParity { pNone, pOdd, pEven, pMark, pSpace };
@@ -75,7 +76,7 @@ class TSerialPort {
   // own partial message so the next client starts clean. Comes before any data of that client.
   using PeerHangUpEvent = std::function<void(TSerialPort& sender)>;
 
-  explicit TSerialPort(EventInvokerPtr invoker);
+  explicit TSerialPort(std::shared_ptr<OwnerLoop> loop);
   ~TSerialPort();  // closes an open port
   TSerialPort(const TSerialPort&) = delete;
   TSerialPort& operator=(const TSerialPort&) = delete;
@@ -116,8 +117,8 @@ class TSerialPort {
   bool Open() const { return state_ == psOpen; }
   // true: opens (raises on failure, leaving the port closed); false: closes. Closing from inside
   // one of this port's events is allowed: the device is released at once, the port is shutting
-  // down (its operations do nothing) until the event returns and closed after it; the dispatcher
-  // thread ends when the event returns. Opening again meanwhile is allowed.
+  // down (its operations do nothing) until the event returns and closed after it. Opening again
+  // meanwhile is allowed.
   void SetOpen(bool open);
   TPortState State() const { return state_; }
   // Asked for a number when opening with ComNumber 0 and PromptForPort true.
@@ -178,7 +179,7 @@ class TSerialPort {
   std::string DisplayName() const;
 
  private:
-  friend class SerialDispatch;
+  friend class PortReactor;
 
   void OpenPort();
   void ClosePort();
@@ -195,9 +196,9 @@ class TSerialPort {
   void ReportNotes(const std::vector<std::string>& notes);
   bool ReadLine(uint8_t bit, uint8_t deltaBit);
 
-  EventInvokerPtr invoker_;
+  std::shared_ptr<OwnerLoop> loop_;
   std::shared_ptr<SerialTriggers> triggers_;
-  std::shared_ptr<SerialDispatch> dispatch_;
+  std::shared_ptr<PortReactor> dispatch_;
   PortPrompt prompt_;
   TPortState state_ = psClosed;
   int comNumber_ = 0;

@@ -23,7 +23,6 @@ bool LinesChanged(uint8_t mask, const std::array<uint32_t, 4>& before,
 
 uint16_t SerialTriggers::Add(int type) {
   if (type < 1 || type > kMaxType) throw EBadArgument();
-  std::lock_guard lock(mutex_);
   for (int slot = 1; slot <= kSlots; ++slot) {
     const auto handle = static_cast<uint16_t>((slot << kTypeBits) | type);
     const bool taken = std::any_of(triggers_.begin(), triggers_.end(), [&](const Trigger& t) {
@@ -44,7 +43,6 @@ SerialTriggers::Trigger* SerialTriggers::Find(uint16_t handle) {
 }
 
 void SerialTriggers::Arm(uint16_t handle, uint8_t mask, bool activate, const ModemStatus& status) {
-  std::lock_guard lock(mutex_);
   Trigger* trigger = Find(handle);
   if (!trigger) throw EBadTriggerHandle();
   const ModemReading now = status.Reading();
@@ -56,31 +54,31 @@ void SerialTriggers::Arm(uint16_t handle, uint8_t mask, bool activate, const Mod
 }
 
 void SerialTriggers::Remove(uint16_t handle) {
-  std::lock_guard lock(mutex_);
   if (!Find(handle)) throw EBadTriggerHandle();
   std::erase_if(triggers_, [&](const Trigger& t) { return t.handle == handle; });
 }
 
 void SerialTriggers::Rebase(const ModemStatus& status) {
-  std::lock_guard lock(mutex_);
   const ModemReading now = status.Reading();
   for (Trigger& t : triggers_) t.changes = now.changes;
 }
 
 void SerialTriggers::Rearm(const Fired& fired) {
-  std::lock_guard lock(mutex_);
   Trigger* trigger = Find(fired.handle);
   if (trigger && trigger->arming == fired.arming) trigger->armed = true;
 }
 
+bool SerialTriggers::AnyArmed() const {
+  return std::any_of(triggers_.begin(), triggers_.end(),
+                     [](const Trigger& trigger) { return trigger.armed; });
+}
+
 bool SerialTriggers::Known(uint16_t handle) const {
-  std::lock_guard lock(mutex_);
   return std::any_of(triggers_.begin(), triggers_.end(),
                      [&](const Trigger& t) { return t.handle == handle; });
 }
 
 std::vector<SerialTriggers::Fired> SerialTriggers::Fire(const ModemStatus& status) {
-  std::lock_guard lock(mutex_);
   const ModemReading now = status.Reading();
   std::vector<Fired> fired;
   for (Trigger& t : triggers_) {

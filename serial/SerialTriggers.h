@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 #include "ModemStatus.h"
@@ -19,6 +18,7 @@ class SerialTriggers {
   void Arm(uint16_t handle, uint8_t mask, bool activate, const ModemStatus& status);
   void Remove(uint16_t handle);  // EBadTriggerHandle
   bool Known(uint16_t handle) const;
+  bool AnyArmed() const;
   // Takes the line change counts of a new opening's `status` as every trigger's starting point:
   // triggers kept over a reopen compare only the stored line states with the new device.
   void Rebase(const ModemStatus& status);
@@ -32,8 +32,6 @@ class SerialTriggers {
   void Rearm(const Fired& fired);
   // The armed modem triggers that fire for `status`: a masked bit differs from the stored one,
   // or a masked line changed since the arming even if it is back where it was. Each is disarmed.
-  // `status` is read under the triggers' lock, so an arming can never be compared with a reading
-  // older than itself.
   std::vector<Fired> Fire(const ModemStatus& status);
 
  private:
@@ -47,6 +45,5 @@ class SerialTriggers {
   };
   Trigger* Find(uint16_t handle);
 
-  mutable std::mutex mutex_;
   std::vector<Trigger> triggers_;
 };

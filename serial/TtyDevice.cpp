@@ -183,7 +183,7 @@ void TtyDevice::LineWaitLoop() {
     }
     if (errno == EINTR) continue;
     if (!NoModemLines(errno)) Refused("waiting for line changes (TIOCMIWAIT)", errno);
-    break;  // the dispatcher's polling is all there is
+    break;  // the port's line timer is all there is
   }
   waiting_ = false;
 }

@@ -52,6 +52,27 @@ struct VmEventResult {
   std::vector<std::string> MonitorLines() const;
 };
 
+// What the owner's gate does with a received message before the engine acts on it.
+struct VmGateAnswer {
+  enum class Kind { Execute, Reply, Silent };
+  Kind kind = Kind::Execute;
+  SonyMessage reply;  // Reply: sent in place of the engine's answer (the checksum is added)
+};
+
+// The owner's say over port A's answers (a machine personality, ReplyShaper.h). Without a gate
+// the engine answers every message itself, exactly as it always has.
+class VmReplyGate {
+ public:
+  virtual ~VmReplyGate() = default;
+  // A complete message at the head of the ring has a bad checksum. A reply empties the ring and
+  // is sent; nothing slides the ring one byte, as without a gate.
+  virtual std::optional<SonyMessage> BadChecksum() = 0;
+  // A checked message: run it, or answer it without running it, or neither.
+  virtual VmGateAnswer Before(const SonyMessage& rx) = 0;
+  // The engine's reply to a message it ran, before it is framed; the gate may cut it.
+  virtual void After(const SonyMessage& rx, SonyMessage& tx) = 0;
+};
+
 // The settings-record fields the virtual machine owns.
 struct VmSettings {
   uint8_t Standard = 0;          // byte 0
@@ -79,6 +100,11 @@ class VirtualMachine {
   VmEventResult DataAvailable(std::span<const uint8_t> bytes, const VmEventContext& context);
   // The editor on port A went away: what it left half sent is no message for the next one.
   void PeerHungUp() { DropReceived(port_); }
+  // Received bytes not yet taken out as a message (an incomplete message, or debris).
+  int PendingBytes() const;
+  // The gate asked about every message from now on; nullptr for none. The engine does not own it.
+  void SetReplyGate(VmReplyGate* gate) { gate_ = gate; }
+  VmReplyGate* ReplyGate() const { return gate_; }
   // The frame tick's duty: advance the position by the speed, refresh vpoz.
   void FrameTick();
 
@@ -160,6 +186,8 @@ class VirtualMachine {
   void UpdateInsertLamp();
   void StoreEditPreset();
   void RefreshChecksumLabel();
+  bool RefusedBadChecksum(VmExchange& exchange, const VmEventContext& context);
+  void AnswerMessage(VmExchange& exchange, const VmEventContext& context);
 
   SonyPort port_;
   VmPanel panel_;
@@ -175,4 +203,5 @@ class VirtualMachine {
   uint8_t presetByte_ = 0;
   std::array<uint8_t, 12> trackBytes_{};
   int trackBank_ = 0;
+  VmReplyGate* gate_ = nullptr;
 };

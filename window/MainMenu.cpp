@@ -98,6 +98,11 @@ MainMenu::MainMenu(QMenuBar* bar) {
         RadioItem(Tracks1, TracksGroup, trackNames[i], trackCaptions[i], 16 * i);
   trackCounts[0]->setChecked(true);
 
+  VmMachine1 = bar->addMenu("Machine");
+  VmMachine1->setObjectName("VmMachine1");
+  Personality1 = Item(VmMachine1, "Personality1", "Personality...");
+  DefaultPersonality1 = Item(VmMachine1, "DefaultPersonality1", "Default personality");
+
   Help1 = bar->addAction("Help");
   Help1->setObjectName("Help1");
 

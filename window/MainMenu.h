@@ -32,6 +32,9 @@ struct MainMenu {
   QMenu* Tracks1;
   std::array<QAction*, 5> trackCounts{};  // Normal1 .. ThirtyTwo1: tags 0, 16, 32, 48, 64
   QActionGroup* TracksGroup;
+  // The virtual machine's personality: a file, or back to the plain machine.
+  QMenu* VmMachine1;
+  QAction *Personality1, *DefaultPersonality1;
   QAction* Help1;
   // After the designed items: opens the About box by itself, as no handler of the window's.
   QAction* About1;

@@ -62,6 +62,7 @@ void TSelkieF::Mirror(const HostSnapshot& snapshot) {
   shown_ = snapshot;
   laidOut_ = true;
   Panel2->Mirror(snapshot.vm, snapshot.clips);
+  Panel2->personality->setText(QString::fromStdString(snapshot.personality));
   MirrorMenus(snapshot.vm);
   Panel1->Mirror(snapshot.controller);
   StatusPanels[0]->setText(QString::fromStdString(snapshot.controller.statusText));

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QListWidget>
 
+#include "PersonalityFile.h"
 #include "mselkietestu.h"
 #include "vcommsu.h"
 
@@ -94,6 +95,8 @@ void TSelkieF::WireMenus() {
   on(m.InstallSelkieDriver1, [this] { InstallSelkieDriver1Click(); });
   on(m.CaptureToFile1, [this] { CaptureToFile1Click(); });
   on(m.StopCapture1, [this] { StopCapture1Click(); });
+  on(m.Personality1, [this] { Personality1Click(); });
+  on(m.DefaultPersonality1, [this] { DefaultPersonality1Click(); });
   connect(m.BridgeAB1, &QAction::triggered, this, [this](bool on) { BridgeAB1Click(on); });
   on(m.rvslockdir, [this] { PostVm([](VirtualMachine& vm) { vm.rvslockdirClick(); }); });
   for (QAction* item : m.identities)
@@ -184,6 +187,24 @@ void TSelkieF::CaptureToFile1Click() {
   const QString path = Desktop.chooseCapture();
   if (path.isEmpty()) return;
   Post([path = path.toStdString()](HostCore& host) { host.StartCapture(path); });
+}
+
+// The file is read here, so a file that cannot be used is an error box and the machine keeps the
+// personality it had.
+void TSelkieF::Personality1Click() {
+  const QString path = Desktop.choosePersonality();
+  if (path.isEmpty()) return;
+  try {
+    Post([personality = ReadPersonalityFile(path.toStdString())](HostCore& host) {
+      host.SetPersonality(personality);
+    });
+  } catch (const PersonalityError& e) {
+    Desktop.showError(QString::fromStdString(e.what()));
+  }
+}
+
+void TSelkieF::DefaultPersonality1Click() {
+  Post([](HostCore& host) { host.SetPersonality(Personality{}); });
 }
 
 void TSelkieF::StopCapture1Click() {

@@ -29,6 +29,7 @@ VmPanelView::VmPanelView(QWidget* parent) : QFrame(parent) {
   title->setFont(bold);
   coma1 = MakeKey(this, "coma1", "Com:0", {232, 2, 64, 20});
   coma2 = MakeKey(this, "coma2", "", {300, 2, 20, 20});
+  personality = MakeLabel(this, "personality", "ideal", {326, 4, 290, 18});
   BuildTransport();
   BuildTracks();
   DD35Panel1 = BuildClipPanel("DD35Panel1", 8, dd35clips1, lsmid1, "lsmid1", dd35in1, "dd35in1",

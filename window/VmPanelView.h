@@ -30,6 +30,7 @@ class VmPanelView : public QFrame {
   // Port A lamps: coma1 "Com:<n>" re-chooses the port, coma2 opens or closes it.
   TVyoButton *coma1, *coma2;
   QLabel *vtally, *vpoz, *cmdstr, *csuma;
+  QLabel* personality;  // the name of the machine's personality
   QCheckBox *qall, *nostill, *recinhibit, *nostatus;
   // Track arming: rr1..rr24 (index 0 = rr1), ra1, ra2, rtc, ra4, rv, rasm, rins, and the bank key.
   QFrame* trackpanel;

@@ -7,13 +7,17 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "CensusRunner.h"
 #include "HeadlessPrinter.h"
 #include "KeypadF.h"
+#include "PersonalityLearner.h"
 #include "PortInventory.h"
+#include "PortProbe.h"
 #include "ProgramIcon.h"
 #include "ProgramOptions.h"
 #include "QtInvoker.h"
 #include "ReplayRunner.h"
+#include "SendRunner.h"
 #include "SettingsFile.h"
 #include "SingleInstance.h"
 #include "StopSignals.h"
@@ -95,6 +99,7 @@ int RunWindow(const ProgramOptions& options) {
   config.programFolder = program.parent_path();
   config.demo = options.demo;
   config.capturePath = options.capture;
+  config.personality = options.personality;
   config.settingsPath = options.settings
                             ? std::filesystem::path(*options.settings)
                             : DefaultSettingsPath(program, options.demo ? "-demo" : "");
@@ -123,6 +128,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.replay) return RunReplay(options);
+  if (options.census) return RunCensus(options);
+  if (options.censusEditor) return RunEditorCensus(options);
+  if (options.send) return RunSend(options);
+  if (options.probePorts) return RunProbePorts();
+  if (options.learn) return RunLearn(*options.learn, *options.output, std::cerr);
   if (options.listPorts) {
     for (const PortInfo& port : PortInventory().List()) std::cout << port.Line() << '\n';
     return 0;

@@ -19,6 +19,7 @@
 #include "KeypadF.h"
 #include "MachineIdentity.h"
 #include "PanelWidgets.h"
+#include "PersonalityFile.h"
 #include "PortMap.h"
 #include "PortSelectForm.h"
 #include "ZQDialog.h"
@@ -31,7 +32,8 @@ constexpr int kTitleBarHeight = 20;  // what a window manager adds above the men
 const QString kAppTitle = "Selkie Test";
 }  // namespace
 
-TSelkieF::TSelkieF(const SelkieConfig& config, EventInvokerPtr guiInvoker, QWidget* parent)
+TSelkieF::TSelkieF(const SelkieConfig& config, std::shared_ptr<QtInvoker> guiInvoker,
+                   QWidget* parent)
     : QMainWindow(parent), config_(config) {
   setObjectName("SelkieF");
   setWindowTitle("Selkie Test Program");
@@ -53,6 +55,15 @@ TSelkieF::TSelkieF(const SelkieConfig& config, EventInvokerPtr guiInvoker, QWidg
   host.settingsPath = config_.settingsPath;
   host.demo = config_.demo;
   host.capturePath = config_.capturePath;
+  std::optional<std::string> personalityError;
+  if (config_.personality) {
+    // A personality that cannot be used is reported; the machine starts plain.
+    try {
+      host.personality = LoadPersonality(*config_.personality);
+    } catch (const PersonalityError& e) {
+      personalityError = e.what();
+    }
+  }
   // The host's notices reach the window on the GUI thread; one that arrives after the window has
   // gone finds nothing to do.
   host_ = std::make_unique<EngineHost>(host, [guiInvoker, window = QPointer<TSelkieF>(this)] {
@@ -63,6 +74,7 @@ TSelkieF::TSelkieF(const SelkieConfig& config, EventInvokerPtr guiInvoker, QWidg
         0);
   });
   FormCreate();
+  if (personalityError) Desktop.showError(QString::fromStdString(*personalityError));
 }
 
 TSelkieF::~TSelkieF() { host_->Stop(); }
@@ -214,6 +226,10 @@ void TSelkieF::InstallDefaultDesktop() {
     return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
                ? dialog.selectedFiles().front()
                : QString();
+  };
+  Desktop.choosePersonality = [this] {
+    return QFileDialog::getOpenFileName(this, "Personality", QString(),
+                                        "Personality files (*.toml);;All files (*)");
   };
   Desktop.openDocument = [](const QString& file, const QString&) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(file));

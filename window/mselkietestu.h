@@ -24,8 +24,8 @@
 
 #include "ControlPanelView.h"
 #include "EngineHost.h"
-#include "EventInvoker.h"
 #include "MainMenu.h"
+#include "QtInvoker.h"
 #include "SerialSelect.h"
 #include "VmPanelView.h"
 #include "VyoButton.h"
@@ -40,6 +40,7 @@ struct SelkieConfig {
   std::filesystem::path programFolder;     // manuals and the driver installer are looked up here
   bool demo = false;                       // ports A and B on the two ends of the virtual cable
   std::optional<std::string> capturePath;  // capture both ports' traffic from the start
+  std::optional<std::string> personality;  // the virtual machine's: a file or a built-in name
   // Replaces some of the user's side before the window is created (tests answer for the user).
   std::function<void(SelkieDesktop&)> adjustDesktop;
 };
@@ -52,14 +53,16 @@ struct SelkieDesktop {
   PortPrompt promptPort;           // "Select Port"
   std::function<int()> runKeypad;  // KeypadU::kModalOk or kModalAbort
   std::function<std::optional<QString>(const QString& initial)> enterId;  // nothing on Cancel
-  std::function<QString()> chooseCapture;  // "Capture to File...": a path, or empty on Cancel
+  std::function<QString()> chooseCapture;      // "Capture to File...": a path, or empty on Cancel
+  std::function<QString()> choosePersonality;  // "Personality...": a path, or empty on Cancel
 };
 
 class TSelkieF : public QMainWindow {
  public:
   // Creating the window runs FormCreate: the engine host started with the settings loaded, the
   // window placed. `guiInvoker` carries the host's notices to the GUI thread.
-  TSelkieF(const SelkieConfig& config, EventInvokerPtr guiInvoker, QWidget* parent = nullptr);
+  TSelkieF(const SelkieConfig& config, std::shared_ptr<QtInvoker> guiInvoker,
+           QWidget* parent = nullptr);
   ~TSelkieF() override;
 
   // The keypad and the comms monitor are created after the main window.
@@ -119,6 +122,8 @@ class TSelkieF : public QMainWindow {
   void CaptureToFile1Click();
   void StopCapture1Click();
   void BridgeAB1Click(bool on);
+  void Personality1Click();
+  void DefaultPersonality1Click();
   void LayoutViews();
 
  protected:

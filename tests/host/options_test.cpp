@@ -20,6 +20,24 @@ std::string ErrorOf(std::vector<std::string> args) {
   }
   return "";
 }
+TEST(OptionsTest, PersonalityForTheMachineAndLearnFromACapture) {
+  EXPECT_EQ(Parse({"--personality", "broadcast-vtr"}).personality, "broadcast-vtr");
+  EXPECT_EQ(Parse({"--headless", "--port-a", "COM1", "--personality=d.toml"}).personality,
+            "d.toml");
+  const ProgramOptions learn = Parse({"--learn", "s.cap", "-o", "deck.toml"});
+  EXPECT_EQ(learn.learn, "s.cap");
+  EXPECT_EQ(learn.output, "deck.toml");
+  EXPECT_EQ(learn.toolkitArgs.size(), 1u);  // "-o" is not the toolkit's
+  EXPECT_NE(ErrorOf({"--learn", "s.cap"}).find("-o"), std::string::npos);
+  EXPECT_NE(ErrorOf({"-o", "x.toml"}).find("--learn"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--learn", "s.cap", "-o", "x", "--headless"}).find("--headless"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf({"--replay", "a.cap", "--port-b", "COM3", "--personality", "ideal"}), "");
+  const std::string usage = UsageText();
+  for (const char* option : {"--personality", "--learn", "broadcast-vtr"})
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
 }  // namespace
 
 TEST(OptionsTest, NoArgumentsOpenTheWindow) {

@@ -2,6 +2,7 @@
 // file, the line, the entry and the key named.
 #include <gtest/gtest.h>
 
+#include "PersonalityFile.h"
 #include "RackFile.h"
 
 namespace {
@@ -12,7 +13,7 @@ TEST(RackFileTest, ReadsEveryKeyAndNamesUnnamedMachinesByTheirPlace) {
 port = "pty:/tmp/a"
 machine = 16
 standard = 3
-personality = "slow.toml"
+personality = "broadcast-vtr"
 
 [[machine]]
 name = "deck-2"
@@ -20,8 +21,9 @@ port = "COM7"
 )",
                                                 "r.toml");
   ASSERT_EQ(rack.size(), 2u);
-  EXPECT_EQ(rack[0], (RackEntry{"vtr1", "pty:/tmp/a", 16, 3, "slow.toml"}));
-  EXPECT_EQ(rack[1], (RackEntry{"deck-2", "COM7", 0, 0, std::nullopt}));
+  EXPECT_EQ(rack[0], (RackEntry{"vtr1", "pty:/tmp/a", 16, 3, "broadcast-vtr",
+                                LoadPersonality("broadcast-vtr")}));
+  EXPECT_EQ(rack[1], (RackEntry{"deck-2", "COM7", 0, 0, std::nullopt, std::nullopt}));
 }
 
 TEST(RackFileTest, BadEntriesAreNamed) {
@@ -36,6 +38,8 @@ TEST(RackFileTest, BadEntriesAreNamed) {
        "r.toml:5: machine 2: standard: expected a whole number from 0 to 3"},
       {one + "[[machine]]\nname = \"b\"\n", "r.toml:3: machine 2 (\"b\"): port: missing"},
       {"[[machine]]\nport = \"COM1\"\nspeed = 3\n", "r.toml:3: machine 1: speed: unknown key"},
+      {"[[machine]]\nport = \"COM1\"\npersonality = \"/nonexistent/p.toml\"\n",
+       "r.toml:3: machine 1: personality: "},
       {"[[machine]]\nname = \"a b\"\nport = \"COM1\"\n", "r.toml:2: machine 1: name: expected"},
       {one + one, "r.toml: machine 2 (\"vtr2\"): port: \"COM1\" is already the port of machine 1"},
       {"[[machine]]\nname = \"a\"\nport = \"COM1\"\n[[machine]]\nname = \"a\"\nport = \"COM2\"\n",
@@ -66,7 +70,7 @@ TEST(RackFileTest, AtMost35Machines) {
 TEST(RackFileTest, ShorthandNumbersThePortsAndSharesTheIdentity) {
   const std::vector<RackEntry> rack = LoadRack("3", "pty:/t/vtr{n}", 5, 2, std::nullopt);
   ASSERT_EQ(rack.size(), 3u);
-  EXPECT_EQ(rack[2], (RackEntry{"vtr3", "pty:/t/vtr3", 5, 2, std::nullopt}));
+  EXPECT_EQ(rack[2], (RackEntry{"vtr3", "pty:/t/vtr3", 5, 2, std::nullopt, std::nullopt}));
   EXPECT_THROW(LoadRack("3", "pty:/t/vtr", 0, 0, std::nullopt), RackError) << "no {n}";
   EXPECT_THROW(LoadRack("3", std::nullopt, 0, 0, std::nullopt), RackError) << "no --port-a";
   EXPECT_THROW(LoadRack("/nonexistent/rack.toml", std::nullopt, 0, 0, std::nullopt), RackError);

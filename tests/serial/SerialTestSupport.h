@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "OwnerLoop.h"
+#include "SerialDevice.h"
 #include "SerialPort.h"
 
 namespace serial_test {
@@ -99,6 +101,32 @@ class ComOverride {
 
  private:
   std::string name_;
+};
+
+// A device whose lines the test sets and whose driver counts no edges: a level held for a while
+// is seen only by a port that keeps reading the lines (every 10 ms).
+class ScriptedDevice : public SerialDevice {
+ public:
+  explicit ScriptedDevice(int readFd) : fd_(readFd) {}
+  ~ScriptedDevice() override { ::close(fd_); }
+  int Fd() const override { return fd_; }
+  int LinePollMs() const override { return 10; }
+  ssize_t Read(uint8_t* buffer, std::size_t size) override { return ::read(fd_, buffer, size); }
+  ssize_t Write(const uint8_t*, std::size_t size) override { return static_cast<ssize_t>(size); }
+  std::vector<std::string> Configure(const LineSettings&) override { return {}; }
+  bool ReadLines(LineSample& sample) override {
+    sample = {lines->load(), 0};
+    return true;
+  }
+  bool SetDTR(bool) override { return true; }
+  bool SetRTS(bool) override { return true; }
+  void FlushInput() override {}
+  bool HangupMeansLost() const override { return true; }
+
+  std::shared_ptr<std::atomic<uint8_t>> lines = std::make_shared<std::atomic<uint8_t>>(0);
+
+ private:
+  int fd_;
 };
 
 // A port with its owner loop; the test thread is the owner thread.

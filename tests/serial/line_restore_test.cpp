@@ -105,7 +105,7 @@ class WaitingTty : public TtyDevice {
 
 }  // namespace
 
-TEST(LineWatch, AChangeWakesTheDispatcherAndAWaitingThreadDoesNotHoldUpClose) {
+TEST(LineWatch, AChangeWakesTheLoopAndAWaitingThreadDoesNotHoldUpClose) {
   PtyPair pty;
   auto tty = std::make_unique<WaitingTty>(pty.Path());
   tty->WatchLines();

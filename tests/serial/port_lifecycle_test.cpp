@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <thread>
 
 #include "PtyDevice.h"
 #include "SerialTestSupport.h"
@@ -215,7 +216,7 @@ TEST(PortLifecycle, ClosingNeverWaitsForABusyOwner) {
   b.port.SetOpen(true);
   b.port.OnTriggerAvail = [](TSerialPort&, uint16_t) { ADD_FAILURE() << "ran after close"; };
   a.port.WriteString(std::string("zz"));
-  // Wait (without running anything) until b's dispatcher is blocked handing over the event.
+  // Wait (without running anything) until b's device holds the bytes for the loop.
   const auto queued = std::chrono::steady_clock::now() + kWait;
   while (b.loop->Pending() == 0 && std::chrono::steady_clock::now() < queued) {
     std::this_thread::yield();
@@ -224,7 +225,7 @@ TEST(PortLifecycle, ClosingNeverWaitsForABusyOwner) {
   const auto start = std::chrono::steady_clock::now();
   b.port.SetOpen(false);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
-  b.loop->Pump(0ms);  // the late event finds its port closed and does nothing
+  b.loop->Pump(0ms);  // the closed port's descriptor is no longer watched: nothing runs
 }
 
 TEST(PortLifecycle, PtyPortServesAPortOfThisFamilyOnItsLink) {
@@ -263,35 +264,39 @@ TEST(PortLifecycle, PtyPortServesAPortOfThisFamilyOnItsLink) {
   EXPECT_TRUE(third.Open());
 }
 
-TEST(PortLifecycle, LostDeviceReportRetriesCalmlyWhileTheOwnerRefusesEvents) {
-  // An invoker that cannot reach its owner (a GUI whose application object is gone) refuses at
-  // once; the unplug report is offered again, but not in a busy loop.
-  struct RefusingInvoker : EventInvoker {
-    std::atomic<int> calls{0};
-    bool Invoke(std::function<void()>, int) override {
-      ++calls;
-      return false;
-    }
-  };
-  auto invoker = std::make_shared<RefusingInvoker>();
+TEST(PortLifecycle, DeviceVanishingWhileTheLoopWaitsIsReportedOnceAndNothingSpins) {
+  // The loop sleeps in its wait, with output queued, when the device goes: the loop wakes, the
+  // report comes once, and the dead descriptor does not keep waking it.
   PtyPair pty;
   ComOverride map(213, pty.Path());
-  TSerialPort port(invoker);
-  port.SetComNumber(213);
-  port.SetOpen(true);
-  pty.CloseMaster();
-  const auto deadline = std::chrono::steady_clock::now() + kWait;
-  while (invoker->calls == 0 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(1ms);
-  }
-  ASSERT_GT(invoker->calls, 0);
+  OwnedPort owned;
+  owned.port.SetComNumber(213);
+  owned.port.SetOutSize(65535);
+  int reports = 0;
+  owned.port.OnError = [&](TSerialPort&, const std::string&) { ++reports; };
+  owned.port.SetOpen(true);
+  // More than the pseudo-terminal holds, so part waits for room that never comes.
+  owned.port.WriteString(std::vector<uint8_t>(60000, 0x55));
+  owned.loop->Pump(0ms);  // what the opening left to do
+  const auto waitFrom = std::chrono::steady_clock::now();
+  std::thread unplug([&] {
+    std::this_thread::sleep_for(50ms);
+    pty.CloseMaster();
+  });
+  EXPECT_GE(owned.loop->Pump(kWait), 1);  // woken by the vanishing device itself
+  EXPECT_GE(std::chrono::steady_clock::now() - waitFrom, 40ms);
+  unplug.join();
+  ASSERT_TRUE(owned.PumpUntil([&] { return reports > 0; }));
+  EXPECT_FALSE(owned.port.Open());
   const double cpuBefore = ProcessCpuMs();
-  std::this_thread::sleep_for(300ms);
-  EXPECT_LT(invoker->calls, 50);  // about one offer per 50 ms pass
-  // No thread of the port spins on the dead device meanwhile (the writer did, on its hang-up).
+  int ran = 0;
+  const auto until = std::chrono::steady_clock::now() + 300ms;
+  while (std::chrono::steady_clock::now() < until) ran += owned.loop->Pump(20ms);
+  EXPECT_EQ(reports, 1);
+  EXPECT_EQ(ran, 0);
   EXPECT_LT(ProcessCpuMs() - cpuBefore, 50.0);
   const auto start = std::chrono::steady_clock::now();
-  port.SetOpen(false);
+  owned.port.SetOpen(false);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
 }
 

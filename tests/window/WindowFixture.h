@@ -49,6 +49,8 @@ class WindowTest : public testing::Test {
   QString manualChoice;
   QString captureChoice;                   // "Capture to File..." answer; empty: Cancel
   std::optional<std::string> capturePath;  // --capture
+  QString personalityChoice;               // "Personality..." answer; empty: Cancel
+  std::optional<std::string> personality;  // --personality
   std::unique_ptr<TSelkieF> w;
   std::unique_ptr<TKeypadF> keypad;
   std::unique_ptr<Tcommsf> comms;
@@ -62,11 +64,13 @@ class WindowTest : public testing::Test {
     config.programFolder = dir.path();
     config.demo = demo;
     config.capturePath = capturePath;
+    config.personality = personality;
     config.adjustDesktop = [this](SelkieDesktop& d) {
       d.showError = [this](const QString& m) { errors.push_back(m); };
       d.showMessage = [this](const QString& m) { messages.push_back(m); };
       d.chooseManual = [this](const QString&) { return manualChoice; };
       d.chooseCapture = [this] { return captureChoice; };
+      d.choosePersonality = [this] { return personalityChoice; };
       d.openDocument = [this](const QString& f, const QString& folder) {
         opened.emplace_back(f, folder);
       };

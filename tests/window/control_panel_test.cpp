@@ -66,7 +66,7 @@ TEST_F(WindowTest, PortBChecksumFailuresShowWithoutASyncPulse) {
   EXPECT_TRUE(WaitFor([&] { return w->Panel1->csumb->text() == "01"; }))
       << w->Panel1->csumb->text().toStdString();
   far.SetOpen(false);
-  loop->Pump();  // events the far end queued for its (idle) owner hold the port's dispatcher
+  loop->Pump();  // nothing of the closed far end is left to run
 }
 
 TEST_F(WindowTest, ClickingThePositionBoxCopiesItsTimeCode) {

@@ -187,7 +187,7 @@ TEST_F(WindowTest, CtsPulsesOnPortBKeepGoodSyncAndLostLockStill) {
   Settle();
   EXPECT_EQ(w->lostlock->Caption().toInt(), w->Shown().lostLock);
   far.SetOpen(false);
-  loop->Pump();  // events the far end queued for its (idle) owner hold the port's dispatcher
+  loop->Pump();  // nothing of the closed far end is left to run
 }
 
 TEST_F(WindowTest, ADamagedPortNumberOpensLikeNoNumber) {

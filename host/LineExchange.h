@@ -1,0 +1,42 @@
+// One serial line opened by a one-shot run of the command line (census, send, port probe): the
+// device at 38400 baud, 8 data bits, odd parity, 1 stop bit, read and written on the calling
+// thread with poll(), no event loop. Times are taken from the monotonic clock in microseconds.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "MessageFramer.h"
+#include "PortMap.h"
+
+class SerialDevice;
+
+// Now on the monotonic clock.
+Micros MonotonicNow();
+
+// The port a command-line option names (COMn, a device path or pty:<path>). Throws
+// std::runtime_error for a text that names no port, and for the virtual cable, whose far end
+// only a port of the same run can hold.
+PortTarget CommandLineTarget(const std::string& text, std::string_view option);
+
+class LineExchange {
+ public:
+  // Opens and configures the device; throws std::exception with a message for the user.
+  explicit LineExchange(const PortTarget& target);
+  explicit LineExchange(std::unique_ptr<SerialDevice> device);
+  ~LineExchange();
+
+  void DropPendingInput();
+  void WriteAll(std::span<const uint8_t> bytes);
+  // Bytes read by `deadline`: what the first read brings, or nothing when the time ran out.
+  std::vector<uint8_t> ReadUntil(Micros deadline);
+  // Writes `request` and returns the first frame back within `wait`; `sentAt` is taken before
+  // the write, as a machine on this computer may answer before the write returns.
+  std::optional<Frame> Exchange(std::span<const uint8_t> request, Micros wait, Micros& sentAt);
+
+ private:
+  std::unique_ptr<SerialDevice> device_;
+};
