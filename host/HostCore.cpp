@@ -49,15 +49,7 @@ HostCore::HostCore(EngineHostConfig config, std::shared_ptr<OwnerLoop> loop,
   showComs_ = config_.showComs;
   traffic_.SetDecoding(config_.decodedLines);
   Wire();
-  if (!config_.rack.empty()) {
-    rack_ = std::make_unique<Rack>(
-        config_.rack, loop_, [this] { Publish(); },
-        [this](const std::string& message) {
-          Report(message);
-          PublishNow();
-        });
-    rack_->SetDecoding(config_.decodedLines);
-  }
+  if (!config_.rack.empty()) MakeRack(config_.rack);
 }
 
 HostCore::~HostCore() = default;

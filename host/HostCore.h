@@ -89,6 +89,10 @@ class HostCore {
   // Capture to `path` (appended to), replacing a capture under way; errors are messages.
   void StartCapture(const std::string& path);
   void StopCapture();
+  // Replaces the rack, if any, with `entries` and opens their ports (HostCoreRack.cpp).
+  void OpenRack(const std::vector<RackEntry>& entries);
+  // Runs a call into the engine of the rack's machine `row` (nothing without that machine).
+  void RackVm(std::size_t row, const std::function<void(VirtualMachine&)>& call);
   // Bridging needs both ports open; the bridge ends with a summary of its exchanges.
   void SetBridge(bool on);
   // The front end wants decoded monitor lines (the comms monitor's "Decode" box).
@@ -182,6 +186,8 @@ class HostCore {
   // HostCorePersonality.cpp
   void WriteShapedA(const Bytes& bytes);
   void NotePortAShaping(bool wasOpen);
+
+  void MakeRack(const std::vector<RackEntry>& entries);
 
   // HostCorePublish.cpp
   void Report(const std::string& message);

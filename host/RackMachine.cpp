@@ -118,6 +118,7 @@ RackRow RackMachine::Row(Clock::time_point now) const {
   row.standard = vm_.Settings().Standard;
   row.open = port_.Open();
   row.panel = vm_.Panel();
+  row.clips = vm_.Clips();
   row.requestsPerSecond = static_cast<int>(recent_.size());
   if (anyRequest_)
     row.lastRequestAgeMs =

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ClipServer.h"
 #include "VmPanel.h"
 
 struct RackRow {
@@ -13,6 +14,7 @@ struct RackRow {
   int standard = 0;
   bool open = false;
   VmPanel panel;  // time code (vpoz), transport lamps, and the whole panel for its window
+  ClipServer clips;
   int requestsPerSecond = 0;
   int64_t lastRequestAgeMs = -1;  // -1: none yet
   int errorCount = 0;

@@ -31,6 +31,9 @@ QActionGroup* Group(QObject* parent, const char* name) {
 }  // namespace
 
 MainMenu::MainMenu(QMenuBar* bar) {
+  File1 = bar->addMenu("File");
+  File1->setObjectName("File1");
+  OpenRack1 = Item(File1, "OpenRack1", "Open Rack...");
   View1 = bar->addMenu("View");
   View1->setObjectName("View1");
   Synctest1 = Item(View1, "Synctest1", "Sync test", true);

@@ -14,6 +14,8 @@ struct MainMenu {
   // engine state.
   explicit MainMenu(QMenuBar* bar);
 
+  QMenu* File1;
+  QAction* OpenRack1;
   QMenu* View1;
   QAction *Synctest1, *MachineControl1, *VirtualMachine1, *OpenClose1, *GPO1, *Comms1;
   QMenu* Tools1;

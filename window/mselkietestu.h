@@ -26,6 +26,7 @@
 #include "EngineHost.h"
 #include "MainMenu.h"
 #include "QtInvoker.h"
+#include "RackView.h"
 #include "SerialSelect.h"
 #include "VmPanelView.h"
 #include "VyoButton.h"
@@ -41,6 +42,7 @@ struct SelkieConfig {
   bool demo = false;                       // ports A and B on the two ends of the virtual cable
   std::optional<std::string> capturePath;  // capture both ports' traffic from the start
   std::optional<std::string> personality;  // the virtual machine's: a file or a built-in name
+  std::vector<RackEntry> rack;             // a rack to run from the start (its view opens)
   // Replaces some of the user's side before the window is created (tests answer for the user).
   std::function<void(SelkieDesktop&)> adjustDesktop;
 };
@@ -55,6 +57,7 @@ struct SelkieDesktop {
   std::function<std::optional<QString>(const QString& initial)> enterId;  // nothing on Cancel
   std::function<QString()> chooseCapture;      // "Capture to File...": a path, or empty on Cancel
   std::function<QString()> choosePersonality;  // "Personality...": a path, or empty on Cancel
+  std::function<QString()> chooseRack;         // "Open Rack...": a path, or empty on Cancel
 };
 
 class TSelkieF : public QMainWindow {
@@ -124,6 +127,8 @@ class TSelkieF : public QMainWindow {
   void BridgeAB1Click(bool on);
   void Personality1Click();
   void DefaultPersonality1Click();
+  void OpenRack1Click();  // SelkieRack.cpp
+  RackView* Rack() const { return rackView_; }
   void LayoutViews();
 
  protected:
@@ -158,6 +163,9 @@ class TSelkieF : public QMainWindow {
   void SendMonitorState();
   void InstallDefaultDesktop();
 
+  // SelkieRack.cpp
+  void MirrorRack(const std::vector<RackRow>& rows);
+
   // SelkieMirror.cpp
   void Mirror(const HostSnapshot& snapshot);
   void MirrorMenus(const VmPanel& panel);
@@ -169,6 +177,7 @@ class TSelkieF : public QMainWindow {
   void LogErrors();
 
   SelkieConfig config_;
+  RackView* rackView_ = nullptr;
   std::unique_ptr<EngineHost> host_;
   HostSnapshot shown_;
   std::optional<QPoint> sentPlace_;
