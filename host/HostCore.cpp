@@ -388,7 +388,10 @@ Clock::time_point HostCore::FireTimers() {
   bool fired = false;
   if (due(timer1_)) {
     RefreshPortStates();
-    Apply(sync_.Timer1Fired(), PortSide::A);
+    const SyncStep step = sync_.Timer1Fired();
+    Apply(step, PortSide::A);
+    // The rack keeps time by Timer1 while port A, closed, has no frame tick of its own.
+    if (!step.frameTick) RackTick();
     fired = true;
   }
   if (due(timer2_)) {
@@ -448,10 +451,7 @@ void HostCore::FrameTick() {
     return;
   }
   vm_.FrameTick();
-  if (rack_) {
-    rack_->FrameTick();
-    Publish();  // time codes, rates and ages move with the tick
-  }
+  RackTick();
   lines_ = ports_.ReadLineLamps();
   if (OnFrameTick) OnFrameTick();
 }

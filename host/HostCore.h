@@ -188,6 +188,7 @@ class HostCore {
   void NotePortAShaping(bool wasOpen);
 
   void MakeRack(const std::vector<RackEntry>& entries);
+  void RackTick();
 
   // HostCorePublish.cpp
   void Report(const std::string& message);

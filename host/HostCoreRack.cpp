@@ -25,3 +25,9 @@ void HostCore::RackVm(std::size_t row, const std::function<void(VirtualMachine&)
   call(rack_->Machine(row).Machine());
   Publish();
 }
+
+void HostCore::RackTick() {
+  if (!rack_) return;
+  rack_->FrameTick();
+  Publish();  // time codes, rates and ages move with the tick
+}

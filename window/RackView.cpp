@@ -105,6 +105,15 @@ RackView::RackView(PostMachine post, QWidget* parent)
           [this](const QModelIndex& index) { OpenMachine(static_cast<std::size_t>(index.row())); });
 }
 
+// The panels' windows go first, while the map their closing updates is still there.
+RackView::~RackView() {
+  const std::map<std::size_t, VmPanelView*> panels = std::exchange(panels_, {});
+  for (const auto& [row, panel] : panels) {
+    QObject::disconnect(panel->window(), nullptr, this, nullptr);
+    delete panel->window();
+  }
+}
+
 void RackView::Mirror(const std::vector<RackRow>& rows) {
   const bool first = model_.Rows().empty();
   model_.SetRows(rows);

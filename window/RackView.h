@@ -38,6 +38,7 @@ class RackView : public QWidget {
   using PostMachine = std::function<void(std::size_t row, std::function<void(VirtualMachine&)>)>;
 
   explicit RackView(PostMachine post, QWidget* parent = nullptr);
+  ~RackView() override;
 
   void Mirror(const std::vector<RackRow>& rows);
   // Opens (or raises) machine `row`'s panel.

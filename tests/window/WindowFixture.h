@@ -51,6 +51,7 @@ class WindowTest : public testing::Test {
   std::optional<std::string> capturePath;  // --capture
   QString personalityChoice;               // "Personality..." answer; empty: Cancel
   std::optional<std::string> personality;  // --personality
+  QString rackChoice;                      // "Open Rack..." answer; empty: Cancel
   std::unique_ptr<TSelkieF> w;
   std::unique_ptr<TKeypadF> keypad;
   std::unique_ptr<Tcommsf> comms;
@@ -71,6 +72,7 @@ class WindowTest : public testing::Test {
       d.chooseManual = [this](const QString&) { return manualChoice; };
       d.chooseCapture = [this] { return captureChoice; };
       d.choosePersonality = [this] { return personalityChoice; };
+      d.chooseRack = [this] { return rackChoice; };
       d.openDocument = [this](const QString& f, const QString& folder) {
         opened.emplace_back(f, folder);
       };
