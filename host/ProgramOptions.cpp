@@ -129,6 +129,9 @@ void CheckCombination(const ProgramOptions& o) {
     throw OptionsError("--headless needs --port-a <port>, --port-b <port>, --rack or both ports");
   if (o.rack && (o.bridge || o.demo))
     throw OptionsError("--rack runs its machines without --bridge or --demo");
+  // The capture format names two ports; a rack's machines would all be recorded as one.
+  if (o.rack && o.capture)
+    throw OptionsError("--capture records ports A and B only, not a rack's machines");
   if (o.bridge && o.headless && (!o.portA || !o.portB))
     throw OptionsError(
         "--bridge needs --port-a <port> (the editor) and --port-b <port> (the machine)");

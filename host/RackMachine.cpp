@@ -1,5 +1,7 @@
 #include "RackMachine.h"
 
+#include <algorithm>
+
 #include "Clock.h"
 #include "PortArguments.h"
 #include "ProgramOptions.h"
@@ -119,7 +121,11 @@ RackRow RackMachine::Row(Clock::time_point now) const {
   row.open = port_.Open();
   row.panel = vm_.Panel();
   row.clips = vm_.Clips();
-  row.requestsPerSecond = static_cast<int>(recent_.size());
+  // The tick prunes the list; a row taken between ticks counts only the last second too.
+  row.requestsPerSecond =
+      static_cast<int>(std::count_if(recent_.begin(), recent_.end(), [now](Clock::time_point at) {
+        return now - at <= kRateWindow;
+      }));
   if (anyRequest_)
     row.lastRequestAgeMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(now - lastRequest_).count();

@@ -117,7 +117,13 @@ RackView::~RackView() {
 void RackView::Mirror(const std::vector<RackRow>& rows) {
   const bool first = model_.Rows().empty();
   model_.SetRows(rows);
-  if (first) table_->resizeColumnsToContents();
+  if (first) {
+    table_->resizeColumnsToContents();
+    // A stopped machine's time code is narrower than a running one's will be.
+    const int timeCode = fontMetrics().horizontalAdvance("00:00:00:00") + 16;
+    table_->setColumnWidth(RackModel::TimeCode,
+                           std::max(table_->columnWidth(RackModel::TimeCode), timeCode));
+  }
   for (auto it = panels_.begin(); it != panels_.end();) {
     if (it->first >= rows.size()) {
       it->second->window()->deleteLater();
