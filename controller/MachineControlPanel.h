@@ -6,14 +6,15 @@
 #include <array>
 #include <string>
 
+#include "ArmingKeys.h"
 #include "PanelLamp.h"
 
 // Bit order of the function keys in the edit-preset byte.
 enum class FunctionKey { A1 = 0, A2 = 1, TC = 2, A4 = 3, V = 4, ASM = 5, INS = 6 };
 
 struct MachineControlPanel {
-  static constexpr int kTrackKeys = 24;
-  static constexpr int kFunctionKeys = 7;
+  static constexpr int kTrackKeys = arming::kTrackKeys;
+  static constexpr int kFunctionKeys = arming::kFunctionKeys;
 
   std::string name = "Name";         // device name of the controlled machine
   std::string bpoz = "__:__:__:__";  // the machine's time code
@@ -24,7 +25,7 @@ struct MachineControlPanel {
   // Transport and state lamps; they change only when a status reply changes a status byte.
   PanelLamp kstop, kplay, krwd, kfwd, krvsplay;
   PanelLamp kedit;
-  PanelLamp koff{true, 3, {}};           // lit at start: edit off
+  PanelLamp koff{true, kLampLit, {}};    // lit at start: edit off
   PanelLamp kremote{false, 0, "Local"};  // lit and captioned "remote" while the machine is remote
   PanelLamp kgoto, kcued, kstill;
 

@@ -18,8 +18,16 @@ MachineController::MachineController() {
 std::vector<Bytes> MachineController::FrameTick(bool portBOpen) {
   std::vector<Bytes> writes;
   if (portBOpen) {
+    const bool unanswered = poller_.AwaitingReply();
     Bytes poll = poller_.Tick(port_);
-    if (!poll.empty()) writes.push_back(std::move(poll));
+    if (!poll.empty()) {
+      if (unanswered) health_.TimedOut();
+      health_.Requested();
+      writes.push_back(std::move(poll));
+    }
+  } else {
+    poller_.PortClosed();
+    health_.PortClosed();
   }
   // A pending EDIT ON goes out only on an open port: writing to a closed one can only fail.
   if (port_.EditOnPending) {
@@ -29,11 +37,12 @@ std::vector<Bytes> MachineController::FrameTick(bool portBOpen) {
   return writes;
 }
 
-MachineController::RxOutcome MachineController::SerialBTriggerAvail(
-    std::span<const uint8_t> bytes) {
+MachineController::RxOutcome MachineController::SerialBTriggerAvail(std::span<const uint8_t> bytes,
+                                                                    Micros at) {
   if (!ReceiveBytes(port_, bytes)) return RxOutcome::Discarded;
   if (!ExtractMessage(port_)) return RxOutcome::NoMessage;
   poller_.ReplyReceived();
+  health_.Replied(at);
   if (port_.SkipReplies > 0) {
     --port_.SkipReplies;
     return RxOutcome::Skipped;
@@ -49,6 +58,12 @@ MachineController::RxOutcome MachineController::SerialBTriggerAvail(
       break;
   }
   return RxOutcome::Handled;
+}
+
+LinkHealth MachineController::Health() const {
+  LinkHealth health = health_;
+  health.checksumErrors = port_.ChecksumErrors;
+  return health;
 }
 
 bool MachineController::ShowChecksumErrors() {

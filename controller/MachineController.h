@@ -5,7 +5,7 @@
 // write to port B, and a data event is handed in as the bytes read. User actions are methods
 // named after the panel's handlers; after any call the window mirrors Panel() onto its widgets.
 //
-// Owner's loop (the main window, a headless runner or a test):
+// The owner (the engine host on its loop, or a test) drives it:
 //   for (const Bytes& w : controller.FrameTick(portB.isOpen())) portB.write(w);   // each tick
 //   if (controller.SerialBTriggerAvail(bytesRead) == RxOutcome::Discarded) portB.flushInput();
 //   if (controller.ShowChecksumErrors()) ...;       // from port B's modem-status event
@@ -18,20 +18,22 @@
 #include <vector>
 
 #include "KeypadU.h"
+#include "LinkHealth.h"
 #include "MachineControlPanel.h"
 #include "PollSequencer.h"
+#include "TransportTags.h"
 #include "sonyname.h"
 
 class MachineController {
  public:
   // Tags of the transport keys handled by kplayClick; the low byte is the command's CMD-2.
-  static constexpr int kTagStop = 0;
-  static constexpr int kTagPlay = 1;
-  static constexpr int kTagFastForward = 16;
-  static constexpr int kTagRewind = 32;
-  static constexpr int kTagReversePlay = 34;
-  static constexpr int kTagEditOff = 100;
-  static constexpr int kTagEditOn = 101;
+  static constexpr int kTagStop = ::kTagStop;
+  static constexpr int kTagPlay = ::kTagPlay;
+  static constexpr int kTagFastForward = ::kTagFwd;
+  static constexpr int kTagRewind = ::kTagRwd;
+  static constexpr int kTagReversePlay = ::kTagRvsPlay;
+  static constexpr int kTagEditOff = ::kTagOff;
+  static constexpr int kTagEditOn = ::kTagEdit;
 
   // What became of one data event.
   enum class RxOutcome {
@@ -49,15 +51,17 @@ class MachineController {
   const SonyPort& Port() const { return port_; }
   const MachineControlPanel& Panel() const { return panel_; }
   int PollCountdown() const { return poller_.PollCountdown(); }
+  // Port B's link: polls sent, replies, polls that ran out unanswered, checksum failures.
+  LinkHealth Health() const;
 
   // One frame tick. While port B is open: the poll slot (a request, or the queued command in its
   // place) and then, when an EDIT ON is pending, 20 65 85 on its own. With port B closed nothing
   // is sent and a pending EDIT ON is dropped. Returns the writes in order, one entry per write.
   std::vector<Bytes> FrameTick(bool portBOpen);
 
-  // One data event of port B with the bytes received. At most one reply is taken per event;
-  // further complete replies wait in the ring for the next event.
-  RxOutcome SerialBTriggerAvail(std::span<const uint8_t> bytes);
+  // One data event of port B with the bytes received at `at`. At most one reply is taken per
+  // event; further complete replies wait in the ring for the next event.
+  RxOutcome SerialBTriggerAvail(std::span<const uint8_t> bytes, Micros at = Micros{0});
 
   // The machine on port B went away: a reply it left half sent is dropped.
   void PeerHungUp() { DropReceived(port_); }
@@ -96,4 +100,5 @@ class MachineController {
   SonyPort port_;
   MachineControlPanel panel_;
   PollSequencer poller_;
+  LinkHealth health_;
 };

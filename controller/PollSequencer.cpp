@@ -32,6 +32,7 @@ Bytes PollSequencer::Tick(SonyPort& port) {
   if (countdown_ > 0) --countdown_;
   if (countdown_ != 0) return {};
   countdown_ = kReload;
+  awaiting_ = true;
   if (!port.CommandPending) {
     LoadRequest(port, port.PollStep);
     port.PollStep = (port.PollStep + 1) % kSteps;

@@ -16,7 +16,16 @@ class PollSequencer {
   Bytes Tick(SonyPort& port);
 
   // A good reply arrived: the next tick sends at once.
-  void ReplyReceived() { countdown_ = 0; }
+  void ReplyReceived() {
+    countdown_ = 0;
+    awaiting_ = false;
+  }
+
+  // Port B closed: what was in flight will never be answered.
+  void PortClosed() { awaiting_ = false; }
+
+  // The last message sent has had no answer yet.
+  bool AwaitingReply() const { return awaiting_; }
 
   // Frame ticks left before the next poll slot.
   int PollCountdown() const { return countdown_; }
@@ -27,4 +36,5 @@ class PollSequencer {
 
  private:
   int countdown_ = 0;
+  bool awaiting_ = false;
 };

@@ -4,6 +4,7 @@
 // keys are relit from the bytes when an edit-preset reply changes them.
 #pragma once
 
+#include "ArmingKeys.h"
 #include "MachineControlPanel.h"
 #include "sonyname.h"
 

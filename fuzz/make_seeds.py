@@ -152,5 +152,41 @@ def options():
         write('options', name, '\n'.join(args).encode())
 
 
-for make in (framing, devicetype, vmachine, controller, keypad, timecode, model, loadmodel, settings, options):
+def capture():
+    text = ('# selkietest capture 1\n'
+            '0.000000 A rx msg 61 0C 01 6E | CURRENT TIME SENSE LTC\n'
+            '0.000412 A tx msg 74 04 00 00 00 01 79 | LTC TIME DATA 01:00:00:00\n'
+            '# a comment\n\n'
+            '1.250000 B rx bad 20 01 22 | PLAY [bad checksum]\n'
+            '1.300000 B tx debris 05 FF | debris\n')
+    write('capture', 'read-lines', b'\x00' + text.encode())
+    write('capture', 'read-torn', b'\x00' + text.encode()[:-20])
+    write('capture', 'read-bad-time', b'\x00' + text.replace('1.250000', '0..00000').encode())
+    frames = Seed()
+    for message in (framed(0x61, 0x0C, 0x01), framed(0x74, 0x04, 0, 0, 0, 1), [0x20, 0x01, 0x22]):
+        frames.num(1, 0, 0, len(message)).bytes(message).num(0, 0, 1, 0, 0)
+    write('capture', 'write-frames', b'\x01' + frames.data())
+
+
+def replay():
+    seed = Seed()
+    for port, direction, message in ((1, 1, framed(0x61, 0x0C, 0x01)), (1, 0, framed(0x74, 0x04, 0, 0, 0, 1)),
+                                     (1, 1, framed(0x20, 0x01)), (1, 0, framed(0x10, 0x01))):
+        seed.num(port, direction, 0, 0, 0, 0, 0, 0, 0, 1, len(message) - 1).bytes(message)
+    write('replay', 'two-exchanges', seed.data())
+
+
+def bridge():
+    def events(*steps):
+        seed = Seed().num(0, 0, 0, 0)
+        for side, burst in steps:
+            seed.num(0, 1, side, len(burst)).bytes(burst)
+        return seed.data()
+    play, ack = framed(0x20, 0x01), framed(0x10, 0x01)
+    write('bridge', 'play-ack', events((0, play), (1, ack)))
+    write('bridge', 'split-request', events((0, play[:1]), (0, play[1:]), (1, ack)))
+    write('bridge', 'debris-both-ways', events((0, [0xFF, 0x20]), (1, [0x55] * 70), (0, play)))
+
+
+for make in (framing, devicetype, capture, replay, bridge, vmachine, controller, keypad, timecode, model, loadmodel, settings, options):
     make()

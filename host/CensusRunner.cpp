@@ -36,9 +36,9 @@ CensusResult RunCensusOn(LineExchange& line, const Census::Settings& settings) {
   Census census(settings);
   line.DropPendingInput();
   while (!census.Finished()) {
-    if (std::optional<Bytes> request = census.Due(MonotonicNow())) line.WriteAll(*request);
+    if (std::optional<Bytes> request = census.Due(Now())) line.WriteAll(*request);
     const std::vector<uint8_t> bytes = line.ReadUntil(census.WakeAt());
-    if (!bytes.empty()) census.Received(bytes, MonotonicNow());
+    if (!bytes.empty()) census.Received(bytes, Now());
   }
   return census.Result();
 }
@@ -46,7 +46,7 @@ CensusResult RunCensusOn(LineExchange& line, const Census::Settings& settings) {
 EditorCensusResult RunEditorCensusOn(LineExchange& line, VirtualMachine& vm, ReplyShaper& shaper,
                                      Micros duration) {
   EditorCensus census;
-  const Micros start = MonotonicNow();
+  const Micros start = Now();
   const Micros end = start + duration;
   Micros nextTick = start + kFrameTick;
   std::multimap<Micros, Bytes> due;  // the shaper's writes, at their times
@@ -54,13 +54,13 @@ EditorCensusResult RunEditorCensusOn(LineExchange& line, VirtualMachine& vm, Rep
     for (PlannedWrite& w : writes) due.emplace(at + w.delay, std::move(w.bytes));
   };
   shaper.PortOpened();
-  for (Micros now = start; now < end; now = MonotonicNow()) {
+  for (Micros now = start; now < end; now = Now()) {
     Micros wake = std::min(nextTick, end);
     if (!due.empty()) wake = std::min(wake, due.begin()->first);
     if (const std::optional<Micros> deadline = shaper.Deadline())
       wake = std::min(wake, start + *deadline);
     const std::vector<uint8_t> bytes = line.ReadUntil(wake);
-    const Micros at = MonotonicNow();
+    const Micros at = Now();
     if (!bytes.empty()) {
       census.Received(bytes, at);
       ShapedEvent event = shaper.DataAvailable(bytes, VmEventContext{}, at - start);
@@ -70,9 +70,9 @@ EditorCensusResult RunEditorCensusOn(LineExchange& line, VirtualMachine& vm, Rep
     if (const std::optional<Micros> deadline = shaper.Deadline();
         deadline && start + *deadline <= at)
       plan(shaper.Expire(at - start), at);
-    while (!due.empty() && due.begin()->first <= MonotonicNow()) {
+    while (!due.empty() && due.begin()->first <= Now()) {
       line.WriteAll(due.begin()->second);
-      census.Sent(due.begin()->second, MonotonicNow());
+      census.Sent(due.begin()->second, Now());
       due.erase(due.begin());
     }
     while (nextTick <= at) {

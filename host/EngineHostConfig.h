@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "RackFile.h"
-
 #include "Personality.h"
+#include "RackFile.h"
 
 struct EngineHostConfig {
   // Where the record is read and written; none: nothing is read or written.

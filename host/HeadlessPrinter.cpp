@@ -4,8 +4,9 @@
 
 #include <iostream>
 
-#include "RackFile.h"
 #include "PersonalityFile.h"
+#include "PortMap.h"
+#include "RackFile.h"
 #include "StopSignals.h"
 
 namespace {
@@ -24,7 +25,11 @@ EngineHostConfig HeadlessConfig(const ProgramOptions& options) {
   // No one to ask: a port that cannot be opened ends the run with its message.
   config.promptForPort = false;
   // Notes such as a pty ignoring the parity setting matter only to someone watching the traffic.
-  config.diagnostics = options.log;
+  // A network port's loss and return are told whatever else is shown, as a lost device is.
+  const auto network = [](const std::optional<std::string>& port) {
+    return port && PortMap::ParseTarget(*port).Network();
+  };
+  config.diagnostics = options.log || network(options.portA) || network(options.portB);
   config.showComs = options.log && !options.logDecoded && !options.bridge;
   // A bridge has nothing to show but the traffic it passes on.
   config.decodedLines = options.logDecoded || options.bridge;
@@ -82,6 +87,7 @@ void HeadlessPrinter::Run(const std::function<bool()>& stopped) {
 void HeadlessPrinter::Print(HostOutput output) {
   for (const std::string& note : output.diagnostics) err_ << "selkietest: " << note << '\n';
   for (const std::string& error : output.errors) err_ << "selkietest: " << error << '\n';
+  reportedErrors_ = reportedErrors_ || !output.errors.empty();
   err_.flush();
   for (const std::string& line : output.monitorLines) out_ << line << '\n';
   for (const std::string& line : output.decodedLines) out_ << line << '\n';
@@ -95,6 +101,7 @@ int RunHeadless(const ProgramOptions& options) {
     HeadlessPrinter printer(options, std::cout, std::cerr);
     printer.Start();
     printer.Run(std::function<bool()>(StopRequested));
+    if (printer.ReportedErrors()) return 1;
   } catch (const RackError& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
     return 2;

@@ -33,6 +33,8 @@ class HeadlessPrinter {
   }
 
   EngineHost& Host() { return host_; }
+  // Whether an error was printed (a port failed, the capture file stopped taking lines).
+  bool ReportedErrors() const { return reportedErrors_; }
 
  private:
   void Print(HostOutput output);
@@ -42,9 +44,11 @@ class HeadlessPrinter {
   std::mutex mutex_;
   std::condition_variable woken_;
   bool pending_ = false;
+  bool reportedErrors_ = false;
   EngineHost host_;
 };
 
-// The whole headless run: signal handling (Ctrl-C, SIGTERM and SIGHUP end it with status 0),
-// messages on stderr; returns the exit status (2 for a personality that cannot be used).
+// The whole headless run: signal handling (Ctrl-C, SIGTERM and SIGHUP end it), messages on
+// stderr; returns the exit status: 2 for a personality that cannot be used, 1 when the run could
+// not start or reported an error on the way, else 0.
 int RunHeadless(const ProgramOptions& options);

@@ -147,7 +147,7 @@ void HostCore::Create() {
   if (config_.standard) settings.Standard = static_cast<uint8_t>(*config_.standard);
   vm_.RestoreSettings(settings);
   vm_.ApplyStandard();
-  // Now, so that a capture names it from its first line; ShowNow applies it again over FormShow.
+  // Now, so that a capture names it from its first line; it is applied again over FormShow.
   if (config_.personality) shapingA_.Use(*config_.personality);
   SetTimerInterval(timer2_, config_.timer2Ms.value_or(kTimer2IntervalMs));
   ArmTrafficTimer();
@@ -211,11 +211,11 @@ void HostCore::Show(bool rethrow) {
   if (config_.portA || config_.portB) {
     vm_.FormShow();
     SaveSettings();
+    ApplyStartPersonality();
     OpenCommandLinePorts();
   } else if (!rack_) {
     Opening([this, rethrow] { ShowPorts(rethrow); });
   }
-  if (config_.personality) SetPersonality(*config_.personality);
   const auto now = Clock::now();
   timer1_.Restart(now);
   timer2_.Restart(now);
@@ -244,6 +244,7 @@ void HostCore::FinishShow(bool portsOpened) {
   ApplyStandardInterval();
   ApplyLayoutInterval();
   if (portsOpened) SaveSettings();
+  ApplyStartPersonality();
 }
 
 void HostCore::OpenCommandLinePorts() {
@@ -252,7 +253,7 @@ void HostCore::OpenCommandLinePorts() {
     try {
       ports_.OpenPort(side, number);
     } catch (const ESerialException& e) {
-      throw std::runtime_error("cannot open " + text + ": " + e.what());
+      throw std::runtime_error("cannot open " + text + ": " + e.CommandLineText());
     }
     RefreshPortStates();
     Note(std::string("port ") + (side == PortSide::A ? "A" : "B") + " open on " + text,
@@ -289,6 +290,8 @@ void HostCore::OpenPort(PortSide side) {
 void HostCore::ClosePort(PortSide side) {
   ports_.ClosePort(side);
   RefreshPortStates();
+  // No frame tick may follow to darken the lamps of a closed port.
+  lines_ = ports_.ReadLineLamps();
 }
 
 void HostCore::open1Click() {
@@ -423,6 +426,7 @@ void HostCore::FlushSettings() {
 void HostCore::Close() {
   question_.reset();
   SetBridge(false);  // its summary is the last word
+  StopCapture();     // the last lines, or the message that they could not be written
   ports_.ClosePort(PortSide::B);
   ports_.ClosePort(PortSide::A);
   if (rack_) rack_->Close();
@@ -477,14 +481,22 @@ void HostCore::PortAData(uint16_t count) {
     if (result.inputDiscarded) serialA_.DiscardInput();
     // Replies go out first; the monitor lines follow in the order the messages produced them.
     const Bytes& reply = shaped.dueNow;
-    const Micros replyAt = Now();
     if (!reply.empty() && serialA_.Open()) serialA_.WriteString(reply);
+    const Micros replyAt = Now();  // read-to-write ends when the write is done
+    // A message left without a reply is a timeout as the editor sees it.
+    for (const VmExchange& exchange : result.exchanges) {
+      healthA_.Requested();
+      if (exchange.reply.empty())
+        healthA_.TimedOut();
+      else
+        healthA_.Replied(replyAt);
+    }
     traffic_.Received('A', bytes, at);
     if (!reply.empty() && serialA_.Open()) traffic_.Sent('A', reply, replyAt);
     std::vector<std::string> lines = result.MonitorLines();
     if (!lines.empty()) {
       std::lock_guard lock(outMutex_);
-      for (std::string& line : lines) out_.monitorLines.push_back(std::move(line));
+      for (std::string& line : lines) QueueLine(out_.monitorLines, std::move(line));
     }
   } catch (const ESerialException& e) {
     ReportPortError(PortSide::A, e);
@@ -502,7 +514,7 @@ void HostCore::PortBData(uint16_t count) {
       return;
     }
     traffic_.Received('B', bytes, at);
-    if (controller_.SerialBTriggerAvail(bytes) == MachineController::RxOutcome::Discarded)
+    if (controller_.SerialBTriggerAvail(bytes, at) == MachineController::RxOutcome::Discarded)
       serialB_.DiscardInput();
   } catch (const ESerialException& e) {
     ReportPortError(PortSide::B, e);
@@ -515,7 +527,7 @@ void HostCore::PortBData(uint16_t count) {
     if (line != lastControllerLine_) {
       lastControllerLine_ = line;
       std::lock_guard lock(outMutex_);
-      out_.controllerLines.push_back(std::move(line));
+      QueueLine(out_.controllerLines, std::move(line));
     }
   }
   Publish();

@@ -24,6 +24,7 @@
 // on port A is passed on to the machine on port B, and each reply back, unchanged.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -97,8 +98,8 @@ class HostCore {
   void SetBridge(bool on);
   // The front end wants decoded monitor lines (the comms monitor's "Decode" box).
   void SetDecoding(bool on);
-  // HostCorePersonality.cpp: the virtual machine's personality from now on; logged and noted
-  // in the capture.
+  // HostCorePersonality.cpp: the virtual machine's personality from now on; logged and noted in
+  // the capture.
   void SetPersonality(const Personality& personality);
 
   // --- State
@@ -135,7 +136,10 @@ class HostCore {
 
   // --- For the front end's thread
   // -----------------------------------------------------------------
+  // At most kMaxQueuedLines lines wait for the front end; more are dropped, and the next take
+  // carries a diagnostic that says how many.
   HostOutput TakeOutput();
+  static constexpr std::size_t kMaxQueuedLines = 20000;
 
  private:
   struct Timer {
@@ -181,9 +185,12 @@ class HostCore {
   void BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at);
   void BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at);
   void Forward(const BridgeOutput& output);
+  uint64_t BridgeWrite(PortSide side, const std::vector<uint8_t>& bytes);
   void CollectTraffic();
+  bool ReportCaptureFailure();
 
   // HostCorePersonality.cpp
+  void ApplyStartPersonality();
   void WriteShapedA(const Bytes& bytes);
   void NotePortAShaping(bool wasOpen);
 
@@ -194,6 +201,7 @@ class HostCore {
   void Report(const std::string& message);
   void ReportPortError(PortSide side, const std::exception& e);
   void Note(std::string line, std::vector<std::string> HostOutput::*list);
+  void QueueLine(std::vector<std::string>& queue, std::string&& line);
   void Publish();     // something changed: a snapshot goes out by the next publish time
   void PublishNow();  // a message or a question: the front end is woken at once
   void PublishDue(std::chrono::steady_clock::time_point now);
@@ -212,6 +220,7 @@ class HostCore {
   std::unique_ptr<SettingsWriter> writer_;
   bool loaded_ = false;  // the settings file existed
   LineLamps lines_;
+  LinkHealth healthA_;
   Timer timer1_;
   Timer timer2_;
   Timer trafficTimer_;  // flushes the framers; polls the bridge
@@ -219,6 +228,8 @@ class HostCore {
   PortAShaping shapingA_{vm_, [this](const Bytes& bytes) { WriteShapedA(bytes); }};
   std::optional<SonyBridge> bridge_;
   std::unique_ptr<Rack> rack_;
+  std::array<uint64_t, 2> bridgeDropped_{};  // bytes a bridged port dropped: A, B
+  std::array<bool, 2> bridgeDropping_{};     // its last write was dropped (said once)
   Micros trafficOrigin_{0};  // start of the capture or the bridge, whichever came first
   bool decodeWanted_ = false;
   bool portAOpened_ = false;
@@ -246,6 +257,7 @@ class HostCore {
 
   std::mutex outMutex_;
   HostOutput out_;
+  uint64_t droppedLines_ = 0;  // lines QueueLine turned away since the last take
   bool wakePending_ = false;
 };
 

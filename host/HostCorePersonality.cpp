@@ -1,5 +1,5 @@
-// HostCore's side of the virtual machine's personality: choosing one, and the replies it
-// holds back, written when the loop's timer says they are due (PortAShaping.h).
+// HostCore's side of the virtual machine's personality: choosing one, and the replies it holds
+// back, written when the loop's timer says they are due (PortAShaping.h).
 #include "HostCore.h"
 #include "PersonalityFile.h"
 #include "SerialErrors.h"
@@ -8,9 +8,15 @@ void HostCore::SetPersonality(const Personality& personality) {
   // The capture already names it when it began with it.
   if (!(personality == shapingA_.Current())) traffic_.Note("personality " + personality.name);
   shapingA_.Use(personality);
-  if (traffic_.Decoding() || config_.decodedLines)
+  if (traffic_.Decoding() || config_.decodedLines) {
     Note("personality " + DescribePersonality(personality), &HostOutput::decodedLines);
+  }
   Publish();
+}
+
+// Once the machine has its start-up identity: a personality's identity goes over it.
+void HostCore::ApplyStartPersonality() {
+  if (config_.personality) SetPersonality(*config_.personality);
 }
 
 void HostCore::WriteShapedA(const Bytes& bytes) {

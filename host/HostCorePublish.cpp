@@ -22,9 +22,24 @@ void HostCore::ReportPortError(PortSide side, const std::exception& e) {
 void HostCore::Note(std::string line, std::vector<std::string> HostOutput::*list) {
   {
     std::lock_guard lock(outMutex_);
-    (out_.*list).push_back(std::move(line));
+    if (list == &HostOutput::diagnostics || list == &HostOutput::errors) {
+      (out_.*list).push_back(std::move(line));
+    } else {
+      QueueLine(out_.*list, std::move(line));
+    }
   }
   Publish();
+}
+
+// A front end that does not keep up (a headless run whose standard output is not read) must not
+// make the host grow: past kMaxQueuedLines, lines are dropped and counted. Needs outMutex_.
+void HostCore::QueueLine(std::vector<std::string>& queue, std::string&& line) {
+  if (out_.monitorLines.size() + out_.decodedLines.size() + out_.controllerLines.size() >=
+      kMaxQueuedLines) {
+    ++droppedLines_;
+    return;
+  }
+  queue.push_back(std::move(line));
 }
 
 void HostCore::Publish() {
@@ -65,6 +80,11 @@ HostOutput HostCore::TakeOutput() {
   std::lock_guard lock(outMutex_);
   HostOutput taken = std::move(out_);
   out_ = {};
+  if (droppedLines_ > 0) {
+    taken.diagnostics.push_back(std::to_string(droppedLines_) +
+                                " lines were dropped: they came faster than they were taken");
+    droppedLines_ = 0;
+  }
   wakePending_ = false;
   return taken;
 }
@@ -85,6 +105,9 @@ HostSnapshot HostCore::MakeSnapshot() const {
   s.portA = port(PortSide::A);
   s.portB = port(PortSide::B);
   s.lines = lines_;
+  s.linkA = healthA_;
+  s.linkA.checksumErrors = vm_.Port().ChecksumErrors;
+  s.linkB = controller_.Health();
   s.openLit = openLit_;
   s.closeLit = closeLit_;
   s.syncA = sync_.SyncA();
@@ -97,6 +120,7 @@ HostSnapshot HostCore::MakeSnapshot() const {
       std::chrono::duration_cast<std::chrono::milliseconds>(timer2_.interval).count());
   s.settingsLoaded = loaded_;
   s.capturing = traffic_.Capturing();
+  s.capturePath = traffic_.CapturePath();
   s.bridging = bridge_.has_value();
   s.actionsDone = actionsDone_;
   if (rack_) s.rack = rack_->Rows();

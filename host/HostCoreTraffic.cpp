@@ -1,6 +1,7 @@
 // HostCore's traffic: the recorder fed with what the ports carry, the capture file and the
 // bridge between the editor on port A and the machine on port B.
 #include "HostCore.h"
+#include "PortMap.h"
 #include "SerialErrors.h"
 
 namespace {
@@ -32,7 +33,17 @@ void HostCore::StartCapture(const std::string& path) {
   traffic_.Note("personality " + CurrentPersonality().name);
 }
 
-void HostCore::StopCapture() { traffic_.StopCapture(); }
+void HostCore::StopCapture() {
+  traffic_.StopCapture();
+  ReportCaptureFailure();
+}
+
+// A capture the disk no longer takes has stopped: said once, as an error.
+bool HostCore::ReportCaptureFailure() {
+  std::optional<std::string> failure = traffic_.TakeCaptureFailure();
+  if (failure) Report(*failure);
+  return failure.has_value();
+}
 
 void HostCore::SetDecoding(bool on) {
   decodeWanted_ = on;
@@ -43,14 +54,28 @@ void HostCore::SetBridge(bool on) {
   if (on == bridge_.has_value()) return;
   if (!on) {
     Forward(bridge_->Poll(Now() + MessageFramer::kQuietGap));
-    Note("bridge: " + bridge_->Summary(), &HostOutput::diagnostics);
+    std::string summary = "bridge: " + bridge_->Summary();
+    if (bridgeDropped_[0] + bridgeDropped_[1] > 0) {
+      summary += "  dropped: " + std::to_string(bridgeDropped_[1]) + " bytes to the machine, " +
+                 std::to_string(bridgeDropped_[0]) + " to the editor";
+    }
+    Note(summary, &HostOutput::diagnostics);
     bridge_.reset();
   } else {
     if (!serialA_.Open() || !serialB_.Open())
       throw std::runtime_error(
           "Bridge A-B needs port A (the editor) and port B (the machine) open");
+    // Each end would hand every message straight back to where it came from.
+    if (PortMap::Resolve(serialA_.ComNumber()).kind == PortTarget::Kind::Cable &&
+        PortMap::Resolve(serialB_.ComNumber()).kind == PortTarget::Kind::Cable)
+      throw std::runtime_error(
+          "Bridge A-B needs an editor on port A and a machine on port B; ports A and B are the "
+          "two ends of one virtual cable, which joins them to each other");
     if (!traffic_.Capturing()) trafficOrigin_ = Now();
     bridge_.emplace(trafficOrigin_);
+    bridgeDropped_ = {};
+    bridgeDropping_ = {};
+    traffic_.SetBridgeOrigin(trafficOrigin_);
   }
   SetDecoding(decodeWanted_);
   ArmTrafficTimer();
@@ -67,7 +92,8 @@ bool HostCore::TrafficTick() {
   if (bridge_) Forward(bridge_->Poll(now));
   traffic_.Flush(now);
   if (rack_) rack_->FlushTraffic(now);
-  return traffic_.HasDecodedLines() || (rack_ && rack_->HasDecodedLines());
+  const bool failed = ReportCaptureFailure();
+  return traffic_.HasDecodedLines() || (rack_ && rack_->HasDecodedLines()) || failed;
 }
 
 void HostCore::BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at) {
@@ -78,19 +104,52 @@ void HostCore::BridgeFromMachine(const std::vector<uint8_t>& bytes, Micros at) {
   Forward(bridge_->FromMachine(bytes, at));
 }
 
-// Writes first, records after: the bytes must not wait for a file.
+// Writes first, records after: the bytes must not wait for a file. Only what a port took is
+// recorded as sent; what it dropped (a pty: port nobody has open) is a marked, counted comment.
 void HostCore::Forward(const BridgeOutput& output) {
-  const auto write = [this](PortSide side, const std::vector<uint8_t>& bytes) {
-    if (bytes.empty() || !Port(side).Open()) return;
+  const uint64_t droppedB = BridgeWrite(PortSide::B, output.toMachine);
+  const uint64_t droppedA = BridgeWrite(PortSide::A, output.toEditor);
+  if (droppedA == 0 && droppedB == 0) {
+    traffic_.Bridged(output);
+    return;
+  }
+  BridgeOutput recorded = output;
+  recorded.captureLines.clear();
+  for (const std::string& line : output.captureLines) {
+    const bool toB = line.find(" B tx ") != std::string::npos;
+    const bool toA = line.find(" A tx ") != std::string::npos;
+    if ((toB && droppedB > 0) || (toA && droppedA > 0)) {
+      recorded.captureLines.push_back("# dropped, nobody connected: " + line);
+    } else {
+      recorded.captureLines.push_back(line);
+    }
+  }
+  traffic_.Bridged(recorded);
+}
+
+// The bytes of `bytes` the port dropped; a client gone is said once, when dropping starts.
+uint64_t HostCore::BridgeWrite(PortSide side, const std::vector<uint8_t>& bytes) {
+  if (bytes.empty()) return 0;
+  const std::size_t index = side == PortSide::A ? 0 : 1;
+  uint64_t dropped = bytes.size();
+  if (Port(side).Open()) {
+    const uint64_t before = Port(side).DroppedBytes();
     try {
       Port(side).WriteString(bytes);
+      dropped = Port(side).DroppedBytes() - before;
     } catch (const ESerialException& e) {
       ReportPortError(side, e);
     }
-  };
-  write(PortSide::B, output.toMachine);
-  write(PortSide::A, output.toEditor);
-  traffic_.Bridged(output);
+  }
+  bridgeDropped_[index] += dropped;
+  if (dropped > 0 && !bridgeDropping_[index]) {
+    Note(std::string("bridge: nothing is connected to port ") +
+             (side == PortSide::A ? "A (the editor)" : "B (the machine)") +
+             "; what the bridge passes there is dropped until it comes back",
+         &HostOutput::diagnostics);
+  }
+  bridgeDropping_[index] = dropped > 0;
+  return dropped;
 }
 
 void HostCore::CollectTraffic() {
@@ -100,7 +159,9 @@ void HostCore::CollectTraffic() {
     lines.insert(lines.end(), std::make_move_iterator(rackLines.begin()),
                  std::make_move_iterator(rackLines.end()));
   }
-  if (lines.empty()) return;
+  std::vector<CaptureRecord> records = traffic_.TakeRecords();
+  if (lines.empty() && records.empty()) return;
   std::lock_guard lock(outMutex_);
-  for (std::string& line : lines) out_.decodedLines.push_back(std::move(line));
+  for (std::string& line : lines) QueueLine(out_.decodedLines, std::move(line));
+  for (CaptureRecord& record : records) out_.trafficRecords.push_back(std::move(record));
 }

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "CaptureFile.h"
 #include "ClipServer.h"
+#include "LinkHealth.h"
 #include "MachineControlPanel.h"
 #include "ProgramPorts.h"
 #include "RackRow.h"
@@ -34,6 +36,8 @@ struct HostSnapshot {
   HostPortState portA;
   HostPortState portB;
   LineLamps lines;
+  LinkHealth linkA;       // the editor's requests on port A and the virtual machine's replies
+  LinkHealth linkB;       // the controller's polls on port B and the machine's replies
   bool openLit = false;   // "Ports Open"
   bool closeLit = false;  // "Ports Close"
   bool syncA = false;
@@ -45,9 +49,11 @@ struct HostSnapshot {
   int timer2Ms = 80;
   bool settingsLoaded = false;  // the settings file existed and was read
   bool capturing = false;
+  std::string capturePath;  // the file being captured to
   bool bridging = false;
+  uint64_t actionsDone = 0;  // how many posted actions have run (tests wait on it)
+
   std::string personality = "ideal";  // the virtual machine's personality, by name
-  uint64_t actionsDone = 0;           // how many posted actions have run (tests wait on it)
   std::vector<RackRow> rack;          // one row per machine of a rack, in the rack's order
 
   bool operator==(const HostSnapshot&) const = default;
@@ -60,11 +66,12 @@ struct PortQuestion {
 };
 
 struct HostOutput {
-  std::optional<HostSnapshot> snapshot;      // present when something changed since the last take
-  std::vector<std::string> monitorLines;     // port A's monitor lines, in order
-  std::vector<std::string> controllerLines;  // "B 00:01:02:03 DA-88 PAL stop remote" on change
-  std::vector<std::string> decodedLines;     // "A ..." / "B ..." decoded monitor lines, in order
-  std::vector<std::string> errors;           // messages for the user, in order
-  std::vector<std::string> diagnostics;      // notes that do not stop a port
-  std::optional<PortQuestion> portQuestion;  // the "Select Port" prompt to show and answer
+  std::optional<HostSnapshot> snapshot;       // present when something changed since the last take
+  std::vector<std::string> monitorLines;      // port A's monitor lines, in order
+  std::vector<std::string> controllerLines;   // "B 00:01:02:03 DA-88 PAL stop remote" on change
+  std::vector<std::string> decodedLines;      // "A ..." / "B ..." decoded monitor lines, in order
+  std::vector<CaptureRecord> trafficRecords;  // the same messages as records, host clock times
+  std::vector<std::string> errors;            // messages for the user, in order
+  std::vector<std::string> diagnostics;       // notes that do not stop a port
+  std::optional<PortQuestion> portQuestion;   // the "Select Port" prompt to show and answer
 };

@@ -9,22 +9,49 @@
 
 #include "SerialDevice.h"
 
-Micros MonotonicNow() {
-  return std::chrono::duration_cast<Micros>(std::chrono::steady_clock::now().time_since_epoch());
-}
-
 PortTarget CommandLineTarget(const std::string& text, std::string_view option) {
-  const std::optional<int> number = PortMap::ComNumberOf(text);
-  const PortTarget target = number ? PortMap::Resolve(*number) : PortMap::ParseTarget(text);
+  PortTarget target;
+  if (const std::optional<int> number = PortMap::ComNumberOf(text)) {
+    if (*number == 0)
+      throw std::runtime_error("\"" + text + "\" is not a COM port (COM1 to COM65535)");
+    target = PortMap::Resolve(*number);
+  } else {
+    target = PortMap::ParseTarget(text);
+  }
   if (target.kind == PortTarget::Kind::None) {
-    throw std::runtime_error("\"" + text +
-                             "\" names no port: use COMn, a device path or pty:<path>");
+    const std::string reason = PortMap::TargetError(text);
+    throw std::runtime_error(!reason.empty() ? reason
+                                             : "\"" + text +
+                                                   "\" names no port: use COMn, a device path, "
+                                                   "pty:<path> or a network port");
   }
   if (target.kind == PortTarget::Kind::Cable) {
     throw std::runtime_error("the virtual cable joins two ports of one selkietest; " +
                              std::string(option) + " cannot use it");
   }
   return target;
+}
+
+void DrainInput(SerialDevice& device) {
+  uint8_t buffer[256];
+  pollfd p{device.Fd(), POLLIN, 0};
+  while (::poll(&p, 1, 0) > 0 && device.Read(buffer, sizeof buffer) > 0) {
+  }
+}
+
+void WriteAll(SerialDevice& device, std::span<const uint8_t> bytes) {
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = device.Write(bytes.data() + written, bytes.size() - written);
+    if (n > 0) {
+      written += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      throw std::runtime_error(std::string("writing to the port failed: ") + std::strerror(errno));
+    } else {
+      pollfd p{device.Fd(), POLLOUT, 0};
+      ::poll(&p, 1, 100);
+    }
+  }
 }
 
 namespace {
@@ -54,30 +81,12 @@ LineExchange::LineExchange(std::unique_ptr<SerialDevice> device) : device_(std::
 
 LineExchange::~LineExchange() = default;
 
-void LineExchange::DropPendingInput() {
-  uint8_t buffer[256];
-  pollfd p{device_->Fd(), POLLIN, 0};
-  while (::poll(&p, 1, 0) > 0 && device_->Read(buffer, sizeof buffer) > 0) {
-  }
-}
+void LineExchange::DropPendingInput() { DrainInput(*device_); }
 
-void LineExchange::WriteAll(std::span<const uint8_t> bytes) {
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = device_->Write(bytes.data() + written, bytes.size() - written);
-    if (n > 0) {
-      written += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-      throw std::runtime_error(std::string("writing to the port failed: ") + std::strerror(errno));
-    } else {
-      pollfd p{device_->Fd(), POLLOUT, 0};
-      ::poll(&p, 1, 100);
-    }
-  }
-}
+void LineExchange::WriteAll(std::span<const uint8_t> bytes) { ::WriteAll(*device_, bytes); }
 
 std::vector<uint8_t> LineExchange::ReadUntil(Micros deadline) {
-  for (Micros now = MonotonicNow(); now < deadline; now = MonotonicNow()) {
+  for (Micros now = Now(); now < deadline; now = Now()) {
     pollfd p{device_->Fd(), POLLIN, 0};
     const timespec wait{static_cast<time_t>((deadline - now).count() / 1000000),
                         static_cast<long>((deadline - now).count() % 1000000 * 1000)};
@@ -94,14 +103,14 @@ std::vector<uint8_t> LineExchange::ReadUntil(Micros deadline) {
 std::optional<Frame> LineExchange::Exchange(std::span<const uint8_t> request, Micros wait,
                                             Micros& sentAt) {
   DropPendingInput();
-  sentAt = MonotonicNow();
+  sentAt = Now();
   WriteAll(request);
   MessageFramer framer;
   const Micros deadline = sentAt + wait;
-  while (MonotonicNow() < deadline) {
+  while (Now() < deadline) {
     const std::vector<uint8_t> bytes = ReadUntil(deadline);
     if (bytes.empty()) continue;
-    std::vector<Frame> frames = framer.Push(bytes, MonotonicNow());
+    std::vector<Frame> frames = framer.Push(bytes, Now());
     if (!frames.empty()) return frames.front();
   }
   std::vector<Frame> rest = framer.Flush(deadline + MessageFramer::kQuietGap);

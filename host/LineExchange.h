@@ -9,18 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "Clock.h"
 #include "MessageFramer.h"
 #include "PortMap.h"
 
 class SerialDevice;
 
-// Now on the monotonic clock.
-Micros MonotonicNow();
-
-// The port a command-line option names (COMn, a device path or pty:<path>). Throws
+// The port a command-line option names (COMn, a device path, pty:<path> or a network port). Throws
 // std::runtime_error for a text that names no port, and for the virtual cable, whose far end
 // only a port of the same run can hold.
 PortTarget CommandLineTarget(const std::string& text, std::string_view option);
+
+// Reads and drops whatever the device holds now.
+void DrainInput(SerialDevice& device);
+// Writes every byte, waiting for room; throws std::runtime_error when the device fails.
+void WriteAll(SerialDevice& device, std::span<const uint8_t> bytes);
 
 class LineExchange {
  public:

@@ -1,6 +1,7 @@
 #include "ProgramOptions.h"
 
 #include <charconv>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <utility>
@@ -61,7 +62,9 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
 const std::map<std::string, bool ProgramOptions::*>& FlagOptions() {
   static const std::map<std::string, bool ProgramOptions::*> flags = {
       {"--help", &ProgramOptions::help},
+      {"-h", &ProgramOptions::help},  // the short forms every user tries; not toolkit options
       {"--version", &ProgramOptions::version},
+      {"-V", &ProgramOptions::version},
       {"--demo", &ProgramOptions::demo},
       {"--headless", &ProgramOptions::headless},
       {"--log", &ProgramOptions::log},
@@ -102,17 +105,42 @@ void CheckLearn(const ProgramOptions& o) {
   if (o.output && !o.learn) throw OptionsError("-o is an option of --learn");
   if (!o.learn) return;
   if (!o.output) throw OptionsError("--learn needs -o <file>: where to write the personality");
-  const std::pair<const char*, bool> others[] = {
-      {"--headless", o.headless},           {"--demo", o.demo},
-      {"--replay", o.replay.has_value()},   {"--port-a", o.portA.has_value()},
-      {"--port-b", o.portB.has_value()},    {"--personality", o.personality.has_value()},
-      {"--capture", o.capture.has_value()}, {"--list-ports", o.listPorts}};
+  const std::pair<const char*, bool> others[] = {{"--headless", o.headless},
+                                                 {"--demo", o.demo},
+                                                 {"--replay", o.replay.has_value()},
+                                                 {"--exact", o.exact},
+                                                 {"--port-a", o.portA.has_value()},
+                                                 {"--port-b", o.portB.has_value()},
+                                                 {"--tick", o.tickMs.has_value()},
+                                                 {"--machine", o.machine.has_value()},
+                                                 {"--standard", o.standard.has_value()},
+                                                 {"--log", o.log},
+                                                 {"--settings", o.settings.has_value()},
+                                                 {"--capture", o.capture.has_value()},
+                                                 {"--bridge", o.bridge},
+                                                 {"--personality", o.personality.has_value()},
+                                                 {"--list-ports", o.listPorts}};
   for (const auto& [name, given] : others)
     if (given) throw OptionsError(std::string(name) + " is not an option of --learn");
 }
 
+// A capture to view opens in the window on its own.
+void CheckOpenCapture(const ProgramOptions& o) {
+  if (!o.openCapture) return;
+  const std::pair<const char*, bool> others[] = {{"--headless", o.headless},
+                                                 {"--demo", o.demo},
+                                                 {"--replay", o.replay.has_value()},
+                                                 {"--list-ports", o.listPorts},
+                                                 {"--capture", o.capture.has_value()}};
+  for (const auto& [name, given] : others)
+    if (given)
+      throw OptionsError("a capture FILE to view is opened on its own, not with " +
+                         std::string(name));
+}
+
 void CheckCombination(const ProgramOptions& o) {
   if (o.help || o.version) return;
+  CheckOpenCapture(o);
   if (OneShotGiven(o)) {
     CheckOneShot(o);
     return;
@@ -188,8 +216,11 @@ ProgramOptions ParseOptions(const std::vector<std::string>& args) {
       o.toolkitArgs.push_back(args[i]);
       // A toolkit option's value ("-platform offscreen") travels with it.
       if (i + 1 < args.size() && !args[i + 1].starts_with("-")) o.toolkitArgs.push_back(args[++i]);
+    } else if (!o.openCapture && std::filesystem::is_regular_file(arg)) {
+      o.openCapture = arg;
     } else {
-      throw OptionsError("unexpected argument \"" + arg + "\" (see --help)");
+      throw OptionsError("unexpected argument \"" + arg +
+                         "\": neither an option nor a capture file to open (see --help)");
     }
   }
   CheckCombination(o);
@@ -211,9 +242,12 @@ Options:
   --port-a PORT       Headless: run the virtual machine on PORT.
   --port-b PORT       Headless: run the controller on PORT and print one line per change of the
                       controlled machine's time code, name or status lamps.
-                      PORT is COMn (see below), a device path such as /dev/ttyUSB0, or
+                      PORT is COMn (see below), a device path such as /dev/ttyUSB0,
                       pty:PATH, which creates a pseudo-terminal and links its other side at PATH
-                      so that an editor or controller program can open PATH as a serial port.
+                      so that an editor or controller program can open PATH as a serial port,
+                      or a network port: tcp:HOST:PORT, tcp-listen:[ADDR:]PORT,
+                      rfc2217://HOST:PORT or rfc2217-listen:[ADDR:]PORT (listening on 127.0.0.1
+                      unless ADDR is given; no encryption, no authentication).
   --tick MS           Headless: frame tick in milliseconds, 1..1000 (default 60, as the window
                       has it after start-up; 40 runs an EBU time code in real time).
   --machine N         Headless: machine identity 0..16 (0 DA88 ... 16 EVS DD35; default 0).
@@ -264,8 +298,9 @@ Options:
   --list-ports        Print one line per COM number in use and exit: the device, its
                       /dev/serial/by-id name, driver, USB vendor:product and serial number,
                       latency timer, and whether it is free or in use (by which process).
-  --help              Print this text and exit.
-  --version           Print the program's version and exit.
+  FILE                Open the capture FILE in a viewer window (also File > "Open Capture...").
+  -h, --help          Print this text and exit.
+  -V, --version       Print the program's version and exit.
 
 COM numbers: COM1-32 are /dev/ttyS0-31, COM33-64 /dev/ttyUSB0-31, COM65-96 /dev/ttyACM0-31;
 SELKIE_COM<n>=<path> in the environment maps COM n to any device. COM251 and COM252 are the two

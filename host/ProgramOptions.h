@@ -22,7 +22,7 @@ struct ProgramOptions {
   bool bridge = false;      // pass messages between the editor on A and the machine on B
   bool exact = false;       // --replay: compare every reply byte for byte
   bool listPorts = false;
-  std::optional<std::string> portA;  // COMn, a device path or pty:<path>
+  std::optional<std::string> portA;  // COMn, a device path, pty:<path> or a network port
   std::optional<std::string> portB;
   std::optional<int> tickMs;               // frame tick of a headless run, 1..1000 ms
   std::optional<int> machine;              // 0..16
@@ -30,6 +30,9 @@ struct ProgramOptions {
   std::optional<std::string> settings;     // settings file instead of the default one
   std::optional<std::string> replay;       // capture file to play to the machine on --port-b
   std::optional<std::string> capture;      // capture file to append both ports' traffic to
+  std::optional<std::string> openCapture;  // `selkietest FILE`: a capture to open in the viewer
+  std::vector<std::string> toolkitArgs;    // program name first, then the single-dash arguments
+
   std::optional<std::string> personality;  // the virtual machine's: a file or a built-in name
   std::optional<std::string> learn;        // capture file to learn a personality from
   std::optional<std::string> output;       // -o: where --learn writes the personality
@@ -42,7 +45,6 @@ struct ProgramOptions {
   std::optional<std::string> send;         // one message to frame and send: "20 01"
   std::optional<std::string> expect;       // --send: the reply that counts as a match
   std::optional<std::string> rack;         // a rack file, or a machine count with --port-a
-  std::vector<std::string> toolkitArgs;    // program name first, then the single-dash arguments
 };
 
 // Throws OptionsError with a message fit for the user.

@@ -3,37 +3,19 @@
 #include <poll.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <stdexcept>
 
 #include "Clock.h"
+#include "LineExchange.h"
 #include "PortMap.h"
 #include "SerialDevice.h"
+#include "SerialErrors.h"
 #include "sonyname.h"
 
 namespace {
-
-// COMn, a device path or pty:<path>, as --port-b names it.
-PortTarget TargetOf(const std::string& text) {
-  PortTarget target;
-  if (const std::optional<int> number = PortMap::ComNumberOf(text)) {
-    if (*number == 0)
-      throw std::runtime_error("\"" + text + "\" is not a COM port (COM1 to COM65535)");
-    target = PortMap::Resolve(*number);
-  } else {
-    target = PortMap::ParseTarget(text);
-  }
-  if (target.kind == PortTarget::Kind::None) {
-    throw std::runtime_error("\"" + text +
-                             "\" names no port: use COMn, a device path or pty:<path>");
-  }
-  if (target.kind == PortTarget::Kind::Cable) {
-    throw std::runtime_error(
-        "the virtual cable joins two ports of one selkietest; a replay cannot use it");
-  }
-  return target;
-}
 
 std::string Described(const std::vector<uint8_t>& bytes, MessageDecoder& decoder) {
   return HexBytes(bytes) + decoder.Decode(bytes);  // each byte is followed by a space
@@ -41,35 +23,75 @@ std::string Described(const std::vector<uint8_t>& bytes, MessageDecoder& decoder
 
 }  // namespace
 
-ReplayRunner::ReplayRunner(const ProgramOptions& options, std::ostream& out)
-    : options_(options), out_(out) {}
+ReplayRunner::ReplayRunner(const ProgramOptions& options, std::ostream& out,
+                           std::chrono::milliseconds clientWait)
+    : options_(options), out_(out), clientWait_(clientWait) {}
 
 ReplayRunner::~ReplayRunner() = default;
 
 void ReplayRunner::Start() {
-  exchanges_ = ReplayExchanges(CaptureReader::ReadFile(*options_.replay));
+  exchanges_ = ReplayExchanges(CaptureReader::ReadFile(*options_.replay, &warnings_));
   if (exchanges_.empty()) throw std::runtime_error("the capture holds no request to play");
-  device_ = OpenSerialDevice(TargetOf(*options_.portB));
+  const PortTarget target = CommandLineTarget(*options_.portB, "a replay");
+  try {
+    device_ = OpenSerialDevice(target);
+  } catch (const ESerialException& e) {
+    throw std::runtime_error("cannot open " + *options_.portB + ": " + e.CommandLineText());
+  }
+  if (target.Network()) AwaitPeer(target);
   LineSettings settings;
   settings.baud = 38400;
   settings.parity = pOdd;
   device_->Configure(settings);  // a pty keeps no parity; that does not matter to the bytes
+  AwaitClient();
+}
+
+// The device's own hang-up report brings a pty: port's idea of its client up to date.
+bool ReplayRunner::ClientLeft() {
+  pollfd p{device_->Fd(), POLLIN, 0};
+  ::poll(&p, 1, 0);
+  device_->TakeHangUps(p.revents);
+  return device_->AwaitingClient();
+}
+
+void ReplayRunner::AwaitClient() {
+  const Micros deadline = Now() + std::chrono::duration_cast<Micros>(clientWait_);
+  while (ClientLeft()) {
+    if (Now() >= deadline) {
+      char seconds[32];
+      std::snprintf(seconds, sizeof seconds, "%.1f",
+                    static_cast<double>(clientWait_.count()) / 1e3);
+      throw std::runtime_error("nothing opened " + *options_.portB + " within " + seconds +
+                               " s; no request was played");
+    }
+    // Wakes at a client's open, or looks again shortly.
+    pollfd opened{device_->PeerEventFd(), POLLIN, 0};
+    ::poll(&opened, opened.fd >= 0 ? 1 : 0, 20);
+  }
 }
 
 int ReplayRunner::Run() {
   std::vector<Micros> replyTimes;
   std::size_t differences = 0;
-  for (std::size_t i = 0; i < exchanges_.size(); ++i) {
+  for (std::size_t i = 0; i < exchanges_.size() && !stop; ++i) {
     const ReplayExchange& exchange = exchanges_[i];
+    if (ClientLeft() || device_->DroppedBytes() > 0) {
+      throw std::runtime_error("the client of " + *options_.portB + " left after " +
+                               std::to_string(i) + " of " + std::to_string(exchanges_.size()) +
+                               " exchanges; the rest were not played");
+    }
     Micros sentAt{0};
     const std::optional<Frame> reply = Exchange(exchange.request, sentAt);
     if (reply) replyTimes.push_back(reply->firstByte - sentAt);
     const std::optional<std::vector<uint8_t>> actual =
         reply ? std::optional(reply->bytes) : std::nullopt;
-    if (!RepliesMatch(exchange.reply, actual, options_.exact)) {
+    const bool matches = RepliesMatch(exchange.reply, actual, options_.exact);
+    if (!matches) {
       ++differences;
       Report(i, exchange, reply);
     }
+    if (onExchange)
+      onExchange({&exchange, reply, reply ? reply->firstByte - sentAt : Micros(0), matches});
   }
   out_ << "replay: " << exchanges_.size() << " exchanges, " << differences << " differ"
        << (options_.exact ? " (exact)" : "") << "\n";
@@ -103,27 +125,22 @@ std::optional<Frame> ReplayRunner::Exchange(const std::vector<uint8_t>& request,
   return std::nullopt;
 }
 
-void ReplayRunner::DropPendingInput() {
-  uint8_t buffer[256];
-  pollfd p{device_->Fd(), POLLIN, 0};
-  while (::poll(&p, 1, 0) > 0 && device_->Read(buffer, sizeof buffer) > 0) {
+// A request sent before the connection is made would be dropped and counted as a difference.
+void ReplayRunner::AwaitPeer(const PortTarget& target) {
+  const auto deadline = std::chrono::steady_clock::now() + kPeerWait;
+  while (device_->AwaitingClient() && std::chrono::steady_clock::now() < deadline) {
+    pollfd p{device_->PeerEventFd(), POLLIN, 0};
+    device_->TakeHangUps(::poll(&p, 1, 100) > 0 ? p.revents : 0);
   }
+  if (!device_->AwaitingClient()) return;
+  std::string reason = "nobody connected";
+  for (const std::string& note : device_->TakeNotes()) reason = note;
+  throw std::runtime_error(target.Describe() + ": " + reason);
 }
 
-void ReplayRunner::WriteAll(const std::vector<uint8_t>& bytes) {
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = device_->Write(bytes.data() + written, bytes.size() - written);
-    if (n > 0) {
-      written += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-      throw std::runtime_error(std::string("writing to the port failed: ") + std::strerror(errno));
-    } else {
-      pollfd p{device_->Fd(), POLLOUT, 0};
-      ::poll(&p, 1, 100);
-    }
-  }
-}
+void ReplayRunner::DropPendingInput() { DrainInput(*device_); }
+
+void ReplayRunner::WriteAll(const std::vector<uint8_t>& bytes) { ::WriteAll(*device_, bytes); }
 
 void ReplayRunner::Report(std::size_t index, const ReplayExchange& exchange,
                           const std::optional<Frame>& reply) {
@@ -138,14 +155,11 @@ int RunReplay(const ProgramOptions& options) {
   ReplayRunner runner(options, std::cout);
   try {
     runner.Start();
-  } catch (const std::exception& e) {
-    std::cerr << "selkietest: " << e.what() << std::endl;
-    return 2;
-  }
-  try {
+    for (const std::string& warning : runner.Warnings())
+      std::cerr << "selkietest: " << warning << std::endl;
     return runner.Run();
   } catch (const std::exception& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
-    return 2;
+    return 1;
   }
 }

@@ -15,7 +15,8 @@
 //
 // CaptureWriter writes to a stream the caller owns; it decodes each port's traffic with a decoder
 // of its own, so a status reply is numbered from the request before it. CaptureReader::Read throws
-// CaptureError naming the line for a file that is not a capture or holds a broken line.
+// CaptureError naming the line for a file that is not a capture or holds a broken or overlong
+// line; the file's own bytes in a message are shown escaped (EscapedText.h).
 #pragma once
 
 #include <istream>
@@ -36,7 +37,8 @@ struct CaptureRecord {
   Direction direction = Direction::Rx;
   FrameKind kind = FrameKind::Message;
   std::vector<uint8_t> bytes;
-  std::string text;  // decoded; not needed for writing (the writer decodes)
+  std::string text;    // decoded; not needed for writing (the writer decodes)
+  Micros lastByte{0};  // arrival of the last byte where it is known (live traffic), else 0
 };
 
 class CaptureError : public std::runtime_error {
@@ -74,11 +76,20 @@ class CaptureWriter {
 
 // One record as a capture line, without the newline.
 std::string FormatCaptureLine(const CaptureRecord& record);
+// One capture line (not the version line, not a comment) as a record; throws CaptureError naming
+// `lineNumber` when it is broken.
+CaptureRecord ParseCaptureLine(const std::string& text, int lineNumber);
 
 class CaptureReader {
  public:
-  static std::vector<CaptureRecord> Read(std::istream& in);
-  static std::vector<CaptureRecord> ReadFile(const std::string& path);
+  // A last line cut off before its newline (a full disk, a crash), or a broken line right before
+  // the version line of a session appended after such an end, is skipped with a warning added
+  // to `warnings` rather than refused; every other broken line is an error.
+  static std::vector<CaptureRecord> Read(std::istream& in,
+                                         std::vector<std::string>* warnings = nullptr);
+  // Refuses what is not a regular file (a FIFO, a device) before reading it.
+  static std::vector<CaptureRecord> ReadFile(const std::string& path,
+                                             std::vector<std::string>* warnings = nullptr);
 };
 
 // The text the decoder gives a frame: the message's line, or "debris".

@@ -20,7 +20,7 @@ std::string DecodedMonitor::Received(const Frame& frame) {
 std::string DecodedMonitor::Sent(const Frame& frame, Micros firstByteOut) {
   std::string line = Line(firstByteOut, "Tx", frame);
   if (requestEnd_) {
-    line += "  reply " + MillisecondsText(firstByteOut - *requestEnd_);
+    line += "  read-to-write " + MillisecondsText(firstByteOut - *requestEnd_);
     requestEnd_.reset();
   }
   return line;

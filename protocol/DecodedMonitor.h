@@ -1,12 +1,13 @@
 // Decoded monitor lines for one port, one per message:
 //
 //      12.345678 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC
-//      12.346012 Tx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00  reply 0.334 ms
+//      12.346012 Tx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00  read-to-write 0.334 ms
 //
 // time in seconds since the port opened (six decimals), direction, the bytes, two spaces, the
-// decoded text; a reply adds its reply time, from the last byte of the request in to the first
-// byte of the reply out. The owner passes the times it saw (its clock, any origin) and the time
-// the port opened; the designed monitor lines ("Rx:..." / "  Tx ...") are not these.
+// decoded text; a reply adds "read-to-write": from this program's read of the request's last byte
+// to its write of the reply. The time on the wires, in the kernel and in the other program is not
+// in it, so a client measures more. The owner passes the times it saw (its clock, any origin) and
+// the time the port opened; the designed monitor lines ("Rx:..." / "  Tx ...") are not these.
 #pragma once
 
 #include <optional>

@@ -34,10 +34,11 @@ bool MovesOnItsOwn(const std::vector<uint8_t>& reply, std::size_t index) {
 std::vector<ReplayExchange> ReplayExchanges(const std::vector<CaptureRecord>& records) {
   const Side side = EditorSide(records);
   std::vector<ReplayExchange> exchanges;
-  for (const CaptureRecord& r : records) {
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const CaptureRecord& r = records[i];
     if (r.port != side.port) continue;
     if (r.direction == side.requests) {
-      exchanges.push_back({r.time, r.kind, r.bytes, std::nullopt});
+      exchanges.push_back({r.time, r.kind, r.bytes, std::nullopt, i});
     } else if (!exchanges.empty() && !exchanges.back().reply && r.kind != FrameKind::Debris) {
       exchanges.back().reply = r.bytes;
     }

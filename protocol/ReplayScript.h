@@ -14,6 +14,7 @@ struct ReplayExchange {
   FrameKind requestKind = FrameKind::Message;  // broken requests are played too
   std::vector<uint8_t> request;
   std::optional<std::vector<uint8_t>> reply;  // nothing when none came before the next request
+  std::size_t record = 0;                     // the request's index among the capture's records
 };
 
 // The exchanges of a capture. The editor's side is port A's rx lines, or port B's tx lines when

@@ -44,12 +44,13 @@ void SonyBridge::ToEditor(const Frame& frame, Micros at, BridgeOutput& out) {
   out.captureLines.push_back(capture_.Line('A', Direction::Tx, sent));
   out.decodedLines.push_back("B " + monitorB_.Received(frame));
   std::string toEditor = "A " + monitorA_.Sent(sent, at);
-  if (pending_ && frame.kind == FrameKind::Message) {
+  // A message that had begun before the request went on is no answer to it.
+  if (pending_ && frame.kind == FrameKind::Message && frame.firstByte >= pending_->forwarded) {
     const BridgeExchange exchange{
         frame.firstByte - pending_->forwarded,
         (pending_->forwarded - pending_->requestIn) + (at - frame.firstByte)};
     exchanges_.push_back(exchange);
-    toEditor += "  machine " + MillisecondsText(exchange.machineReplyTime) + "  bridge " +
+    toEditor += "  machine " + MillisecondsText(exchange.machineReplyTime) + "  held " +
                 MillisecondsText(exchange.bridgeDelay);
     pending_.reset();
   }
@@ -63,7 +64,6 @@ std::string SonyBridge::Summary() const {
     machine.push_back(e.machineReplyTime);
     bridge.push_back(e.bridgeDelay);
   }
-  return std::to_string(exchanges_.size()) +
-         " exchanges  machine reply: " + ReplyTimeSummary(machine) +
-         "  bridge delay: " + ReplyTimeSummary(bridge);
+  return std::to_string(exchanges_.size()) + " exchanges  machine: " + ReplyTimeSummary(machine) +
+         "  held: " + ReplyTimeSummary(bridge);
 }

@@ -14,14 +14,16 @@
 // MessageFramer::kQuietGap, and is marked in the lines. Capture lines cover all four directions
 // (A rx from the editor, B tx to the machine, B rx from the machine, A tx to the editor), with
 // times from the bridge's start. Decoded lines are "A ..." and "B ..." monitor lines
-// (DecodedMonitor.h); the reply to the editor adds the machine's own reply time and the delay the
-// bridge added.
+// (DecodedMonitor.h); the reply to the editor adds the machine's own reply time and the time the
+// bridge held the two messages.
 //
-// Per exchange (a message from the editor and the first message back from the machine):
-//   machine reply time = first reply byte in from the machine - request passed on to the machine;
-//   bridge delay       = (request passed on - its first byte in from the editor)
-//                      + (reply passed on - its first byte in from the machine),
-// the time both messages spent inside the bridge (mostly the time to receive them whole).
+// Per exchange (a message from the editor and the first message back from the machine that
+// started after the request was passed on):
+//   machine = first reply byte in from the machine - request passed on to the machine;
+//   held    = (request passed on - its first byte in from the editor)
+//           + (reply passed on - its first byte in from the machine),
+// the time both messages waited in the bridge, mostly to come in whole: a message read at once
+// is held 0 ms. Neither is the time a client sees, which adds the wires and the kernel.
 // All times are the owner's clock (any origin, microseconds). One thread; no call blocks.
 #pragma once
 
@@ -56,7 +58,7 @@ class SonyBridge {
 
   // Every exchange completed so far, in order.
   const std::vector<BridgeExchange>& Exchanges() const { return exchanges_; }
-  // "12 exchanges  machine reply: n 12  min ...  bridge delay: n 12  min ..."
+  // "12 exchanges  machine: n 12  min ...  held: n 12  min ..."
   std::string Summary() const;
 
  private:

@@ -18,6 +18,7 @@ A block that cannot be created ends the process (exit status 127), as it does fo
 """
 
 import ctypes
+import operator
 import os
 import pathlib
 import sysconfig
@@ -109,6 +110,19 @@ def _machine_number(m: int) -> int:
     return m
 
 
+_RANGES = {_u8: (0, 0xFF), _i8: (-0x80, 0x7F), _u16: (0, 0xFFFF), _i32: (-2**31, 2**31 - 1),
+           _u32: (0, 2**32 - 1), ctypes.c_bool: (0, 1)}
+
+
+def _stored_value(name: str, ctype, value) -> int:
+    """The value as the library's argument type takes it; out of range is an error, not a wrap."""
+    number = operator.index(value)
+    low, high = _RANGES[ctype]
+    if not low <= number <= high:
+        raise ValueError(f"{name} {number} is outside {low}..{high}")
+    return number
+
+
 class _Scalar:
     """A machine or system value with a getter and, when named, a setter of the library."""
 
@@ -135,9 +149,9 @@ class _Scalar:
     def __set__(self, obj, value):
         if self.setter is None:
             raise AttributeError(f"{self.name} is read only")
+        number = _stored_value(self.name, self.ctype, value)
         ctype = _u8 if self.ctype is ctypes.c_bool else self.ctype
-        _call(self.setter, _u8, *self._args(obj), int(value),
-              argtypes=self._argtypes(obj) + [ctype])
+        _call(self.setter, _u8, *self._args(obj), number, argtypes=self._argtypes(obj) + [ctype])
 
 
 class _Block:
@@ -185,8 +199,9 @@ class Machine:
         scalar = type(self).__dict__.get(field)
         if not isinstance(scalar, _Scalar) or scalar.setter is None:
             raise AttributeError(f"{field} is no settable value of a machine")
+        number = _stored_value(field, scalar.ctype, value)
         ctype = _u8 if scalar.ctype is _BOOL else scalar.ctype
-        return bool(_call(scalar.setter, _u8, self.number, int(value), argtypes=[_i8, ctype]))
+        return bool(_call(scalar.setter, _u8, self.number, number, argtypes=[_i8, ctype]))
 
     tally = _Scalar("McnTally", _u8)
     status1 = _Scalar("McnStatus1", _u8)

@@ -1,11 +1,39 @@
 #include "LatencyTimer.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 
 namespace {
+
+std::string& TestRoot() {
+  static std::string root;
+  return root;
+}
+
+// A latency timer in ms: digits only, at most 255 (the adapters' own limit).
+std::optional<int> ParseMs(const std::string& text) {
+  std::size_t end = text.size();
+  while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == ' ')) --end;
+  if (end == 0 || end > 3) return std::nullopt;
+  int ms = 0;
+  for (std::size_t i = 0; i < end; ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    ms = ms * 10 + (text[i] - '0');
+  }
+  return ms <= 255 ? std::optional<int>(ms) : std::nullopt;
+}
+
+// Writes "1" to the attribute itself: a link planted in its place is not followed.
+void WriteOne(const std::string& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return;
+  struct stat info {};
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) (void)!::write(fd, "1\n", 2);
+  ::close(fd);
+}
 
 bool IsFile(const std::string& path) {
   struct stat info {};
@@ -15,9 +43,11 @@ bool IsFile(const std::string& path) {
 }  // namespace
 
 LatencyTimer::LatencyTimer(std::string sysfsRoot) : root_(std::move(sysfsRoot)) {
-  if (!root_.empty()) return;
-  const char* fromEnvironment = std::getenv("SELKIE_SYSFS_ROOT");
-  root_ = fromEnvironment && *fromEnvironment ? fromEnvironment : "/sys";
+  if (root_.empty()) root_ = TestRoot().empty() ? "/sys" : TestRoot();
+}
+
+void LatencyTimer::UseSysfsRootForTests(std::string sysfsRoot) {
+  TestRoot() = std::move(sysfsRoot);
 }
 
 std::string LatencyTimer::FileOf(const std::string& name) const {
@@ -34,9 +64,9 @@ std::optional<int> LatencyTimer::Read(const std::string& name) const {
   const std::string file = FileOf(name);
   if (file.empty()) return std::nullopt;
   std::ifstream in(file);
-  int ms = 0;
-  if (!(in >> ms)) return std::nullopt;
-  return ms;
+  char text[16] = {};
+  in.read(text, sizeof text - 1);
+  return ParseMs(std::string(text, static_cast<std::size_t>(in.gcount())));
 }
 
 std::optional<std::string> LatencyTimer::Lower(const std::string& name,
@@ -44,10 +74,7 @@ std::optional<std::string> LatencyTimer::Lower(const std::string& name,
   const std::optional<int> ms = Read(name);
   if (!ms || *ms <= 1) return std::nullopt;
   const std::string file = FileOf(name);
-  {
-    std::ofstream out(file);
-    out << "1\n";
-  }
+  WriteOne(file);
   if (Read(name) == 1) return std::nullopt;
   return "the USB latency timer of " + device + " is " + std::to_string(*ms) +
          " ms and could not be set to 1 ms (replies wait that long); as root: echo 1 > " + file +

@@ -1,18 +1,20 @@
 #include "PortInventory.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <libudev.h>
-#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "LatencyTimer.h"
+#include "NetListener.h"
 #include "NullModemCable.h"
 #include "PtyDevice.h"
 #include "SerialDevice.h"
@@ -36,10 +38,11 @@ std::vector<std::string> Entries(const std::string& folder) {
   return names;
 }
 
-// The first process with `real` open, when /proc lets us see it.
+// The first other process with `real` open, when /proc lets us see it.
 pid_t ProcessHolding(const std::string& real, std::string& name) {
+  const std::string self = std::to_string(getpid());
   for (const std::string& pid : Entries("/proc")) {
-    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
     const std::string fds = "/proc/" + pid + "/fd";
     for (const std::string& fd : Entries(fds)) {
       char target[PATH_MAX];
@@ -53,13 +56,25 @@ pid_t ProcessHolding(const std::string& real, std::string& name) {
   return 0;
 }
 
-// Held by someone: refused to a new opener (TIOCEXCL) or its flock is taken.
-bool DeviceInUse(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno == EBUSY;
-  const bool locked = flock(fd, LOCK_EX | LOCK_NB) != 0;
-  ::close(fd);  // releases the lock if we got it
-  return locked;
+// The process holding an flock on `real`, from /proc/locks (any user's), 0 when none does.
+pid_t FlockHolder(const std::string& real) {
+  struct stat st {};
+  if (stat(real.c_str(), &st) != 0) return 0;
+  char key[64];
+  std::snprintf(key, sizeof key, "%02x:%02x:%llu", major(st.st_dev), minor(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    std::istringstream fields(line);
+    std::string ordinal, type, mode, access, pid, file;
+    // "1: FLOCK  ADVISORY  WRITE 4242 00:1a:3 0 EOF"; "1: -> ..." is a waiter, not a holder.
+    if (fields >> ordinal >> type >> mode >> access >> pid >> file && type == "FLOCK" &&
+        file == key && pid.find_first_not_of("0123456789") == std::string::npos) {
+      return static_cast<pid_t>(std::stol(pid));
+    }
+  }
+  return 0;
 }
 
 std::string Attribute(udev_device* device, const char* name) {
@@ -81,10 +96,12 @@ std::string PortInfo::Details() const {
   add("usb", usbId);
   add("serial", serial);
   if (latencyMs) add("latency", std::to_string(*latencyMs) + "ms");
+  if (latencyUnreadable) add("latency", "unreadable");
   return text;
 }
 
 std::string PortInfo::State() const {
+  if (isVirtual && !inUse) return "virtual";
   if (!inUse) return "free";
   if (user == 0) return "in use";
   return "in use by pid " + std::to_string(user) + (userName.empty() ? "" : " (" + userName + ")");
@@ -123,10 +140,17 @@ PortInfo PortInventory::Describe(int number, const PortTarget& target) const {
       info.inUse = PtyDevice::LinkInUse(target.path);
       break;
     case PortTarget::Kind::Cable:
+      info.isVirtual = true;
       info.inUse = NullModemCableEnd::EndOpen(target.cableEnd);
       break;
-    case PortTarget::Kind::None:
+    case PortTarget::Kind::TcpListen:
+    case PortTarget::Kind::Rfc2217Listen:
+      info.inUse = NetListener::InUse(target.host, target.port);
       break;
+    case PortTarget::Kind::Tcp:
+    case PortTarget::Kind::Rfc2217:
+    case PortTarget::Kind::None:
+      break;  // a connecting port is never held: any number of them may reach one server
   }
   return info;
 }
@@ -138,7 +162,9 @@ void PortInventory::DescribeDevice(const std::string& path, PortInfo& info) cons
     if (RealPath(byIdFolder_ + "/" + name) == real) info.byId = name;
   }
   const std::string kernelName = real.substr(real.rfind('/') + 1);
-  info.latencyMs = LatencyTimer().Read(kernelName);
+  const LatencyTimer timer;
+  info.latencyMs = timer.Read(kernelName);
+  info.latencyUnreadable = !info.latencyMs && timer.Present(kernelName);
   std::unique_ptr<udev, udev* (*)(udev*)> context(udev_new(), udev_unref);
   if (context) {
     std::unique_ptr<udev_device, udev_device* (*)(udev_device*)> tty(
@@ -157,6 +183,16 @@ void PortInventory::DescribeDevice(const std::string& path, PortInfo& info) cons
     if (!vendor.empty()) info.usbId = vendor + ":" + product;
     info.serial = Attribute(usb, "serial");
   }
-  info.inUse = DeviceInUse(path);
-  if (info.inUse) info.user = ProcessHolding(real, info.userName);
+  // Nothing here opens the device: on some adapters an open toggles DTR and RTS. A port of any
+  // program of this family holds an flock; another program is seen holding it open when /proc
+  // shows its descriptors.
+  if (const pid_t holder = FlockHolder(real); holder != 0) {
+    info.inUse = true;
+    info.user = holder;
+    std::ifstream comm("/proc/" + std::to_string(holder) + "/comm");
+    std::getline(comm, info.userName);
+  } else {
+    info.user = ProcessHolding(real, info.userName);
+    info.inUse = info.user != 0;
+  }
 }

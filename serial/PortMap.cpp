@@ -9,6 +9,8 @@
 #include <optional>
 #include <set>
 
+#include "NetworkTarget.h"
+
 extern char** environ;
 
 namespace {
@@ -83,13 +85,17 @@ std::string PortTarget::Describe() const {
       return cableEnd == 0 ? "virtual cable A" : "virtual cable B";
     case Kind::None:
       break;
+    default:
+      return DescribeNetworkTarget(*this);
   }
   return {};
 }
 
 PortTarget PortMap::ParseTarget(const std::string& text) {
   PortTarget target;
-  if (text == "cable:A" || text == "cable:B") {
+  if (IsNetworkTarget(text)) {
+    ParseNetworkTarget(text, target);
+  } else if (text == "cable:A" || text == "cable:B") {
     target.kind = PortTarget::Kind::Cable;
     target.cableEnd = text.back() == 'A' ? 0 : 1;
   } else if (text.rfind(kPtyPrefix, 0) == 0) {
@@ -102,6 +108,13 @@ PortTarget PortMap::ParseTarget(const std::string& text) {
     target.path = text;
   }
   return target;
+}
+
+std::string PortMap::TargetError(const std::string& text) {
+  if (text.empty()) return "an empty text names no port";
+  if (text == "pty:") return "\"pty:\" needs a path: pty:<path>";
+  PortTarget target;
+  return IsNetworkTarget(text) ? ParseNetworkTarget(text, target) : std::string();
 }
 
 PortTarget PortMap::Resolve(int number) {

@@ -303,7 +303,9 @@ void PortReactor::Dispatch() {
       break;
     }
     uint16_t count = 0;
-    if (pendingHangUps_ > 0) {
+    if (device_ && events_.notes && device_->NotesWaiting()) {
+      events_.notes(device_->TakeNotes());
+    } else if (pendingHangUps_ > 0) {
       pendingHangUps_ = 0;
       events_.hangUp();
     } else if (input_.TakeNewData(count)) {

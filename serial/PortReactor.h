@@ -10,9 +10,10 @@
 //                    10 ms on drivers that count line edges); fires the modem triggers.
 //   awaiting client  a pty: port without a client watches its PeerEventFd and a timer instead.
 //
-// Events reach the owner in this order, one at a time: a client's departure, data, then modem
-// triggers. An event never runs beside another of the same port: what comes while a handler
-// runs a nested loop (an error box) is read, and delivered as soon as that handler returns.
+// Events reach the owner in this order, one at a time: notes the device wants told now (a
+// network port's loss and return), a client's departure, data, then modem triggers. An event
+// never runs beside another of the same port: what comes while a handler runs a nested loop (an
+// error box) is read, and delivered as soon as that handler returns.
 // Stop releases the device at once, also from inside one of the port's own events.
 #pragma once
 
@@ -37,6 +38,7 @@ class PortReactor : public std::enable_shared_from_this<PortReactor> {
     std::function<void(uint16_t handle)> modem;
     std::function<void(const std::string& message)> lost;
     std::function<void()> hangUp;  // the last client of a pty: port left
+    std::function<void(const std::vector<std::string>& notes)> notes;  // NotesWaiting's
   };
 
   PortReactor(std::unique_ptr<SerialDevice> device, std::shared_ptr<OwnerLoop> loop,

@@ -43,30 +43,83 @@ std::string CanonicalLinkPath(const std::string& linkPath) {
   const std::string folder = slash == std::string::npos ? "." : linkPath.substr(0, slash + 1);
   char resolved[PATH_MAX];
   if (!realpath(folder.c_str(), resolved)) {
-    if (errno == ENOENT || errno == ENOTDIR) throw EBadId();
+    if (errno == ENOENT || errno == ENOTDIR) throw EBadId(errno);
     throw EInOutError(errno, linkPath);
   }
   return std::string(resolved) + "/" + linkPath.substr(slash + 1);
 }
 
-// An abstract socket name (first byte 0) for a link path: short enough for any path.
-std::string LivenessName(const std::string& canonicalPath) {
-  uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (unsigned char c : canonicalPath) hash = (hash ^ c) * 1099511628211ull;
-  char name[64];
-  const int n = std::snprintf(name + 1, sizeof name - 1, "selkietest-pty-%016llx",
-                              static_cast<unsigned long long>(hash));
-  name[0] = '\0';
-  return std::string(name, static_cast<std::size_t>(n) + 1);
-}
+// Each user's ports have names of their own, and a few alternates: a name another user holds
+// is passed over, so planting one cannot block a path.
+constexpr int kLivenessNames = 8;
 
-int BindLivenessName(int socketFd, const std::string& linkPath) {
-  const std::string abstractName = LivenessName(CanonicalLinkPath(linkPath));
+sockaddr_un AbstractAddress(const std::string& name, socklen_t& length) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, abstractName.data(), abstractName.size());
-  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + abstractName.size());
-  return bind(socketFd, reinterpret_cast<const sockaddr*>(&address), length);
+  std::memcpy(address.sun_path, name.data(), name.size());
+  length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+  return address;
+}
+
+enum class Holder { Nobody, Us, Someone };
+
+// Whether a live port of this user holds `name`: whoever holds it is asked who they are.
+Holder HolderOf(const std::string& name) {
+  const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (probe < 0) return Holder::Someone;
+  socklen_t length = 0;
+  const sockaddr_un address = AbstractAddress(name, length);
+  Holder holder = Holder::Someone;
+  ucred peer{};
+  socklen_t peerSize = sizeof peer;
+  if (connect(probe, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
+      getsockopt(probe, SOL_SOCKET, SO_PEERCRED, &peer, &peerSize) == 0 && peer.uid == geteuid()) {
+    holder = Holder::Us;
+  }
+  ::close(probe);
+  return holder;
+}
+
+// A listening socket bound to `name`, or -1 with the holder of the name.
+int BindName(const std::string& name, Holder& holder, const std::string& linkPath) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) throw EInOutError(errno, linkPath);
+  socklen_t length = 0;
+  const sockaddr_un address = AbstractAddress(name, length);
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
+      listen(fd, SOMAXCONN) == 0) {
+    holder = Holder::Nobody;
+    return fd;
+  }
+  const int error = errno;
+  ::close(fd);
+  if (error != EADDRINUSE) throw EInOutError(error, linkPath);
+  holder = HolderOf(name);
+  return -1;
+}
+
+// A socket holding a free name of this path, or -1 when a live port of ours holds one already.
+// Every name is looked at: a port may hold a later one while an earlier one was taken.
+int ClaimFreeName(const std::string& linkPath) {
+  const std::string canonical = CanonicalLinkPath(linkPath);
+  int claimed = -1;
+  for (int index = 0; index < kLivenessNames; ++index) {
+    Holder holder = Holder::Nobody;
+    const int fd = BindName(PtyDevice::LivenessName(canonical, index), holder, linkPath);
+    if (holder == Holder::Us) {
+      if (claimed >= 0) ::close(claimed);
+      return -1;
+    }
+    if (fd >= 0 && claimed < 0) {
+      claimed = fd;
+    } else if (fd >= 0) {
+      ::close(fd);
+    }
+  }
+  if (claimed < 0) {
+    throw EInOutError(EADDRINUSE, linkPath + " (its port names are all held by other users)");
+  }
+  return claimed;
 }
 
 }  // namespace
@@ -76,6 +129,10 @@ PtyDevice::PtyDevice(const std::string& linkPath) : TtyDevice(OpenMaster()), lin
     char name[PATH_MAX];
     if (ptsname_r(fd_, name, sizeof name) != 0) throw EInOutError(errno, "/dev/ptmx");
     farName_ = name;
+    // A far side never opened raises no hang-up: open and close it once, so that "nobody
+    // connected" shows from the start and nothing is kept for the first client.
+    if (const int far = ioctl(fd_, TIOCGPTPEER, O_RDWR | O_NOCTTY | O_CLOEXEC); far >= 0)
+      ::close(far);
     ClaimLinkName();
     WatchOpens();  // before the link exists, so no client's open is missed
     MakeLink();
@@ -86,26 +143,33 @@ PtyDevice::PtyDevice(const std::string& linkPath) : TtyDevice(OpenMaster()), lin
   }
 }
 
-// Binding the name succeeds only when no live port holds this link path.
+std::string PtyDevice::LivenessName(const std::string& canonicalPath, int index) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : canonicalPath) hash = (hash ^ c) * 1099511628211ull;
+  char name[96];
+  const int n =
+      std::snprintf(name + 1, sizeof name - 1, "selkietest-pty-%u-%016llx-%d",
+                    static_cast<unsigned>(geteuid()), static_cast<unsigned long long>(hash), index);
+  name[0] = '\0';  // abstract: no file, gone with the process
+  return std::string(name, static_cast<std::size_t>(n) + 1);
+}
+
+// Claiming a name succeeds only when no live port of this user holds this link path.
 void PtyDevice::ClaimLinkName() {
-  liveness_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (liveness_ < 0) throw EInOutError(errno, linkPath_);
-  if (BindLivenessName(liveness_, linkPath_) == 0) return;
-  if (errno == EADDRINUSE) throw EAlreadyOpen();
-  throw EInOutError(errno, linkPath_);
+  liveness_ = ClaimFreeName(linkPath_);
+  if (liveness_ < 0) throw EAlreadyOpen();
 }
 
 bool PtyDevice::LinkInUse(const std::string& linkPath) {
-  const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (probe < 0) return false;
-  bool inUse = false;
   try {
-    inUse = BindLivenessName(probe, linkPath) != 0 && errno == EADDRINUSE;
+    const std::string canonical = CanonicalLinkPath(linkPath);
+    for (int index = 0; index < kLivenessNames; ++index) {
+      if (HolderOf(LivenessName(canonical, index)) == Holder::Us) return true;
+    }
   } catch (const ESerialException&) {
     // no such folder: nobody can serve it
   }
-  ::close(probe);
-  return inUse;
+  return false;
 }
 
 // Opens of the far side wake the port at once when it waits for a client.
@@ -127,9 +191,14 @@ void PtyDevice::MakeLink() {
     if (symlink(farName_.c_str(), linkPath_.c_str()) == 0) return;
     error = errno;
   }
-  if (error == ENOENT || error == ENOTDIR) throw EBadId();
+  if (error == ENOENT || error == ENOTDIR) throw EBadId(error);
   if (error == EEXIST) throw EAlreadyOpen();
   throw EInOutError(error, linkPath_);
+}
+
+std::vector<std::string> PtyDevice::Configure(const LineSettings& settings) {
+  TtyDevice::Configure(settings);
+  return {};
 }
 
 PtyDevice::~PtyDevice() {

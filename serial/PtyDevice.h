@@ -8,8 +8,10 @@
 // directions are emptied, and until the next one comes writes are dropped (and counted) instead
 // of piling up for whoever opens <path> next. The link is removed when the port closes.
 //
-// A live port holds an abstract socket named after its link path, so a link whose socket is
-// free was left by a port that no longer exists (a crash, kill -9) and is replaced.
+// A live port holds an abstract socket named after its user and its link path, so a link whose
+// socket is free was left by a port that no longer exists (a crash, kill -9) and is replaced. A
+// name held by another user's socket (SO_PEERCRED) is never taken for a port of ours: the port
+// passes over it to an alternate name.
 #pragma once
 
 #include "TtyDevice.h"
@@ -22,6 +24,9 @@ class PtyDevice : public TtyDevice {
   explicit PtyDevice(const std::string& linkPath);
   ~PtyDevice() override;
 
+  // Sets the far side raw; says nothing of parity, bits or speed a pseudo-terminal drops: it has
+  // no line for them to matter on.
+  std::vector<std::string> Configure(const LineSettings& settings) override;
   ssize_t Write(const uint8_t* data, std::size_t size) override;
   bool ReadLines(LineSample& sample) override;
   int LinePollMs() const override { return 0; }  // no lines to read
@@ -37,6 +42,8 @@ class PtyDevice : public TtyDevice {
   static bool Selectable(const std::string& linkPath);
   // Whether a live port serves `linkPath` now.
   static bool LinkInUse(const std::string& linkPath);
+  // The abstract socket name (first byte NUL) `index` of a link path with its folder resolved.
+  static std::string LivenessName(const std::string& canonicalPath, int index);
 
  private:
   void ClaimLinkName();

@@ -85,6 +85,9 @@ class SerialDevice {
   // Notes for the user gathered since the last call: refused driver calls (each kind once), a
   // latency timer that stays high.
   virtual std::vector<std::string> TakeNotes() { return {}; }
+  // Whether notes wait that the user should see now, not at the next call that takes notes (a
+  // network port's loss and return).
+  virtual bool NotesWaiting() const { return false; }
   // Whether a hang-up (EPOLLHUP, end of input, EIO) means the device was removed: the port
   // then reports the loss and closes.
   virtual bool HangupMeansLost() const = 0;

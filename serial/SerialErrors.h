@@ -1,5 +1,6 @@
 // Errors of the serial component. Every error is an ESerialException carrying a negative code
-// and the message the user sees; the subclasses name the situations callers catch.
+// and the message the window shows; the subclasses name the situations callers catch. Where the
+// system gave a reason (errno), CommandLineText adds it, for messages that already name the port.
 #pragma once
 
 #include <stdexcept>
@@ -7,18 +8,22 @@
 
 class ESerialException : public std::runtime_error {
  public:
-  ESerialException(int code, const std::string& message);
+  ESerialException(int code, const std::string& message, std::string commandLineText = {});
   int ErrorCode() const { return code_; }
+  // "ie_BadId - Specified comport doesn't exist (No such file or directory)"; for a plain system
+  // error only the system's text, without the device.
+  const std::string& CommandLineText() const { return commandLineText_; }
 
  private:
   int code_;
+  std::string commandLineText_;
 };
 
 // -2001 "ie_BadId - Specified comport doesn't exist": the mapped device or path does not exist
 // (or a driver node has no hardware behind it).
 class EBadId : public ESerialException {
  public:
-  EBadId();
+  explicit EBadId(int errnoValue = 0);
 };
 
 // -2007 "ie_NOpen - device not open": use of a closed port.
@@ -30,7 +35,7 @@ class ECommNotOpen : public ESerialException {
 // -2008 "ie_Open - device already open": another program (or port) holds the device.
 class EAlreadyOpen : public ESerialException {
  public:
-  EAlreadyOpen();
+  explicit EAlreadyOpen(int errnoValue = 0);
 };
 
 // -2011 "The ComNumber property of the TSerialPort has not been set": ComNumber 0 with no prompt,

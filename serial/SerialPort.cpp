@@ -132,7 +132,8 @@ void TSerialPort::OpenPort() {
   engine->Start({[this](uint16_t count) { DeliverData(count); },
                  [this](uint16_t handle) { DeliverModemTrigger(handle); },
                  [this](const std::string& message) { DeliverDeviceLost(message); },
-                 [this] { DeliverPeerHangUp(); }});
+                 [this] { DeliverPeerHangUp(); },
+                 [this](const std::vector<std::string>& notes) { ReportNotes(notes); }});
   dispatch_ = std::move(engine);
   state_ = psOpen;
   ReportNotes(dropped);

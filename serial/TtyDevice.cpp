@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <utility>
 
 #include "LatencyTimer.h"
@@ -121,9 +123,9 @@ std::string KernelName(const std::string& path) {
 // Opening a driver's node fails with EIO when no hardware is behind it: no such port either.
 [[noreturn]] void RaiseOpenError(int error, const std::string& path) {
   if (error == ENOENT || error == ENODEV || error == ENXIO || error == ENOTDIR || error == EIO) {
-    throw EBadId();
+    throw EBadId(error);
   }
-  if (error == EBUSY || error == EWOULDBLOCK) throw EAlreadyOpen();
+  if (error == EBUSY || error == EWOULDBLOCK) throw EAlreadyOpen(error);
   throw EInOutError(error, path);
 }
 
@@ -330,11 +332,18 @@ void TtyDevice::FlushInput() {
   if (tcflush(fd_, TCIFLUSH) != 0) Refused("discarding input (TCIFLUSH)", errno);
 }
 
+// Told from sysfs, never by opening: on many adapters an open raises DTR and RTS.
 bool TtyDevice::Selectable(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno == EBUSY;
-  termios tio{};
-  const bool usable = tcgetattr(fd, &tio) == 0;
-  ::close(fd);  // releases nothing of anyone else's: our flock was never taken
-  return usable;
+  char resolved[PATH_MAX];
+  struct stat info {};
+  if (!realpath(path.c_str(), resolved) || stat(resolved, &info) != 0 || !S_ISCHR(info.st_mode))
+    return false;
+  const std::string real = resolved;
+  if (real.rfind("/dev/pts/", 0) == 0) return true;
+  const std::string tty = "/sys/class/tty/" + real.substr(real.rfind('/') + 1);
+  if (access((tty + "/dev").c_str(), F_OK) != 0) return false;  // no tty
+  // A serial8250 slot with no UART behind it has type 0, unknown.
+  std::ifstream type(tty + "/type");
+  int value = -1;
+  return !(type >> value) || value != 0;
 }

@@ -47,8 +47,8 @@ class TtyDevice : public SerialDevice {
   void Restore() override;
   std::vector<std::string> TakeNotes() override;
 
-  // Whether `path` can be opened now or is held by someone else; false when it is missing or
-  // unusable (a serial driver's node without hardware behind it fails to open).
+  // Whether `path` is a terminal device, free or held: false when it is missing, no tty, or a
+  // serial driver's slot without hardware behind it. Never opens the device.
   static bool Selectable(const std::string& path);
 
  protected:

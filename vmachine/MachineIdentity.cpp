@@ -47,8 +47,10 @@ std::string_view Trim(std::string_view text) {
 
 // Digits only, the whole text, within 32 bits (hexadecimal may use all 32 bits).
 std::optional<int64_t> ParseMagnitude(std::string_view digits) {
-  const bool hex = !digits.empty() && digits.front() == '$';
-  if (hex) digits.remove_prefix(1);
+  const bool dollar = digits.starts_with('$');
+  const bool cStyle = digits.starts_with("0x") || digits.starts_with("0X");
+  const bool hex = dollar || cStyle;
+  digits.remove_prefix(dollar ? 1 : cStyle ? 2 : 0);
   if (digits.empty() || digits.front() == '-' || digits.front() == '+') return std::nullopt;
   uint64_t value = 0;
   const auto [end, error] =

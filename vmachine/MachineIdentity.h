@@ -43,8 +43,9 @@ constexpr std::string_view kEnterIdPrompt = "Enter a new ID for portA";
 // "$F01D" for the device-type bytes F0 1D.
 std::string DeviceIdText(const std::array<uint8_t, 2>& deviceId);
 
-// A whole number in decimal ("4660", "-1") or hexadecimal after "$" ("$1234"); surrounding
-// spaces are allowed. Returns nothing for any other text or a value outside 32 bits.
+// A whole number in decimal ("4660", "-1") or hexadecimal after "$" or "0x" ("$1234",
+// "0x1234"); surrounding spaces are allowed. Returns nothing for any other text or a value
+// outside 32 bits.
 std::optional<int32_t> ParseWholeNumber(std::string_view text);
 
 // The two device-type bytes an entered value gives: (v / 256) and v, low 8 bits of each.

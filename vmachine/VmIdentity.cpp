@@ -26,7 +26,11 @@ std::optional<std::string> VirtualMachine::EnterID1Click(
     const std::optional<std::string>& dialogText) {
   const std::string text = dialogText.value_or(EnterIdInitialText());
   const std::optional<int32_t> value = ParseWholeNumber(text);
-  if (!value) return "'" + text + "' is not a valid whole number";
+  if (!value) {
+    return "'" + text +
+           "' is not a valid whole number: enter it in decimal (61486) or in hexadecimal after $ "
+           "or 0x ($F02E, 0xF02E)";
+  }
   port_.DeviceId = DeviceIdFromValue(*value);
   panel_.machineChecked = kEnterIdItem;
   extendedIdReply_ = false;

@@ -7,29 +7,20 @@
 #include <cstdint>
 #include <string>
 
-// Lamp levels of a lit button: 0 off, 1 dim 1, 2 dim 2, 3 lit.
-constexpr uint8_t kLampOff = 0;
-constexpr uint8_t kLampLit = 3;
-
-// Tags of the transport buttons; each is the Sony transport command the button runs.
-constexpr int kTagStop = 0;      // vstop "[]"
-constexpr int kTagPlay = 1;      // vplay ">"
-constexpr int kTagFwd = 16;      // vfwd ">>"
-constexpr int kTagRwd = 32;      // vrwd "<<"
-constexpr int kTagRvsPlay = 34;  // vrvsplay "<"
-constexpr int kTagOff = 100;     // vOff "Off"
-constexpr int kTagEdit = 101;    // vedit "EDIT"
+#include "ArmingKeys.h"
+#include "PanelLamp.h"
+#include "TransportTags.h"
 
 // Tag of the "Enter ID" item in the "Mcn" radio group (identities use 0..16).
 constexpr int kEnterIdItem = 17;
 // No item of a radio menu checked.
 constexpr int kNoItem = -1;
 
-constexpr int kTrackKeys = 24;  // rr1..rr24
-constexpr int kFunctionKeys =
-    7;  // ra1 "A1", ra2 "A2", rtc "tc", ra4 "A4", rv "V", rasm "A", rins "I"
-constexpr int kFunctionAssemble = 5;
-constexpr int kFunctionInsert = 6;
+constexpr int kTrackKeys = arming::kTrackKeys;  // rr1..rr24
+// ra1 "A1", ra2 "A2", rtc "tc", ra4 "A4", rv "V", rasm "A", rins "I"
+constexpr int kFunctionKeys = arming::kFunctionKeys;
+constexpr int kFunctionAssemble = arming::kAssembleKey;
+constexpr int kFunctionInsert = arming::kInsertKey;
 
 // Who may drive the transport: the panel, the editor, or both. vlocal shows it.
 enum class VmMode : uint8_t {

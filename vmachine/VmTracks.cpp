@@ -4,12 +4,16 @@
 
 namespace {
 
-constexpr int kKeysPerRow = 8;
-constexpr int kBankRows = 3;
-
 uint8_t Toggled(uint8_t lamp) { return lamp != kLampOff ? kLampOff : kLampLit; }
 
-bool Lit(uint8_t lamp) { return lamp != kLampOff; }
+uint8_t Level(bool lit) { return lit ? kLampLit : kLampOff; }
+
+template <std::size_t N>
+std::array<bool, N> LitKeys(const std::array<uint8_t, N>& lamps) {
+  std::array<bool, N> lit{};
+  for (std::size_t i = 0; i < N; ++i) lit[i] = lamps[i] != kLampOff;
+  return lit;
+}
 
 }  // namespace
 
@@ -17,13 +21,7 @@ void VirtualMachine::rr1Click(int index) {
   if (index < 0 || index >= kTrackKeys) return;
   auto& lamp = panel_.rr[static_cast<std::size_t>(index)];
   lamp = Toggled(lamp);
-  for (int row = 0; row < kBankRows; ++row) {
-    uint8_t byte = 0;
-    for (int k = 0; k < kKeysPerRow; ++k) {
-      if (Lit(panel_.rr[static_cast<std::size_t>(row * kKeysPerRow + k)])) byte |= 1u << k;
-    }
-    trackBytes_[static_cast<std::size_t>(trackBank_ + row)] = byte;
-  }
+  arming::StoreBank(LitKeys(panel_.rr), panel_.bank, trackBytes_);
   UpdateInsertLamp();
 }
 
@@ -31,52 +29,34 @@ void VirtualMachine::ra1Click(int index) {
   if (index < 0 || index >= kFunctionKeys) return;
   auto& lamp = panel_.ra[static_cast<std::size_t>(index)];
   lamp = Toggled(lamp);
-  uint8_t preset = 0;
-  for (int bit = 0; bit <= kFunctionAssemble; ++bit) {
-    if (Lit(panel_.ra[static_cast<std::size_t>(bit)])) preset |= 1u << bit;
-  }
-  presetByte_ = preset;
+  presetByte_ = arming::PresetFromKeys(LitKeys(panel_.ra));
   UpdateInsertLamp();
 }
 
 void VirtualMachine::UpdateInsertLamp() {
-  auto& insert = panel_.ra[kFunctionInsert];
-  if (Lit(panel_.ra[kFunctionAssemble])) {
-    insert = kLampOff;
-  } else {
-    bool armed = (presetByte_ & sony::kPresetAudioVideo) != 0;
-    for (uint8_t byte : trackBytes_) armed = armed || byte != 0;
-    insert = armed ? kLampLit : kLampOff;
-  }
-  if (Lit(insert)) {
-    presetByte_ |= sony::kPresetInsert;
-  } else {
-    presetByte_ &= static_cast<uint8_t>(~sony::kPresetInsert);
-  }
+  const bool insert = arming::ApplyInsertRule(arming::kMachineInsertRule, LitKeys(panel_.ra),
+                                              presetByte_, trackBytes_);
+  panel_.ra[kFunctionInsert] = Level(insert);
   port_.Status[5] = presetByte_;
   port_.Status[12] = trackBytes_[0];
 }
 
 void VirtualMachine::bankClick() {
-  static constexpr const char* kCaptions[] = {"1-24", "25-48", "49-72", "73-96"};
-  const int level = (panel_.bank + 1) % 4;
+  const int level = arming::NextBank(panel_.bank);
   panel_.bank = static_cast<uint8_t>(level);
-  trackBank_ = level * kBankRows;
-  panel_.bankCaption = kCaptions[level];
+  trackBank_ = arming::BankOffset(level);
+  panel_.bankCaption = arming::BankCaption(level);
   for (int i = 0; i < kTrackKeys; ++i) {
-    panel_.rrCaption[static_cast<std::size_t>(i)] = std::to_string(level * kTrackKeys + i + 1);
+    panel_.rrCaption[static_cast<std::size_t>(i)] = arming::TrackCaption(level, i);
   }
   ShowVmTrackLamps();
 }
 
 void VirtualMachine::ShowVmTrackLamps() {
-  for (int i = 0; i < kTrackKeys; ++i) {
-    const uint8_t byte = trackBytes_[static_cast<std::size_t>(trackBank_ + i / kKeysPerRow)];
-    panel_.rr[static_cast<std::size_t>(i)] = (byte >> (i % kKeysPerRow)) & 1 ? kLampLit : kLampOff;
-  }
-  for (int bit = 0; bit < kFunctionKeys; ++bit) {
-    panel_.ra[static_cast<std::size_t>(bit)] = (presetByte_ >> bit) & 1 ? kLampLit : kLampOff;
-  }
+  const arming::TrackKeys tracks = arming::BankKeys(trackBytes_, panel_.bank);
+  for (std::size_t i = 0; i < tracks.size(); ++i) panel_.rr[i] = Level(tracks[i]);
+  const arming::FunctionKeys functions = arming::KeysFromPreset(presetByte_);
+  for (std::size_t i = 0; i < functions.size(); ++i) panel_.ra[i] = Level(functions[i]);
   port_.Status[5] = presetByte_;
   port_.Status[12] = trackBytes_[0];
 }

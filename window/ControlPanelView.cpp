@@ -1,9 +1,13 @@
 #include "ControlPanelView.h"
 
 #include <QFont>
+#include <QGraphicsColorizeEffect>
+#include <QKeySequence>
+#include <QShortcut>
 
+#include "PanelTips.h"
 #include "PanelWidgets.h"
-#include "VmPanelView.h"
+#include "TrackPanel.h"
 
 namespace {
 
@@ -28,6 +32,73 @@ ControlPanelView::ControlPanelView(QWidget* parent) : QFrame(parent) {
   comb2 = MakeKey(this, "comb2", "", {300, 2, 20, 20});
   BuildTransport();
   BuildTracks();
+  BuildLink();
+  BuildTips();
+  BuildTransportKeys();
+}
+
+void ControlPanelView::BuildLink() {
+  noreply = MakeLabel(this, "noreply", "No reply", {236, 26, 110, 18});
+  noreply->setAlignment(Qt::AlignCenter);
+  // Its own colours: it must stand out on any theme.
+  noreply->setStyleSheet("QLabel { background: #a00000; color: white; font-weight: bold; }");
+  noreply->hide();
+  linkb = MakeLabel(this, "linkb", "", {356, 188, 260, 36});
+  linkb->setWordWrap(true);
+  linkb->setToolTip(
+      "Port B: polls sent, replies, polls that ran out without an answer, checksum failures, "
+      "age of the last reply");
+  greyable_ = {bpoz, name, krwd, krvsplay, kstop, kplay, kfwd, kedit, koff, kremote, kcued, kstill};
+  for (QWidget* widget : greyable_) {
+    auto* grey = new QGraphicsColorizeEffect(widget);
+    grey->setColor(Qt::gray);
+    grey->setStrength(0.85);
+    grey->setEnabled(false);
+    widget->setGraphicsEffect(grey);
+  }
+}
+
+void ControlPanelView::BuildTips() {
+  SetFunctionKeyTips(ka);
+  for (TVyoButton* key : kr) key->setToolTip(TrackKeyTip("the machine on port B"));
+  kbank->setToolTip(BankKeyTip());
+  csumb->setToolTip("Port B checksum failures (hexadecimal)");
+  kediton->setToolTip("Each track-arming command is followed by EDIT ON (20 65)");
+  Comb1->setToolTip("Port B: click to choose another port");
+  comb2->setToolTip("Opens or closes port B");
+  kedit->setToolTip("Edit on: the machine records");
+  koff->setToolTip("Edit off");
+  kremote->setToolTip("Lit while the machine is in remote");
+}
+
+void ControlPanelView::BuildTransportKeys() {
+  const std::tuple<TVyoButton*, int, const char*> keys[] = {
+      {krwd, kRewindKey, "Rewind"},
+      {krvsplay, kReversePlayKey, "Reverse play"},
+      {kstop, kStopKey, "Stop"},
+      {kplay, kPlayKey, "Play"},
+      {kfwd, kFastForwardKey, "Fast forward"},
+      {kgoto, kGotoKey, "Locate: type a time code (right click: the clipboard's)"}};
+  for (const auto& [button, key, tip] : keys) {
+    const QKeySequence sequence(key);
+    button->setToolTip(WithKey(tip, sequence.toString(QKeySequence::NativeText)));
+    // The panel is the parent: the keys work only while the view is shown.
+    auto* shortcut = new QShortcut(sequence, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, button, [b = button] {
+      if (b->OnClick) b->OnClick(b);
+    });
+  }
+}
+
+void ControlPanelView::MirrorLink(const LinkHealth& health, bool portOpen, Micros now) {
+  linkb->setText(LinkPanelText('B', health, now));
+  const bool lost = portOpen && health.Lost();
+  noreply->setVisible(lost);
+  const bool greyed = lost || !portOpen;
+  if (greyed == greyed_) return;
+  greyed_ = greyed;
+  for (QWidget* widget : greyable_) widget->graphicsEffect()->setEnabled(greyed);
 }
 
 void ControlPanelView::BuildTransport() {
@@ -55,7 +126,6 @@ void ControlPanelView::BuildTransport() {
   kedit = MakeKey(this, "kedit", "EDIT", {236, 88, 50, 30}, LampScheme::Red, MC::kTagEditOn);
   koff = MakeKey(this, "koff", "Off", {290, 88, 50, 30}, LampScheme::Green, MC::kTagEditOff);
   kgoto = MakeKey(this, "kgoto", "Goto", {8, 124, 60, 30}, LampScheme::Green, 100);
-  kgoto->setToolTip("Left: locate to a typed time code. Right: locate to the clipboard's.");
   kremote = MakeKey(this, "kremote", "Local", {72, 124, 60, 30}, LampScheme::Amber);
   kcued = MakeKey(this, "kcued", "Cued", {136, 124, 52, 30}, LampScheme::Amber);
   kstill = MakeKey(this, "kstill", "Still", {192, 124, 52, 30}, LampScheme::Amber);
@@ -66,23 +136,11 @@ void ControlPanelView::BuildTransport() {
 }
 
 void ControlPanelView::BuildTracks() {
-  ktrackpanel = new QFrame(this);
-  ktrackpanel->setObjectName("ktrackpanel");
-  ktrackpanel->setGeometry(356, 24, 256, 124);
-  static const char* const kNames[MachineControlPanel::kFunctionKeys] = {
-      "ka1", "ka2", "ktc", "ka4", "kv", "kasm", "kins"};
-  static const char* const kCaptions[MachineControlPanel::kFunctionKeys] = {"A1", "A2", "tc", "A4",
-                                                                            "V",  "A",  "I"};
-  for (std::size_t i = 0; i < ka.size(); ++i)
-    ka[i] = MakeKey(ktrackpanel, kNames[i], kCaptions[i], {kTrackKeyX[i], kTrackRowY[0], 24, 25},
-                    LampScheme::Red, static_cast<int>(i));
-  for (std::size_t i = 0; i < kr.size(); ++i) {
-    const std::string keyName = "kr" + std::to_string(i + 1);
-    kr[i] = MakeKey(ktrackpanel, keyName.c_str(), QString::number(i + 1),
-                    {kTrackKeyX[i % 8], kTrackRowY[1 + i / 8], 24, 25}, LampScheme::Red,
-                    static_cast<int>(i + 1));
-  }
-  kbank = MakeKey(this, "kbank", "1-24", {364, 152, 41, 30}, LampScheme::Bank);
+  const TrackPanel tracks(this, {"ktrackpanel", 'k', "kbank", 1});
+  ktrackpanel = tracks.frame;
+  kr = tracks.tracks;
+  ka = tracks.functions;
+  kbank = tracks.bank;
 }
 
 void ControlPanelView::Mirror(const MachineControlPanel& panel) {

@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <array>
+#include <vector>
 
+#include "LinkHealth.h"
 #include "MachineController.h"
 #include "VyoButton.h"
 
@@ -20,10 +22,25 @@ class ControlPanelView : public QFrame {
   explicit ControlPanelView(QWidget* parent);
 
   void Mirror(const MachineControlPanel& panel);
+  // Port B's link: the counts in `linkb`; "No reply" with the time code and lamps greyed (their
+  // last values kept) while the machine does not answer, the same grey while port B is closed.
+  void MirrorLink(const LinkHealth& health, bool portOpen, Micros now);
+  bool Greyed() const { return greyed_; }
+
+  // Keys that work the transport from the keyboard while the view is shown (none of them is a
+  // key of the menus or of the keypad).
+  static constexpr int kRewindKey = Qt::Key_F5;
+  static constexpr int kReversePlayKey = Qt::Key_F6;
+  static constexpr int kStopKey = Qt::Key_F7;
+  static constexpr int kPlayKey = Qt::Key_F8;
+  static constexpr int kFastForwardKey = Qt::Key_F9;
+  static constexpr int kGotoKey = Qt::Key_F4;
 
   QLabel* name;
   QLineEdit* bpoz;  // read-only; a click copies it to the clipboard
   QLabel* csumb;
+  QLabel* noreply;  // "No reply", shown while the machine does not answer
+  QLabel* linkb;    // port B's link counts
   // Transport keys (Tag as the controller expects), state lamps.
   TVyoButton *krwd, *krvsplay, *kstop, *kplay, *kfwd, *kedit, *koff;
   TVyoButton *kgoto, *kremote, *kcued, *kstill;
@@ -39,4 +56,10 @@ class ControlPanelView : public QFrame {
  private:
   void BuildTransport();
   void BuildTracks();
+  void BuildLink();
+  void BuildTips();
+  void BuildTransportKeys();
+
+  std::vector<QWidget*> greyable_;  // the time code and the lamps
+  bool greyed_ = false;
 };

@@ -1,5 +1,7 @@
 #include "MainMenu.h"
 
+#include <QToolTip>
+
 #include "AboutBox.h"
 #include "MachineIdentity.h"
 #include "VmPanel.h"
@@ -31,10 +33,14 @@ QActionGroup* Group(QObject* parent, const char* name) {
 }  // namespace
 
 MainMenu::MainMenu(QMenuBar* bar) {
-  File1 = bar->addMenu("File");
+  File1 = bar->addMenu("&File");
   File1->setObjectName("File1");
+  OpenCapture1 = Item(File1, "OpenCapture1", "Open Capture...");
+  RecentCaptures1 = File1->addMenu("Recent Captures");
+  RecentCaptures1->setObjectName("RecentCaptures1");
   OpenRack1 = Item(File1, "OpenRack1", "Open Rack...");
-  View1 = bar->addMenu("View");
+
+  View1 = bar->addMenu("&View");
   View1->setObjectName("View1");
   Synctest1 = Item(View1, "Synctest1", "Sync test", true);
   MachineControl1 = Item(View1, "MachineControl1", "Machine Control", true);
@@ -44,8 +50,9 @@ MainMenu::MainMenu(QMenuBar* bar) {
   OpenClose1 = Item(View1, "OpenClose1", "Open/Close", true);
   GPO1 = Item(View1, "GPO1", "GPO", true);
   Comms1 = Item(View1, "Comms1", "Comms");
+  ReplyTimes1 = Item(View1, "ReplyTimes1", "Reply Times");
 
-  Tools1 = bar->addMenu("Tools");
+  Tools1 = bar->addMenu("&Tools");
   Tools1->setObjectName("Tools1");
   Macrokey1 = Item(Tools1, "Macrokey1", "Controller TC -> Clipboard");
   Macrokey1->setShortcut(QKeySequence(Qt::Key_F11));
@@ -61,8 +68,9 @@ MainMenu::MainMenu(QMenuBar* bar) {
   StopCapture1->setEnabled(false);
   BridgeAB1 = Item(Tools1, "BridgeAB1", "Bridge A-B", true);
 
-  ID1 = bar->addMenu("Mcn");
+  ID1 = bar->addMenu("&Mcn");
   ID1->setObjectName("ID1");
+  ID1->menuAction()->setToolTip("Machine: the machine type the virtual machine poses as");
   IdGroup = Group(ID1, "IdGroup");
   for (int tag = 0; tag < kMachineTypes; ++tag) {
     const MachineIdentity& id = IdentityOf(tag);
@@ -73,8 +81,9 @@ MainMenu::MainMenu(QMenuBar* bar) {
   EnterID1 = RadioItem(ID1, IdGroup, "EnterID1", "Enter ID", kEnterIdItem);
   identities[0]->setChecked(true);
 
-  Std1 = bar->addMenu("STD");
+  Std1 = bar->addMenu("&STD");
   Std1->setObjectName("Std1");
+  Std1->menuAction()->setToolTip("Standard: the virtual machine's frame rate");
   StdGroup = Group(Std1, "StdGroup");
   N24P1 = RadioItem(Std1, StdGroup, "N24P1", "24P", 2);
   PAL251 = RadioItem(Std1, StdGroup, "PAL251", "EBU", 0);
@@ -82,8 +91,10 @@ MainMenu::MainMenu(QMenuBar* bar) {
   SMPTEDrop1 = RadioItem(Std1, StdGroup, "SMPTEDrop1", "SMPTE Drop", 3);
   PAL251->setChecked(true);
 
-  Machine1 = bar->addMenu("Mcn No.");
+  Machine1 = bar->addMenu("Mcn &No.");
   Machine1->setObjectName("Machine1");
+  Machine1->menuAction()->setToolTip(
+      "Machine number: the unit number the virtual machine reports with its device type");
   UnitGroup = Group(Machine1, "UnitGroup");
   const char* const unitNames[] = {"None1", "N11", "N21", "N31", "N41"};
   const char* const unitCaptions[] = {"None", "1", "2", "3", "4"};
@@ -91,7 +102,7 @@ MainMenu::MainMenu(QMenuBar* bar) {
     unitNumbers[static_cast<std::size_t>(i)] =
         RadioItem(Machine1, UnitGroup, unitNames[i], unitCaptions[i], i);
 
-  Tracks1 = bar->addMenu("Tracks");
+  Tracks1 = bar->addMenu("T&racks");
   Tracks1->setObjectName("Tracks1");
   TracksGroup = Group(Tracks1, "TracksGroup");
   const char* const trackNames[] = {"Normal1", "Eight1", "Sixteen1", "Twentyfour1", "ThirtyTwo1"};
@@ -101,17 +112,25 @@ MainMenu::MainMenu(QMenuBar* bar) {
         RadioItem(Tracks1, TracksGroup, trackNames[i], trackCaptions[i], 16 * i);
   trackCounts[0]->setChecked(true);
 
-  VmMachine1 = bar->addMenu("Machine");
+  VmMachine1 = bar->addMenu("Mac&hine");
   VmMachine1->setObjectName("VmMachine1");
   Personality1 = Item(VmMachine1, "Personality1", "Personality...");
   DefaultPersonality1 = Item(VmMachine1, "DefaultPersonality1", "Default personality");
 
-  Help1 = bar->addAction("Help");
+  Help1 = bar->addAction("&Help");
   Help1->setObjectName("Help1");
 
   About1 = bar->addAction("About Selkie Test");
   About1->setObjectName("About1");
   QObject::connect(About1, &QAction::triggered, bar, [bar] { AboutBox(bar->window()).exec(); });
+}
+
+bool MainMenu::ShowTip(QMenuBar* bar, const QPoint& at, const QPoint& globalAt) {
+  const QAction* action = bar->actionAt(at);
+  // A title without a tip of its own would only repeat itself.
+  if (!action || action->toolTip() == action->iconText()) return false;
+  QToolTip::showText(globalAt, action->toolTip(), bar);
+  return true;
 }
 
 void MainMenu::CheckTag(QActionGroup* group, int tag) {

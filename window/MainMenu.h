@@ -14,10 +14,13 @@ struct MainMenu {
   // engine state.
   explicit MainMenu(QMenuBar* bar);
 
-  QMenu* File1;
+  QMenu* File1;  // captures: CaptureOpener.h fills "Recent Captures"
+  QAction* OpenCapture1;
+  QMenu* RecentCaptures1;
   QAction* OpenRack1;
   QMenu* View1;
   QAction *Synctest1, *MachineControl1, *VirtualMachine1, *OpenClose1, *GPO1, *Comms1;
+  QAction* ReplyTimes1;  // the comms monitor's reply-time plots
   QMenu* Tools1;
   QAction *Macrokey1, *GotoClipboard1, *ZQVersion1, *InstallSelkieDriver1, *rvslockdir;
   QAction *CaptureToFile1, *StopCapture1, *BridgeAB1;
@@ -40,6 +43,9 @@ struct MainMenu {
   QAction* Help1;
   // After the designed items: opens the About box by itself, as no handler of the window's.
   QAction* About1;
+
+  // The menu bar shows no tips of its own: shows the tip of the title at `at`, if it has one.
+  static bool ShowTip(QMenuBar* bar, const QPoint& at, const QPoint& globalAt);
 
   // Checks the item of `group` whose tag is `tag`, and unchecks the others (none for no match).
   static void CheckTag(QActionGroup* group, int tag);

@@ -76,3 +76,13 @@ void MirrorCaption(TVyoButton* button, const std::string& caption) {
 void MirrorText(QLabel* label, const std::string& text) {
   label->setText(QString::fromStdString(text));
 }
+
+QString LinkPanelText(char side, const LinkHealth& health, Micros now) {
+  return QString("Port %1  req %2  rep %3  t/o %4\nchecksum errors %5  last reply %6")
+      .arg(side)
+      .arg(health.requests)
+      .arg(health.replies)
+      .arg(health.timeouts)
+      .arg(health.checksumErrors)
+      .arg(QString::fromStdString(ReplyAgeText(health, now)));
+}

@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QString>
 
+#include "LinkHealth.h"
 #include "VyoButton.h"
 
 enum class LampScheme {
@@ -25,3 +26,6 @@ void MirrorLamp(TVyoButton* button, int level);
 void MirrorLit(TVyoButton* button, bool lit);
 void MirrorCaption(TVyoButton* button, const std::string& caption);
 void MirrorText(QLabel* label, const std::string& text);
+
+// A panel's link line: "Port A  req 24  rep 24  t/o 0" over "checksum errors 0  last reply 0.04 s".
+QString LinkPanelText(char side, const LinkHealth& health, Micros now);

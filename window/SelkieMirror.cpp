@@ -3,6 +3,7 @@
 // answered for a host that waits for it.
 #include <iostream>
 
+#include "Clock.h"
 #include "PanelWidgets.h"
 #include "mselkietestu.h"
 #include "vcommsu.h"
@@ -24,9 +25,7 @@ void TSelkieF::TakeHostOutput() {
   if (comms_)
     for (const std::string& line : output.monitorLines)
       comms_->AddLine(QString::fromStdString(line));
-  if (comms_)
-    for (const std::string& line : output.decodedLines)
-      comms_->AddDecodedLine(QString::fromStdString(line));
+  if (comms_) comms_->AddRecords(output.trafficRecords);
   if (output.portQuestion) AskPort(*output.portQuestion);
   ShowErrors(std::move(output.errors));
 }
@@ -71,7 +70,31 @@ void TSelkieF::Mirror(const HostSnapshot& snapshot) {
   MirrorPorts(snapshot);
   MirrorSync(snapshot);
   MirrorTraffic(snapshot);
+  MirrorLinks();
   if (relayout) LayoutViews();
+}
+
+namespace {
+
+QString StatusLinkText(char side, const LinkHealth& health, Micros now) {
+  return QString("%1%2 %3/%4  t/o %5  cs %6  %7")
+      .arg(side)
+      .arg(health.Lost() ? " No reply" : "")
+      .arg(health.replies)
+      .arg(health.requests)
+      .arg(health.timeouts)
+      .arg(health.checksumErrors)
+      .arg(QString::fromStdString(ReplyAgeText(health, now)));
+}
+
+}  // namespace
+
+void TSelkieF::MirrorLinks() {
+  const Micros now = Now();
+  Panel2->MirrorLink(shown_.linkA, now);
+  Panel1->MirrorLink(shown_.linkB, shown_.portB.open, now);
+  LinkPanels[0]->setText(StatusLinkText('A', shown_.linkA, now));
+  LinkPanels[1]->setText(StatusLinkText('B', shown_.linkB, now));
 }
 
 void TSelkieF::MirrorMenus(const VmPanel& p) {
@@ -93,16 +116,22 @@ void TSelkieF::MirrorPorts(const HostSnapshot& s) {
   rtsa->SetLit(s.portA.rtsLamp);
   DTRB->SetLit(s.portB.dtrLamp);
   rtsb->SetLit(s.portB.rtsLamp);
-  DSRA->SetLit(s.lines.dsrA);
-  dcda->SetLit(s.lines.dcdA);
-  ria->SetLit(s.lines.riA);
-  dsrb->SetLit(s.lines.dsrB);
-  dcdb->SetLit(s.lines.dcdB);
-  rib->SetLit(s.lines.riB);
+  // A closed port has no lines to show.
+  DSRA->SetLit(s.portA.open && s.lines.dsrA);
+  dcda->SetLit(s.portA.open && s.lines.dcdA);
+  ria->SetLit(s.portA.open && s.lines.riA);
+  dsrb->SetLit(s.portB.open && s.lines.dsrB);
+  dcdb->SetLit(s.portB.open && s.lines.dcdB);
+  rib->SetLit(s.portB.open && s.lines.riB);
 }
 
 void TSelkieF::MirrorTraffic(const HostSnapshot& s) {
   Menu->StopCapture1->setEnabled(s.capturing);
+  // One capture at a time: a second one would replace the first without a word.
+  Menu->CaptureToFile1->setEnabled(!s.capturing);
+  CaptureStatus->setVisible(s.capturing);
+  CaptureStatus->setText(s.capturing ? "Capturing to " + QString::fromStdString(s.capturePath)
+                                     : QString());
   Menu->BridgeAB1->setChecked(s.bridging);
 }
 

@@ -2,7 +2,9 @@
 
 #include <QFont>
 
+#include "PanelTips.h"
 #include "PanelWidgets.h"
+#include "TrackPanel.h"
 
 namespace {
 
@@ -36,6 +38,34 @@ VmPanelView::VmPanelView(QWidget* parent) : QFrame(parent) {
                               dd35out1, "dd35out1");
   DD35Panel2 = BuildClipPanel("DD35Panel2", 182, dd35clips2, LSMID2, "LSMID2", dd35in2, "dd35in2",
                               dd35out2, "dd35out2");
+  linka = MakeLabel(this, "linka", "", {356, 188, 260, 36});
+  linka->setWordWrap(true);
+  linka->setToolTip(
+      "Port A: requests from the editor, replies, requests left without a reply, checksum "
+      "failures, age of the last reply");
+  BuildTips();
+}
+
+void VmPanelView::BuildTips() {
+  SetFunctionKeyTips(ra);
+  for (TVyoButton* key : rr) key->setToolTip(TrackKeyTip("the virtual machine"));
+  bank->setToolTip(BankKeyTip());
+  csuma->setToolTip("Port A checksum failures (hexadecimal)");
+  eeon->setToolTip("EE ON: the machine shows its input (electronics to electronics)");
+  vlocal->setToolTip(
+      "Who drives the machine: both (the panel and the editor), Remote (the editor alone) or "
+      "local (the panel alone; the editor's commands are acknowledged)");
+  coma1->setToolTip("Port A: click to choose another port");
+  coma2->setToolTip("Opens or closes port A");
+  const std::pair<TVyoButton*, const char*> keys[] = {
+      {vrwd, "Rewind"},  {vrvsplay, "Reverse play"}, {vstop, "Stop"},
+      {vplay, "Play"},   {vfwd, "Fast forward"},     {vedit, "Edit on: the machine records"},
+      {vOff, "Edit off"}};
+  for (const auto& [key, tip] : keys) key->setToolTip(tip);
+}
+
+void VmPanelView::MirrorLink(const LinkHealth& health, Micros now) {
+  linka->setText(LinkPanelText('A', health, now));
 }
 
 void VmPanelView::BuildTransport() {
@@ -81,26 +111,11 @@ void VmPanelView::BuildTransport() {
 }
 
 void VmPanelView::BuildTracks() {
-  trackpanel = new QFrame(this);
-  trackpanel->setObjectName("trackpanel");
-  trackpanel->setGeometry(356, 24, 256, 124);
-  static const char* const kFunctionNames[kFunctionKeys] = {"ra1", "ra2",  "rtc", "ra4",
-                                                            "rv",  "rasm", "rins"};
-  static const char* const kFunctionCaptions[kFunctionKeys] = {"A1", "A2", "tc", "A4",
-                                                               "V",  "A",  "I"};
-  for (int i = 0; i < kFunctionKeys; ++i)
-    ra[static_cast<std::size_t>(i)] = MakeKey(
-        trackpanel, kFunctionNames[i], kFunctionCaptions[i],
-        {kTrackKeyX[static_cast<std::size_t>(i)], kTrackRowY[0], 24, 25}, LampScheme::Red, i);
-  for (int i = 0; i < kTrackKeys; ++i) {
-    const std::string name = "rr" + std::to_string(i + 1);
-    rr[static_cast<std::size_t>(i)] =
-        MakeKey(trackpanel, name.c_str(), QString::number(i + 1),
-                {kTrackKeyX[static_cast<std::size_t>(i % 8)],
-                 kTrackRowY[static_cast<std::size_t>(1 + i / 8)], 24, 25},
-                LampScheme::Red, i);
-  }
-  bank = MakeKey(this, "bank", "1-24", {364, 152, 41, 30}, LampScheme::Bank);
+  const TrackPanel tracks(this, {"trackpanel", 'r', "bank", 0});
+  trackpanel = tracks.frame;
+  rr = tracks.tracks;
+  ra = tracks.functions;
+  bank = tracks.bank;
 }
 
 QGroupBox* VmPanelView::BuildClipPanel(const char* name, int x, QListWidget*& list, QLabel*& lsmId,

@@ -11,6 +11,7 @@
 #include <array>
 
 #include "ClipServer.h"
+#include "LinkHealth.h"
 #include "VmPanel.h"
 #include "VyoButton.h"
 
@@ -22,6 +23,8 @@ class VmPanelView : public QFrame {
   explicit VmPanelView(QWidget* parent);
 
   void Mirror(const VmPanel& panel, const ClipServer& clips);
+  // Port A's link: the editor's requests and the machine's replies, in `linka`.
+  void MirrorLink(const LinkHealth& health, Micros now);
 
   // Transport keys (Tag = the Sony command), mode key, lamps.
   TVyoButton *vrwd, *vrvsplay, *vstop, *vplay, *vfwd, *vedit, *vOff;
@@ -31,6 +34,7 @@ class VmPanelView : public QFrame {
   TVyoButton *coma1, *coma2;
   QLabel *vtally, *vpoz, *cmdstr, *csuma;
   QLabel* personality;  // the name of the machine's personality
+  QLabel* linka;        // port A's link counts
   QCheckBox *qall, *nostill, *recinhibit, *nostatus;
   // Track arming: rr1..rr24 (index 0 = rr1), ra1, ra2, rtc, ra4, rv, rasm, rins, and the bank key.
   QFrame* trackpanel;
@@ -45,12 +49,9 @@ class VmPanelView : public QFrame {
  private:
   void BuildTransport();
   void BuildTracks();
+  void BuildTips();
   QGroupBox* BuildClipPanel(const char* name, int x, QListWidget*& list, QLabel*& lsmId,
                             const char* lsmIdName, QLabel*& in, const char* inName, QLabel*& out,
                             const char* outName);
   void MirrorClips(const ClipServer& clips);
 };
-
-// The x positions of the eight track keys of a row, and the rows' y positions.
-constexpr std::array<int, 8> kTrackKeyX = {8, 39, 70, 101, 131, 162, 193, 224};
-constexpr std::array<int, 4> kTrackRowY = {0, 32, 64, 96};

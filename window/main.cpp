@@ -7,8 +7,11 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "CaptureOpener.h"
+#include "CaptureViewer.h"
 #include "CensusRunner.h"
 #include "HeadlessPrinter.h"
+#include "HelpFiles.h"
 #include "KeypadF.h"
 #include "PersonalityLearner.h"
 #include "PortInventory.h"
@@ -69,6 +72,20 @@ bool DisplayConfigured(const std::vector<std::string>& toolkitArgs) {
   return false;
 }
 
+// `selkietest FILE`: the capture's viewer alone; it opens no port and leaves a running window be.
+int RunViewer(const std::string& path) {
+  std::unique_ptr<CaptureViewer> viewer;
+  try {
+    viewer = std::make_unique<CaptureViewer>(QString::fromStdString(path));
+  } catch (const std::exception& e) {
+    std::cerr << "selkietest: " << path << ": " << e.what() << std::endl;
+    return 2;
+  }
+  viewer->setAttribute(Qt::WA_QuitOnClose, true);
+  viewer->show();
+  return QApplication::exec();
+}
+
 int RunWindow(const ProgramOptions& options) {
   if (!DisplayConfigured(options.toolkitArgs)) {
     std::cerr << kNoDisplay;
@@ -84,6 +101,7 @@ int RunWindow(const ProgramOptions& options) {
   // No display name: the platform would append it to every caption, and the captions are exact.
   QApplication::setApplicationName("selkietest");
   QApplication::setWindowIcon(ProgramIcon());
+  if (options.openCapture) return RunViewer(*options.openCapture);
 
   SingleInstance instance;
   if (!instance.Acquire()) {
@@ -98,6 +116,8 @@ int RunWindow(const ProgramOptions& options) {
   SelkieConfig config;
   const std::filesystem::path program = ProgramPath();
   config.programFolder = program.parent_path();
+  config.manualFolder = ManualFolder(config.programFolder);
+  config.adapterHelper = AdapterHelper(config.programFolder);
   config.demo = options.demo;
   config.capturePath = options.capture;
   config.personality = options.personality;
@@ -117,8 +137,13 @@ int RunWindow(const ProgramOptions& options) {
   TKeypadF keypad(&main);
   Tcommsf comms;
   main.AttachWindows(&keypad, &comms);
+  CaptureOpener captures(&main, *main.Menu);
   CloseOnSignals(main, app);
   WindowRaiser raiser(&main);
+  if (!raiser.Listening()) {
+    std::cerr << "selkietest: a second start cannot bring this window to the front: "
+              << raiser.Problem().toStdString() << std::endl;
+  }
   main.show();
   return QApplication::exec();
 }

@@ -7,13 +7,18 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <utility>
 
 #include "KeypadF.h"
@@ -22,6 +27,8 @@
 #include "PersonalityFile.h"
 #include "PortMap.h"
 #include "PortSelectForm.h"
+#include "ReadableText.h"
+#include "WindowFit.h"
 #include "ZQDialog.h"
 #include "vcommsu.h"
 
@@ -39,8 +46,13 @@ TSelkieF::TSelkieF(const SelkieConfig& config, std::shared_ptr<QtInvoker> guiInv
   setWindowTitle("Selkie Test Program");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  // The system's highlight colour behind the system's text colour or its highlighted-text colour,
+  // whichever reads better, so that a dark theme stays as readable as a light one.
   QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, palette.color(QPalette::Highlight));
+  const QColor back = palette.color(QPalette::Highlight);
+  palette.setColor(QPalette::Window, back);
+  palette.setColor(QPalette::WindowText, ReadableOn(back, palette.color(QPalette::WindowText),
+                                                    palette.color(QPalette::HighlightedText)));
   setPalette(palette);
   InstallDefaultDesktop();
   if (config_.adjustDesktop) config_.adjustDesktop(Desktop);
@@ -85,6 +97,7 @@ void TSelkieF::AttachWindows(TKeypadF* keypad, Tcommsf* comms) {
   comms_->installEventFilter(this);
   connect(comms_->kshow, &QCheckBox::toggled, this, [this] { SendMonitorState(); });
   connect(comms_->kdecode, &QCheckBox::toggled, this, [this] { SendMonitorState(); });
+  connect(Menu->ReplyTimes1, &QAction::triggered, comms_, [this] { comms_->ShowReplyTimes(); });
   SendMonitorState();
 }
 
@@ -124,10 +137,22 @@ void TSelkieF::PostMc(std::function<void(MachineController&)> call) {
 // --- Building -------------------------------------------------------------------------------
 
 void TSelkieF::BuildWindow() {
-  Client = new QWidget(this);
+  auto* body = new QWidget(this);
+  auto* column = new QVBoxLayout(body);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  Scroll = new QScrollArea(body);
+  Scroll->setObjectName("Scroll");
+  Scroll->setFrameShape(QFrame::NoFrame);
+  Scroll->setWidgetResizable(false);
+  Client = new QWidget;
   Client->setObjectName("Client");
   Client->setAutoFillBackground(true);
-  setCentralWidget(Client);
+  Scroll->setWidget(Client);
+  column->addWidget(Scroll);
+  BuildHint();
+  column->addWidget(Hint);
+  setCentralWidget(body);
   BuildSyncRow();
   Panel2 = new VmPanelView(Client);
   Panel2->move(kGap, 38);
@@ -137,12 +162,14 @@ void TSelkieF::BuildWindow() {
   BuildGpo();
   BuildStatusBar();
   Menu = std::make_unique<MainMenu>(menuBar());
+  menuBar()->installEventFilter(this);
 }
 
 void TSelkieF::BuildSyncRow() {
   vsyncA = MakeKey(Client, "vsyncA", "No Sync A", {4, 4, 109, 30}, LampScheme::Amber);
   VsyncB = MakeKey(Client, "VsyncB", "No Sync B", {108, 4, 109, 30}, LampScheme::Amber);
   lostlock = MakeKey(Client, "lostlock", "0", {216, 4, 45, 30});
+  lostlock->setToolTip("Sync pulses lost; click to set it to 0");
   vsyncA->SetTabStop(false);
   VsyncB->SetTabStop(false);
 }
@@ -169,9 +196,15 @@ void TSelkieF::BuildGpo() {
   gpo->setAutoFillBackground(true);
   gpo->setGeometry(kGap, 602, 265, 57);
   rtsa = MakeKey(gpo, "rtsa", "RTSA", {4, 4, 61, 22});
+  rtsa->setToolTip("Request To Send output of port A: lit while it is off");
   rtsb = MakeKey(gpo, "rtsb", "RTSB", {68, 4, 61, 22});
   dtra = MakeKey(gpo, "dtra", "DTRA", {132, 4, 61, 22});
   DTRB = MakeKey(gpo, "DTRB", "DTRB", {196, 4, 61, 22});
+  rtsb->setToolTip("Request To Send output of port B: lit while it is off");
+  dtra->setToolTip("Data Terminal Ready output of port A: lit while it is off");
+  DTRB->setToolTip("Data Terminal Ready output of port B: lit while it is off");
+  static const char* const kLampTips[] = {"Data Set Ready", "Data Carrier Detect",
+                                          "Ring Indicator"};
   const std::pair<TVyoButton**, const char*> lamps[] = {{&DSRA, "DSRA"}, {&dsrb, "DSRB"},
                                                         {&dcda, "DCDA"}, {&dcdb, "DCDB"},
                                                         {&ria, "RIA"},   {&rib, "RIB"}};
@@ -180,7 +213,27 @@ void TSelkieF::BuildGpo() {
   for (std::size_t i = 0; i < std::size(lamps); ++i, x += 43) {
     *lamps[i].first = MakeKey(gpo, kNames[i], lamps[i].second, {x, 30, 40, 22}, LampScheme::Amber);
     (*lamps[i].first)->SetTabStop(false);
+    (*lamps[i].first)
+        ->setToolTip(QString("%1 input of port %2 (dark while the port is closed)")
+                         .arg(kLampTips[i / 2])
+                         .arg(i % 2 == 0 ? 'A' : 'B'));
   }
+}
+
+void TSelkieF::BuildHint() {
+  Hint = new QLabel(
+      "No panel is shown yet.\n\n"
+      "View > Virtual Machine shows the machine that answers an editor on port A; "
+      "View > Machine Control shows the controller of a machine on port B; "
+      "Open/Close and GPO add the port keys and the line tests.\n\n"
+      "To try both sides without hardware, start the program as  selkietest --demo : "
+      "ports A and B are then the two ends of a virtual cable.",
+      this);
+  Hint->setObjectName("Hint");
+  Hint->setWordWrap(true);
+  Hint->setMargin(12);
+  Hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Hint->hide();
 }
 
 void TSelkieF::BuildStatusBar() {
@@ -196,7 +249,26 @@ void TSelkieF::BuildStatusBar() {
     StatusPanels[i]->setFrameShadow(QFrame::Sunken);
     StatusBar1->addWidget(StatusPanels[i]);
   }
+  CaptureStatus = new QLabel(StatusBar1);
+  CaptureStatus->setObjectName("CaptureStatus");
+  CaptureStatus->hide();
+  StatusBar1->addWidget(CaptureStatus, 1);
+  static const char* const kLinkNames[] = {"linkA", "linkB"};
+  for (std::size_t i = 0; i < LinkPanels.size(); ++i) {
+    LinkPanels[i] = new QLabel(StatusBar1);
+    LinkPanels[i]->setObjectName(kLinkNames[i]);
+    LinkPanels[i]->setFrameShape(QFrame::Panel);
+    LinkPanels[i]->setFrameShadow(QFrame::Sunken);
+    LinkPanels[i]->setToolTip(QString("Port %1: replies/requests, timeouts, checksum failures, age "
+                                      "of the last reply")
+                                  .arg(i == 0 ? 'A' : 'B'));
+    StatusBar1->addWidget(LinkPanels[i], 1);
+  }
   setStatusBar(StatusBar1);
+  // The reply ages keep counting while nothing else changes.
+  auto* ages = new QTimer(this);
+  connect(ages, &QTimer::timeout, this, [this] { MirrorLinks(); });
+  ages->start(500);
 }
 
 void TSelkieF::InstallDefaultDesktop() {
@@ -234,6 +306,16 @@ void TSelkieF::InstallDefaultDesktop() {
   Desktop.choosePersonality = [this] {
     return QFileDialog::getOpenFileName(this, "Personality", QString(),
                                         "Personality files (*.toml);;All files (*)");
+  };
+  Desktop.availableArea = [this] {
+    const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+    return where ? where->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+  };
+  Desktop.confirm = [this](const QString& plan) {
+    return QMessageBox::question(this, kAppTitle, plan) == QMessageBox::Yes;
+  };
+  Desktop.runProgram = [](const QString& program, const QStringList& arguments) {
+    return QProcess::execute(program, arguments);
   };
   Desktop.openDocument = [](const QString& file, const QString&) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(file));
@@ -274,6 +356,7 @@ void TSelkieF::RestoreWindowPlace() {
   const bool onDesktop = static_cast<int64_t>(left) + 100 < desktop.width() &&
                          static_cast<int64_t>(top) + 100 < desktop.height();
   move(onDesktop && TitleBarVisible(left, top) ? QPoint(left, top) : QPoint(100, 100));
+  KeepOnScreen();
 }
 
 bool TSelkieF::TitleBarVisible(int left, int top) const {
@@ -296,6 +379,7 @@ void TSelkieF::showEvent(QShowEvent* event) {
   shown_once_ = true;
   // Once the window system has placed the window, so that the place saved is where it stands.
   QTimer::singleShot(0, this, [this] {
+    FitToScreen();  // now with the frame the window manager gave it
     SendPlace();
     host_->Show(false);
   });
@@ -333,7 +417,45 @@ void TSelkieF::LayoutViews() {
     if (flag != 0) y += view->height() + kGap;
   }
   Client->setFixedSize(Panel2->width() + 2 * Panel2->x(), y);
-  setFixedSize(Client->width(), menuBar()->sizeHint().height() + y + StatusBar1->height());
+  Hint->setVisible(y == kGap);
+  FitToScreen();
+}
+
+// The window takes what its views need, cut to the screen's available area; the views scroll in
+// what is left.
+void TSelkieF::FitToScreen() {
+  const int hint = Hint->isVisibleTo(this) ? std::max(Hint->heightForWidth(Client->width()), 0) : 0;
+  Hint->setFixedHeight(hint);
+  const int bars = menuBar()->sizeHint().height() + StatusBar1->height();
+  const QSize wanted(Client->width(), bars + Client->height() + hint);
+  fittedFrame_ = FrameExtra();
+  const QSize size = FitWindow(wanted, fittedFrame_, Desktop.availableArea(),
+                               Scroll->verticalScrollBar()->sizeHint().width());
+  Scroll->setFixedHeight(std::max(0, size.height() - bars - hint));
+  // Only a window narrower than the views scrolls sideways; a fractional scale factor may round
+  // the width a pixel short of the views and their scroll bar.
+  Scroll->setHorizontalScrollBarPolicy(size.width() >= wanted.width() ? Qt::ScrollBarAlwaysOff
+                                                                      : Qt::ScrollBarAsNeeded);
+  setFixedSize(size);
+  KeepOnScreen();
+}
+
+void TSelkieF::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // The window manager framed the window after it was shown: fit again with the real frame.
+  if (isVisible() && FrameExtra() != fittedFrame_) FitToScreen();
+}
+
+QSize TSelkieF::FrameExtra() const {
+  // Before the window manager has framed the window, room for a title bar and borders.
+  if (!isVisible()) return {8, 32};
+  return frameGeometry().size() - size();
+}
+
+void TSelkieF::KeepOnScreen() {
+  const QRect frame(pos(), size() + FrameExtra());
+  const QPoint inside = KeepInside(frame, Desktop.availableArea());
+  if (inside != pos()) move(inside);
 }
 
 int TSelkieF::ClientHeight() const { return Client->height() + StatusBar1->height(); }
@@ -369,27 +491,6 @@ void TSelkieF::EnterID1Click() {
                      : std::nullopt](HostCore& host) { host.EnterId(entry); });
 }
 
-void TSelkieF::Help1Click() {
-  const QString chosen =
-      Desktop.chooseManual(QString::fromStdString(config_.programFolder.string()));
-  if (chosen.isEmpty()) return;
-  const QFileInfo file(chosen);
-  if (file.exists())
-    Desktop.openDocument(file.absoluteFilePath(), file.absolutePath());
-  else
-    Desktop.showMessage(file.fileName() + "  Not Found");
-}
-
-void TSelkieF::InstallSelkieDriver1Click() {
-  const QString folder = QString::fromStdString(config_.programFolder.string());
-  const QString installer =
-      QString::fromStdString((config_.programFolder / "CDM_Setup.exe").string());
-  if (QFileInfo::exists(installer))
-    Desktop.openDocument(installer, folder);
-  else
-    Desktop.showMessage(installer + "  Not Found");
-}
-
 void TSelkieF::VmGoto() {
   if (!shown_.vmPanelKeysActive || !keypad_) return;
   const int result = Desktop.runKeypad();
@@ -423,6 +524,10 @@ void TSelkieF::ControllerGoto() {
 bool TSelkieF::eventFilter(QObject* watched, QEvent* event) {
   if (watched == comms_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
     SendMonitorState();
+  if (watched == menuBar() && event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (MainMenu::ShowTip(menuBar(), help->pos(), help->globalPos())) return true;
+  }
   if (watched == Panel1->bpoz && event->type() == QEvent::MouseButtonRelease) {
     bpozClick();
     return true;

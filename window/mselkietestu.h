@@ -14,7 +14,9 @@
 
 #include <QMainWindow>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStatusBar>
+#include <QStringList>
 #include <array>
 #include <deque>
 #include <filesystem>
@@ -38,7 +40,11 @@ struct SelkieDesktop;
 
 struct SelkieConfig {
   std::filesystem::path settingsPath;
-  std::filesystem::path programFolder;     // manuals and the driver installer are looked up here
+  std::filesystem::path programFolder;  // manuals and the driver installer are looked up here
+  // Where Help's dialog opens; empty: the program's folder.
+  std::filesystem::path manualFolder;
+  // The adapter helper that "Install Selkie Driver" runs through pkexec on Linux; empty: none.
+  std::filesystem::path adapterHelper;
   bool demo = false;                       // ports A and B on the two ends of the virtual cable
   std::optional<std::string> capturePath;  // capture both ports' traffic from the start
   std::optional<std::string> personality;  // the virtual machine's: a file or a built-in name
@@ -58,6 +64,12 @@ struct SelkieDesktop {
   std::function<QString()> chooseCapture;      // "Capture to File...": a path, or empty on Cancel
   std::function<QString()> choosePersonality;  // "Personality...": a path, or empty on Cancel
   std::function<QString()> chooseRack;         // "Open Rack...": a path, or empty on Cancel
+  // "Install Selkie Driver" on Linux: what the helper will do, asked before it runs; true: go.
+  std::function<bool(const QString& plan)> confirm;
+  // Runs a program and waits for it; its exit status, or -1 when it could not be started.
+  std::function<int(const QString& program, const QStringList& arguments)> runProgram;
+  // The area of the window's screen that the window must stay in (the panels and docks left out).
+  std::function<QRect()> availableArea;
 };
 
 class TSelkieF : public QMainWindow {
@@ -74,7 +86,9 @@ class TSelkieF : public QMainWindow {
   SelkieDesktop Desktop;
 
   // --- Controls ---------------------------------------------------------------------------------
+  QScrollArea* Scroll;  // holds Client; scrolls when the screen is smaller than the views
   QWidget* Client;
+  QLabel* Hint;  // shown while every view is hidden: how to show the panels
   TVyoButton *vsyncA, *VsyncB, *lostlock;
   VmPanelView* Panel2;
   ControlPanelView* Panel1;
@@ -86,6 +100,8 @@ class TSelkieF : public QMainWindow {
   TVyoButton *DSRA, *dsrb, *dcda, *dcdb, *ria, *rib;
   QStatusBar* StatusBar1;
   std::array<QLabel*, 3> StatusPanels{};
+  QLabel* CaptureStatus = nullptr;      // "Capturing to <file>" while a capture runs
+  std::array<QLabel*, 2> LinkPanels{};  // beside panel 2: the link health of ports A and B
   std::unique_ptr<MainMenu> Menu;
 
   // --- State ----------------------------------------------------------------------------------
@@ -94,7 +110,8 @@ class TSelkieF : public QMainWindow {
   EngineHost& Host() { return *host_; }
   // Collects what the host has published and shows it (the host's notices run this).
   void TakeHostOutput();
-  // The client area as the layout sets it: the views plus the status bar (menu bar excluded).
+  // The client area as the layout sets it: the views plus the status bar (menu bar and the
+  // first-start hint excluded), whether or not the window is cut to fit its screen.
   int ClientHeight() const;
   int ClientWidth() const;
 
@@ -134,6 +151,7 @@ class TSelkieF : public QMainWindow {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -142,6 +160,11 @@ class TSelkieF : public QMainWindow {
   void BuildOpenClose();
   void BuildGpo();
   void BuildStatusBar();
+  void BuildHint();
+  void FitToScreen();
+  QSize FrameExtra() const;
+  void KeepOnScreen();
+  void RunAdapterHelper();
   void WireVmPanel();
   void WireControlPanel();
   void WireMenus();
@@ -172,6 +195,7 @@ class TSelkieF : public QMainWindow {
   void MirrorPorts(const HostSnapshot& snapshot);
   void MirrorSync(const HostSnapshot& snapshot);
   void MirrorTraffic(const HostSnapshot& snapshot);
+  void MirrorLinks();
   void ShowErrors(std::vector<std::string> errors);
   void AskPort(const PortQuestion& question);
   void LogErrors();
@@ -190,4 +214,5 @@ class TSelkieF : public QMainWindow {
   // Closing: no more boxes or prompts; what is left goes to stderr.
   bool closing_ = false;
   bool kgotoReleasePending_ = false;  // a left press on kgoto already ran kgotoClick
+  QSize fittedFrame_;                 // the frame the window was last fitted with
 };

@@ -1,67 +1,43 @@
 #include "vcommsu.h"
 
 #include <QCheckBox>
-#include <QFontDatabase>
-#include <QPlainTextEdit>
+#include <QHBoxLayout>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QTableView>
 
-Tcommsf::Tcommsf(QWidget* parent, int maxLines) : QWidget(parent, Qt::Window), maxLines_(maxLines) {
+#include "MonitorPane.h"
+#include "ReplyTimeView.h"
+
+Tcommsf::Tcommsf(QWidget* parent, int maxLines, MonitorModel::Clock clock)
+    : QWidget(parent, Qt::Window), model_(maxLines, std::move(clock)) {
   setWindowTitle(QStringLiteral("Comms"));
   setAttribute(Qt::WA_QuitOnClose, false);
   setGeometry(563, 68, 537, 388);
+  // Below this the filters and the designed controls no longer fit beside each other.
+  setMinimumSize(460, 240);
 
-  m1 = new QPlainTextEdit(this);
-  m1->setGeometry(8, 8, 505, 297);
-  m1->setReadOnly(true);
-  // An undo history of a log would grow without bound and slow every append.
-  m1->setUndoRedoEnabled(false);
-  m1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  m1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  m1->setPlainText(QStringLiteral("m1"));
+  pane = new MonitorPane(&model_, this);
+  m1 = pane->table;
+  model_.AddDesignedLine(QStringLiteral("m1"));
 
   kshow = new QCheckBox(QStringLiteral("Shoiw Coms"), this);
-  kshow->setGeometry(208, 320, std::max(97, kshow->sizeHint().width()), 17);
-
   kdecode = new QCheckBox(QStringLiteral("Decode"), this);
-  kdecode->setGeometry(320, 320, std::max(80, kdecode->sizeHint().width()), 17);
-
+  kdecode->setToolTip(QStringLiteral("Decoded messages of both ports, with reply times"));
   kclear = new QPushButton(QStringLiteral("Clear"), this);
-  kclear->setGeometry(448, 320, 75, 25);
   QObject::connect(kclear, &QPushButton::clicked, this, [this] { kclearClick(); });
+
+  auto* controls = new QHBoxLayout;
+  controls->addStretch(1);
+  controls->addWidget(kshow);
+  controls->addWidget(kdecode);
+  controls->addWidget(kclear);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 8, 8, 8);
+  layout->addWidget(pane, 1);
+  layout->addLayout(controls);
 }
 
-void Tcommsf::AddLine(const QString& text) {
-  m1->appendPlainText(text);
-  DropOldestLines();
-}
-
-void Tcommsf::DropOldestLines() {
-  QTextDocument* log = m1->document();
-  const int notice = removed_ > 0 ? 1 : 0;
-  const int excess = log->blockCount() - notice - maxLines_;
-  if (excess <= 0) return;
-  QTextCursor cursor(log);
-  cursor.movePosition(QTextCursor::Start);
-  if (notice) cursor.movePosition(QTextCursor::NextBlock);
-  cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
-  cursor.removeSelectedText();
-  removed_ += excess;
-  // The first line says what is gone, so a log that starts mid-session is not taken for a whole
-  // one.
-  QTextCursor first(log->firstBlock());
-  if (notice) {
-    first.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-  } else {
-    first.insertBlock();
-    first.movePosition(QTextCursor::PreviousBlock);
-  }
-  first.insertText(QStringLiteral("(%1 older lines removed; the log keeps the last %2)")
-                       .arg(removed_)
-                       .arg(maxLines_));
-}
+void Tcommsf::AddLine(const QString& text) { model_.AddDesignedLine(text); }
 
 void Tcommsf::AddCommandLine(const SonyPort& portA) {
   const std::span<const uint8_t> bytes(portA.Rx.bytes.data(),
@@ -87,15 +63,19 @@ void Tcommsf::SetShowComs(bool on) { kshow->setChecked(on); }
 
 void Tcommsf::ToggleShown() { setVisible(!isVisible()); }
 
-void Tcommsf::kclearClick() {
-  m1->clear();
-  removed_ = 0;
-}
+void Tcommsf::kclearClick() { model_.Clear(); }
 
 bool Tcommsf::DecodeChecked() const { return kdecode->isChecked(); }
 
 void Tcommsf::SetDecode(bool on) { kdecode->setChecked(on); }
 
-void Tcommsf::AddDecodedLine(const QString& text) {
-  if (DecodeChecked()) AddLine(text);
+void Tcommsf::AddRecords(const std::vector<CaptureRecord>& records) {
+  if (DecodeChecked()) model_.AddRecords(records);
+}
+
+void Tcommsf::ShowReplyTimes() {
+  SetDecode(true);
+  if (!replyTimes) replyTimes = new ReplyTimeView(&model_, this);
+  replyTimes->show();
+  replyTimes->raise();
 }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -101,4 +102,78 @@ void PrintMachine(std::FILE* out, int8_t m) {
       getZQ_McnOffset(m), StandardText(getZQ_McnStandard(m)), Yes(getZQ_McnInPlay(m)),
       Yes(getZQ_McnIsLocked(m)), Yes(getZQ_McnIsChasing(m)), Yes(getZQ_McnInRecord(m)),
       Yes(getZQ_McnIsArmed(m)), Yes(getZQ_McnIsLocating(m)), getZQ_McnTapeStatus(m));
+}
+
+namespace {
+
+constexpr int kSystemCodes = 248;
+
+std::string Printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Printed(const char* format, ...) {
+  char text[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return text;
+}
+
+std::string TimeText(int8_t m, int32_t frames) {
+  uint8_t text[256] = {};
+  frms2str(text, frames, getZQ_McnStandard(m));
+  return LengthPrefixed(text);
+}
+
+std::string SystemValue(int flag) {
+  switch (flag) {
+    case 0:
+      return Printed("master %d", getZQ_Master());
+    case 1:
+      return Printed("selected %d", getZQ_SelectedMcn());
+    case 2:
+      return Printed("record bank %u", getZQ_RecordBank());
+    case 3:
+      return Printed("max machine %d  type %u  version %u.%u", getZQ_MaxMachine(),
+                     getZQ_SystemType(), getZQ_VMajor(), getZQ_VMinor());
+    case 6:
+      return Printed("loop command %u", getzq_loopcmd());
+    default:
+      return "-";
+  }
+}
+
+std::string MachineValue(int8_t m, int flag) {
+  switch (flag) {
+    case 1:
+      return Printed("tally %u  status %02X %02X %02X %02X  position %s", getZQ_McnTally(m),
+                     getZQ_McnStatus1(m), getZQ_McnStatus2(m), getZQ_McnStatus3(m),
+                     getZQ_McnStatus4(m), PositionText(m).c_str());
+    case 2: {
+      uint8_t arming[15] = {};
+      uint8_t* pointer = arming;
+      getZQ_McnTrackArmingP(m, &pointer, 0, 0, sizeof arming);
+      std::string hex;
+      for (uint8_t byte : arming) hex += Printed("%02X", byte);
+      return Printed("offset %d  arming %s", getZQ_McnOffset(m), hex.c_str());
+    }
+    case 3: {
+      uint8_t name[256] = {};
+      getZQ_C_McnName(m, name);
+      return Printed("id %04X  standard %s  name %s", getZQ_McnSonyID(m),
+                     StandardText(getZQ_McnStandard(m)), LengthPrefixed(name).c_str());
+    }
+    case 4:
+      return "record in " + TimeText(m, getZQ_McnRecInPoint(m)) + "  out " +
+             TimeText(m, getZQ_McnRecOutPoint(m));
+    default:
+      return "-";
+  }
+}
+
+}  // namespace
+
+std::string ChangeValueText(uint8_t code) {
+  if (code >= kSystemCodes && code - kSystemCodes < 7) return SystemValue(code - kSystemCodes);
+  if (code % 8 == 0) return "-";
+  return MachineValue(int8_t(code / 8 - 1), code % 8);
 }

@@ -1,7 +1,10 @@
 // vyomodel: shows and carries the shared model for an operator.
 //   vyomodel dump [m]     the block (name, owner, mode), the system part and the machines in use
 //                         (or machine m only)
-//   vyomodel watch [n]    prints each change as it is handed out (stops after n changes)
+//   vyomodel watch [n]    prints each change as it is handed out (stops after n changes): its
+//                         code, its name, the local time it was taken (HH:MM:SS.mmm, within the
+//                         20 ms poll) and the values it stands for as read just after
+//   vyomodel --help, --version
 //   vyomodel save FILE    saves the model image
 //   vyomodel load FILE    loads a saved model image
 // Exit status: 0 done, 1 the operation failed, 2 bad command line.
@@ -11,9 +14,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <thread>
 
@@ -27,13 +32,15 @@ constexpr int kUsage = 2;
 constexpr long kImageSize = 16316;
 constexpr int kLastMachine = 35;
 
+constexpr const char* kUsageText =
+    "usage: vyomodel dump [machine -1..35]\n"
+    "       vyomodel watch [count]   (takes the changes it shows from other pollers)\n"
+    "       vyomodel save FILE\n"
+    "       vyomodel load FILE\n"
+    "       vyomodel --help | --version\n";
+
 int Usage() {
-  std::fputs(
-      "usage: vyomodel dump [machine -1..35]\n"
-      "       vyomodel watch [count]   (takes the changes it shows from other pollers)\n"
-      "       vyomodel save FILE\n"
-      "       vyomodel load FILE\n",
-      stderr);
+  std::fputs(kUsageText, stderr);
   return kUsage;
 }
 
@@ -69,6 +76,20 @@ int Dump(int argc, char** argv) {
   return 0;
 }
 
+// The local time of day with milliseconds: "14:03:07.250".
+std::string ClockText() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
+                static_cast<int>(ms));
+  return text;
+}
+
 int Watch(int argc, char** argv) {
   long limit = 0;
   if (argc > 3) return BadCommandLine("watch takes at most a count");
@@ -81,7 +102,8 @@ int Watch(int argc, char** argv) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       continue;
     }
-    std::printf("%3u  %s\n", code, ChangeCodeText(code).c_str());
+    std::printf("%3u  %s  %s  %s\n", code, ChangeCodeText(code).c_str(), ClockText().c_str(),
+                ChangeValueText(code).c_str());
     std::fflush(stdout);
     ++shown;
   }
@@ -137,6 +159,14 @@ int Load(const char* file) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
+  if (argc == 2 && (command == "--help" || command == "-h")) {
+    std::fputs(kUsageText, stdout);
+    return 0;
+  }
+  if (argc == 2 && (command == "--version" || command == "-V")) {
+    std::printf("vyomodel %s\n", VYOMODEL_TOOL_VERSION);
+    return 0;
+  }
   if (command == "dump") return Dump(argc, argv);
   if (command == "watch") return Watch(argc, argv);
   if (command == "save" || command == "load") {

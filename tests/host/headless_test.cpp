@@ -173,8 +173,10 @@ TEST(HeadlessTest, APortThatCannotBeOpenedEndsTheRunWithItsMessage) {
   Program program({"--headless", "--port-a", device}, dir.path());
   EXPECT_EQ(program.Wait(), 1);
   EXPECT_EQ(program.Errors(),
-            "selkietest: cannot open " + device + ": ie_BadId - Specified comport doesn't exist\n")
-      << "the port's own reason, in the user's words, not the fallback prompt's";
+            "selkietest: cannot open " + device +
+                ": ie_BadId - Specified comport doesn't exist (No such file or directory)\n")
+      << "the port's own reason, in the user's words, not the fallback prompt's, with the "
+         "system's";
 }
 
 TEST(HeadlessTest, VersionPrintsOneLineAndOpensNothing) {

@@ -2,9 +2,11 @@
 // starts, and the arguments handed on to the window toolkit.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 
 #include "ProgramOptions.h"
+#include "TempDir.h"
 
 namespace {
 ProgramOptions Parse(std::vector<std::string> args) {
@@ -30,6 +32,7 @@ TEST(OptionsTest, PersonalityForTheMachineAndLearnFromACapture) {
   EXPECT_EQ(learn.toolkitArgs.size(), 1u);  // "-o" is not the toolkit's
   EXPECT_NE(ErrorOf({"--learn", "s.cap"}).find("-o"), std::string::npos);
   EXPECT_NE(ErrorOf({"-o", "x.toml"}).find("--learn"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--learn", "s.cap", "-o", "x", "--exact"}).find("--exact"), std::string::npos);
   EXPECT_NE(ErrorOf({"--learn", "s.cap", "-o", "x", "--headless"}).find("--headless"),
             std::string::npos);
   EXPECT_NE(ErrorOf({"--replay", "a.cap", "--port-b", "COM3", "--personality", "ideal"}), "");
@@ -80,6 +83,20 @@ TEST(OptionsTest, BadCombinationsAreRefused) {
   EXPECT_NE(ErrorOf({"stray"}).find("unexpected"), std::string::npos);
 }
 
+TEST(OptionsTest, ACaptureFileAloneOpensTheViewer) {
+  TempDir dir;
+  const std::string file = (dir.path() / "morning.cap").string();
+  std::ofstream(file) << "# selkietest capture 1\n";
+  EXPECT_EQ(Parse({file}).openCapture, file);
+  EXPECT_EQ(Parse({file, "-platform", "offscreen"}).openCapture, file);
+  EXPECT_NE(ErrorOf({file, file}).find("unexpected"), std::string::npos);
+  EXPECT_NE(ErrorOf({dir.path().string()}).find("unexpected"), std::string::npos)
+      << "a folder is no capture";
+  EXPECT_NE(ErrorOf({file, "--demo"}).find("--demo"), std::string::npos);
+  EXPECT_NE(ErrorOf({"--headless", "--port-a", "COM1", file}).find("--headless"),
+            std::string::npos);
+}
+
 TEST(OptionsTest, ListPortsRunsNothingElse) {
   EXPECT_TRUE(Parse({"--list-ports"}).listPorts);
   EXPECT_FALSE(Parse({}).listPorts);
@@ -121,6 +138,19 @@ TEST(OptionsTest, SingleDashArgumentsGoToTheToolkit) {
   EXPECT_TRUE(o.demo);
   EXPECT_EQ(o.toolkitArgs,
             (std::vector<std::string>{"selkietest", "-platform", "offscreen", "-style=fusion"}));
+}
+
+// The short forms are ours, not the toolkit's: with a display, "-h" opened the window before.
+TEST(OptionsTest, ShortHelpAndVersionAreOptionsNotToolkitArguments) {
+  const ProgramOptions help = Parse({"-h"});
+  EXPECT_TRUE(help.help);
+  EXPECT_EQ(help.toolkitArgs, (std::vector<std::string>{"selkietest"}));
+  const ProgramOptions version = Parse({"-V", "-platform", "offscreen"});
+  EXPECT_TRUE(version.version);
+  EXPECT_EQ(version.toolkitArgs,
+            (std::vector<std::string>{"selkietest", "-platform", "offscreen"}));
+  EXPECT_NE(UsageText().find("-h, --help"), std::string::npos);
+  EXPECT_NE(UsageText().find("-V, --version"), std::string::npos);
 }
 
 TEST(OptionsTest, HelpNeedsNothingElseAndDocumentsEveryOption) {

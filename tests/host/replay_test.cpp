@@ -171,7 +171,7 @@ TEST(ReplayTest, ACommandLineOrFileThatCannotWork) {
   std::string output;
   const auto notCapture = dir.path() / "not.cap";
   std::ofstream(notCapture) << "hello\n";
-  EXPECT_EQ(Replay(dir, "nothing-here", notCapture, output), 2);
+  EXPECT_EQ(Replay(dir, "nothing-here", notCapture, output), 1);  // a file that cannot be used
   Child noPort({"--replay", notCapture.string()}, dir.path() / "noport.out");
   EXPECT_EQ(noPort.Wait(), 2);
 }

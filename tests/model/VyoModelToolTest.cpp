@@ -1,6 +1,7 @@
 // The vyomodel command-line tool: its output, messages and exit codes.
 #include <algorithm>
 #include <fstream>
+#include <regex>
 
 #include "ModelFixture.h"
 #include "VyoModel.h"
@@ -82,9 +83,37 @@ TEST_F(VyoModelToolTest, WatchNamesEachChange) {
   setZQ_McnOffset(2, 5);
   const CommandResult watch = Tool("watch 2");
   ASSERT_EQ(watch.status, 0) << watch.output;
-  EXPECT_NE(watch.output.find("248  system: master"), std::string::npos) << watch.output;
-  EXPECT_NE(watch.output.find("26  machine B (2): offset/arming"), std::string::npos)
+  // Code and name first, then the time the change was taken and the values it stands for.
+  const std::string clock = R"(  \d\d:\d\d:\d\d\.\d\d\d  )";
+  EXPECT_TRUE(
+      std::regex_search(watch.output, std::regex("248  system: master" + clock + "master 1\n")))
       << watch.output;
+  EXPECT_TRUE(std::regex_search(watch.output, std::regex(" 26  machine B \\(2\\): offset/arming" +
+                                                         clock + "offset 5  arming 0{30}\n")))
+      << watch.output;
+  setZQ_McnTally(1, 3);
+  setZQ_McnRecInPoint(1, 25 * 3600);
+  const CommandResult more = Tool("watch 2");
+  EXPECT_TRUE(std::regex_search(
+      more.output,
+      std::regex(" 17  machine A \\(1\\): tally/status/position" + clock + "tally 3  status ")))
+      << more.output;
+  EXPECT_TRUE(std::regex_search(more.output, std::regex("record in 01:00:00:00  out ")))
+      << more.output;
+}
+
+TEST_F(VyoModelToolTest, HelpAndVersionAreAnswered) {
+  for (const char* help : {"--help", "-h"}) {
+    const CommandResult result = Tool(help);
+    EXPECT_EQ(result.status, 0) << help;
+    EXPECT_EQ(result.output.rfind("usage: vyomodel dump", 0), 0u) << result.output;
+  }
+  for (const char* version : {"--version", "-V"}) {
+    const CommandResult result = Tool(version);
+    EXPECT_EQ(result.status, 0) << version;
+    EXPECT_TRUE(std::regex_match(result.output, std::regex("vyomodel \\d+\\.\\d+\\.\\d+\n")))
+        << result.output;
+  }
 }
 
 TEST_F(VyoModelToolTest, SaveAndLoadReportAndReturnStatus) {

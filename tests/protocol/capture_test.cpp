@@ -1,11 +1,17 @@
 // Framing a watched byte stream, capture files written and read back, decoded monitor lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 
 #include "CaptureFile.h"
 #include "DecodedMonitor.h"
+#include "EscapedText.h"
 #include "SonyBytes.h"
 #include "sonyname.h"
 
@@ -149,7 +155,8 @@ TEST(DecodedMonitor, LinesWithTimesAndReplyTime) {
             "        12.345678 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC");
   EXPECT_EQ(monitor.Sent(frame(Framed({0x74, 0x04, 0x00, 0x00, 0x00, 0x01}), Micros(0)),
                          Micros(22346012)),
-            "        12.346012 Tx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00  reply 0.334 ms");
+            "        12.346012 Tx 74 04 00 00 00 01 79  LTC TIME DATA 01:00:00:00  read-to-write "
+            "0.334 ms");
   // A message sent with no request outstanding has no reply time; debris asks for no reply.
   EXPECT_EQ(monitor.Sent(frame(Framed({0x10, 0x01}), Micros(0)), Micros(22400000)),
             "        12.400000 Tx 10 01 11  ACK");
@@ -157,6 +164,137 @@ TEST(DecodedMonitor, LinesWithTimesAndReplyTime) {
             "        12.500000 Rx FF  debris");
   EXPECT_EQ(monitor.Sent(frame(Framed({0x10, 0x01}), Micros(0)), Micros(22600000)),
             "        12.600000 Tx 10 01 11  ACK");
+}
+
+}  // namespace
+
+namespace {
+
+std::string CaptureText(const std::string& body) {
+  return std::string(kCaptureVersionLine) + "\n" + body;
+}
+
+std::string ReadError(const std::string& content) {
+  std::istringstream file(content);
+  try {
+    CaptureReader::Read(file);
+  } catch (const CaptureError& e) {
+    return e.what();
+  }
+  return "(read without error)";
+}
+
+TEST(CaptureFile, TimesAreParsedStrictlyAndNameTheLine) {
+  const char* const bad[] = {"0..00000",
+                             "00000000000000000000",
+                             "9300000000000.000000",
+                             "1.00000.",
+                             "-1.000000",
+                             "1.0000000",
+                             ".000000",
+                             "1,000000",
+                             "1.00000a",
+                             "+1.000000"};
+  for (const char* time : bad) {
+    const std::string error = ReadError(CaptureText(
+        "0.000000 A rx msg 10 01 11 | ACK\n" + std::string(time) + " A rx msg 10 01 11 | ACK\n"));
+    EXPECT_NE(error.find("capture line 3: time"), std::string::npos) << time << ": " << error;
+  }
+  // The longest time accepted still fits.
+  std::istringstream file(CaptureText("999999999999.999999 A rx msg 10 01 11 | ACK\n"));
+  EXPECT_EQ(CaptureReader::Read(file).at(0).time, Micros(999999999999999999LL));
+}
+
+TEST(CaptureFile, OverlongLinesAndEndlessInputAreRefusedByLine) {
+  const std::string longLine = "0.000000 A rx msg " + std::string(100000, 'A') + "\n";
+  EXPECT_NE(ReadError(CaptureText("0.000000 A rx msg 10 01 11 | ACK\n" + longLine))
+                .find("capture line 3: longer than"),
+            std::string::npos);
+  // Like /dev/zero read as a stream: refused at the first line, not read to the end.
+  EXPECT_NE(ReadError(std::string(kCaptureVersionLine) + "\n" + std::string(50'000'000, '\0'))
+                .find("capture line 2: longer than"),
+            std::string::npos);
+  char folder[] = "/tmp/capture-test-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string fifo = std::string(folder) + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {std::string("/dev/zero"), fifo}) {
+    try {
+      CaptureReader::ReadFile(path);
+      ADD_FAILURE() << path;
+    } catch (const CaptureError& e) {
+      EXPECT_NE(std::string(e.what()).find("is not a regular file"), std::string::npos) << e.what();
+    }
+  }
+  std::filesystem::remove_all(folder);
+}
+
+TEST(CaptureFile, MessagesShowTheFilesBytesEscaped) {
+  const std::string error =
+      ReadError(CaptureText(std::string("0.000000 \x1B[2J\x07") + '\0' + "tail rx msg 10 | A\n"));
+  EXPECT_NE(error.find("port \"\\x1B[2J\\x07\\x00tail\" is not A or B"), std::string::npos)
+      << error;
+  EXPECT_EQ(error.find('\x1B'), std::string::npos);
+  const std::pair<std::string, std::string> table[] = {
+      {"plain text ~", "plain text ~"},
+      {std::string("a\0b", 3), "a\\x00b"},
+      {"back\\slash", "back\\\\slash"},
+      {"\n\t\x7F\xC3\xA9", "\\x0A\\x09\\x7F\\xC3\\xA9"},
+  };
+  for (const auto& [raw, shown] : table) EXPECT_EQ(EscapedText(raw), shown);
+}
+
+TEST(CaptureFile, ACutOffLastLineIsSkippedWithAWarning) {
+  std::string good;
+  for (int i = 0; i < 269; ++i) good += "0.000000 A rx msg 20 01 21 | PLAY\n";
+  std::vector<std::string> warnings;
+  std::istringstream torn(CaptureText(good + "0.000100 A tx msg 10 0"));
+  EXPECT_EQ(CaptureReader::Read(torn, &warnings).size(), 269u);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("capture line 271"), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[0].find("cut off"), std::string::npos) << warnings[0];
+  // Cut inside the decoded text: the bytes are whole and kept.
+  warnings.clear();
+  std::istringstream textCut(CaptureText(good + "0.000100 A tx msg 10 01 11 | AC"));
+  const std::vector<CaptureRecord> records = CaptureReader::Read(textCut, &warnings);
+  ASSERT_EQ(records.size(), 270u);
+  EXPECT_EQ(records.back().bytes, (Bytes{0x10, 0x01, 0x11}));
+  EXPECT_TRUE(warnings.empty());
+  // A session appended after the cut starts on a fresh line with its version line.
+  warnings.clear();
+  std::istringstream appended(CaptureText(good + "0.000100 A tx msg 10 0\n" + kCaptureVersionLine +
+                                          "\n0.000000 A rx msg 10 01 11 |\n"));
+  EXPECT_EQ(CaptureReader::Read(appended, &warnings).size(), 270u);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("capture line 271: a session cut off"), std::string::npos);
+  // The same broken line with its newline is no accident of the end: it is an error.
+  EXPECT_NE(ReadError(CaptureText(good + "0.000100 A tx msg 10 0\n")).find("capture line 271"),
+            std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Every capture shown in the README reads back as shown: one record per line after the first.
+TEST(CaptureFile, TheReadmesCapturesReadAsWritten) {
+  std::ifstream readme(SELKIE_README);
+  const std::string text(std::istreambuf_iterator<char>(readme), {});
+  const std::string opening = "```\n" + std::string(kCaptureVersionLine) + "\n";
+  int blocks = 0;
+  for (auto at = text.find(opening); at != std::string::npos; at = text.find(opening, at + 1)) {
+    const std::size_t begin = at + 4;
+    const std::string block = text.substr(begin, text.find("```", begin) - begin);
+    std::istringstream in(block);
+    std::vector<std::string> warnings;
+    const std::vector<CaptureRecord> records = CaptureReader::Read(in, &warnings);
+    EXPECT_EQ(records.size(),
+              static_cast<std::size_t>(std::count(block.begin(), block.end(), '\n') - 1));
+    EXPECT_TRUE(warnings.empty());
+    for (const CaptureRecord& r : records) EXPECT_FALSE(r.text.empty());
+    ++blocks;
+  }
+  EXPECT_EQ(blocks, 2);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 """The model from Python: accessors of each kind, the change poll, the Sony front end, save and
 load, and two processes on one block."""
 import os
+import pathlib
 import subprocess
 import sys
 
@@ -29,6 +30,24 @@ def test_scalars_store_only_changes_and_decode_status(fresh):
     assert a.is_chasing and a.status3 & 0x08
     with pytest.raises(AttributeError):
         a.in_play = True
+
+
+@pytest.mark.parametrize("field,bad,good", [
+    ("tally", 300, 255), ("tally", -1, 0), ("position", 2**32 + 5, -2**31),
+    ("position", 2**31, 2**31 - 1), ("sony_id", 70000, 0xFFFF), ("is_chasing", 256, 1),
+    ("is_chasing", -1, 0)])
+def test_out_of_range_values_are_refused_not_wrapped(fresh, field, bad, good):
+    a = fresh.machine(1)
+    setattr(a, field, good)
+    with pytest.raises(ValueError, match=f"{field} {bad} is outside"):
+        setattr(a, field, bad)
+    with pytest.raises(ValueError):
+        a.update(field, bad)
+    assert getattr(a, field) == good
+    with pytest.raises(ValueError):
+        fresh.master = 128
+    with pytest.raises(TypeError):
+        a.tally = 2.5
 
 
 def test_system_values_and_error_texts(fresh):
@@ -140,3 +159,20 @@ def test_two_processes_see_one_model(fresh):
                            text=True, env=dict(os.environ))
     assert other.stdout.strip() == "100"
     assert fresh.machine(4).position == 200
+
+
+def test_the_readme_example_runs_as_written(tmp_path):
+    """The README's Python example on a fresh block prints the change its comment promises."""
+    readme = (pathlib.Path(__file__).parents[2] / "README.md").read_text()
+    example = readme.split("```python\n", 1)[1].split("```", 1)[0]
+    block = f"/VyoModelTest_readme_{os.getpid()}"
+    env = dict(os.environ, VYOMODEL_SHM_NAME=block)
+    try:
+        run = subprocess.run([sys.executable, "-c", example], env=env, cwd=tmp_path,
+                             capture_output=True, text=True, timeout=60)
+    finally:
+        if os.path.exists("/dev/shm" + block):
+            os.remove("/dev/shm" + block)
+    assert run.returncode == 0, run.stderr
+    promised = example.split("print(", 1)[1].split("# ", 1)[1].splitlines()[0]
+    assert run.stdout.rstrip() == promised.rstrip()

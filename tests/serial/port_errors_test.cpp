@@ -2,6 +2,8 @@
 #include <sys/file.h>
 #include <sys/wait.h>
 
+#include <tuple>
+
 #include "SerialErrors.h"
 #include "SerialTestSupport.h"
 
@@ -36,6 +38,30 @@ TEST(PortErrors, MissingDeviceIsBadId) {
       },
       -2001,
       "ie_BadId - Specified comport doesn't exist");  // maps to nothing
+}
+
+// The window keeps the designed texts; the command line, which names the port itself, gets the
+// system's reason added and no second copy of the device.
+TEST(PortErrors, CommandLineTextsAddTheSystemsReason) {
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"/dev/selkie-no-such-device", "ie_BadId - Specified comport doesn't exist",
+       "ie_BadId - Specified comport doesn't exist (No such file or directory)"},
+      {"pty:/selkie-no-such-dir/a", "ie_BadId - Specified comport doesn't exist",
+       "ie_BadId - Specified comport doesn't exist (No such file or directory)"},
+      {"/dev/null", "/dev/null: Inappropriate ioctl for device", "Inappropriate ioctl for device"},
+  };
+  for (const auto& [target, window, commandLine] : cases) {
+    ComOverride map(205, target);
+    OwnedPort owned;
+    owned.port.SetComNumber(205);
+    try {
+      owned.port.SetOpen(true);
+      ADD_FAILURE() << target;
+    } catch (const ESerialException& e) {
+      EXPECT_EQ(std::string(e.what()), window) << target;
+      EXPECT_EQ(e.CommandLineText(), commandLine) << target;
+    }
+  }
 }
 
 TEST(PortErrors, DeviceHeldByAnotherProcessIsAlreadyOpen) {

@@ -255,6 +255,10 @@ TEST(PortLifecycle, PtyPortServesAPortOfThisFamilyOnItsLink) {
   ASSERT_TRUE(loop->PumpUntil([&] { return answer.size() == 2; }, kWait));
   EXPECT_EQ(answer, (std::vector<uint8_t>{0x11, 0x21}));
   EXPECT_EQ(std::count(notes.begin(), notes.end(), "COM212: parity odd was not applied"), 1);
+  // The pty: port itself has no line: nothing to say about parity.
+  EXPECT_EQ(std::count_if(notes.begin(), notes.end(),
+                          [](const std::string& n) { return n.rfind("COM211", 0) == 0; }),
+            0);
   // While the client holds it, the link is in use for everybody else.
   TSerialPort third(loop);
   third.SetComNumber(212);

@@ -79,8 +79,9 @@ TEST(Identity, ChoosingAnIdentity) {
 
 TEST(Identity, EnterIdTakesDecimalOrDollarHex) {
   const std::pair<const char*, std::array<uint8_t, 2>> cases[] = {
-      {"4660", {0x12, 0x34}}, {"$1234", {0x12, 0x34}},   {"$12345", {0x23, 0x45}},
-      {"-1", {0x00, 0xFF}},   {" $f01d ", {0xF0, 0x1D}}, {"-257", {0xFF, 0xFF}}};
+      {"4660", {0x12, 0x34}},   {"$1234", {0x12, 0x34}},   {"$12345", {0x23, 0x45}},
+      {"-1", {0x00, 0xFF}},     {" $f01d ", {0xF0, 0x1D}}, {"-257", {0xFF, 0xFF}},
+      {"0xF02E", {0xF0, 0x2E}}, {"0Xf02e", {0xF0, 0x2E}}};
   for (const auto& [text, id] : cases) {
     VirtualMachine vm = StartedMachine(5, 1);
     EXPECT_EQ(vm.EnterID1Click(std::string(text)), std::nullopt) << text;
@@ -90,11 +91,14 @@ TEST(Identity, EnterIdTakesDecimalOrDollarHex) {
 }
 
 TEST(Identity, EnterIdRejectsWhatIsNotAWholeNumber) {
-  for (const char* text : {"", "abc", "12x", "$", "$G1", "1.5", "99999999999", "$123456789"}) {
+  for (const char* text : {"", "abc", "12x", "$", "$G1", "1.5", "99999999999", "$123456789",
+                           "F0 2E", "0x", "0x-1", "$0x12"}) {
     VirtualMachine vm = StartedMachine(11, 1);
     const std::optional<std::string> error = vm.EnterID1Click(std::string(text));
     ASSERT_TRUE(error.has_value()) << text;
-    EXPECT_NE(error->find(text), std::string::npos);
+    EXPECT_EQ(*error, "'" + std::string(text) +
+                          "' is not a valid whole number: enter it in decimal (61486) or in "
+                          "hexadecimal after $ or 0x ($F02E, 0xF02E)");
     EXPECT_EQ(vm.Port().DeviceId, (std::array<uint8_t, 2>{0x1A, 0xC1}));
     EXPECT_EQ(vm.Panel().machineChecked, 11);
     EXPECT_TRUE(vm.ExtendedIdReply());

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <vector>
 
@@ -25,7 +25,7 @@ SonyPort PortAfter(const Bytes& received, const Bytes& reply) {
 
 class CommsMonitorTest : public ::testing::Test {
  protected:
-  QStringList Lines() const { return comms.m1->toPlainText().split(QLatin1Char('\n')); }
+  QStringList Lines() const { return comms.Text().split(QLatin1Char('\n')); }
 
   // The three calls of one message, as the owner of port A makes them.
   void Exchange(const SonyPort& port) {
@@ -39,7 +39,9 @@ class CommsMonitorTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&comms));
   }
 
-  Tcommsf comms;
+  Micros now_{5000000};
+  std::function<Micros()> Clock = [this] { return now_; };
+  Tcommsf comms{nullptr, Tcommsf::kMaxLines, Clock};
   const SonyPort play = PortAfter({0x20, 0x01, 0x21}, {0x10, 0x01});
   const SonyPort timeSense =
       PortAfter({0x61, 0x0C, 0x01, 0x6E}, {0x74, 0x04, 0x00, 0x00, 0x00, 0x01});
@@ -96,7 +98,7 @@ TEST_F(CommsMonitorTest, ClearRemovesEveryLineIncludingTheDesignedOne) {
   ShowWindow();
   comms.AddLine(QStringLiteral("one"));
   QTest::mouseClick(comms.kclear, Qt::LeftButton);
-  EXPECT_TRUE(comms.m1->toPlainText().isEmpty());
+  EXPECT_TRUE(comms.Text().isEmpty());
   comms.AddLine(QStringLiteral("after"));
   EXPECT_EQ(Lines(), QStringList{QStringLiteral("after")});
 }
@@ -114,7 +116,7 @@ TEST_F(CommsMonitorTest, CloseBoxHidesAndLinesKeepComing) {
   EXPECT_FALSE(comms.IsShown());
 }
 
-TEST_F(CommsMonitorTest, DecodeBoxShowsDecodedLinesOnlyWhileChecked) {
+TEST_F(CommsMonitorTest, DecodeBoxShowsDecodedRecordsOnlyWhileChecked) {
   ShowWindow();
   EXPECT_EQ(comms.kdecode->text(), QStringLiteral("Decode"));
   EXPECT_FALSE(comms.DecodeChecked());
@@ -123,30 +125,39 @@ TEST_F(CommsMonitorTest, DecodeBoxShowsDecodedLinesOnlyWhileChecked) {
         static_cast<QWidget*>(comms.m1)}) {
     EXPECT_FALSE(comms.kdecode->geometry().intersects(other->geometry()));
   }
-  DecodedMonitor monitor(Micros(0));
-  const Frame request{{0x61, 0x0C, 0x01, 0x6E}, FrameKind::Message, Micros(1000), Micros(1200)};
-  const Frame reply{
-      {0x74, 0x04, 0x00, 0x00, 0x00, 0x01, 0x79}, FrameKind::Message, Micros(0), Micros(0)};
-  const QString asked = QString::fromStdString(monitor.Received(request));
-  const QString answered = QString::fromStdString(monitor.Sent(reply, Micros(1500)));
+  const Micros origin = Clock();
+  CaptureRecord request{origin + Micros(1000),
+                        'A',
+                        Direction::Rx,
+                        FrameKind::Message,
+                        {0x61, 0x0C, 0x01, 0x6E},
+                        "CURRENT TIME SENSE LTC",
+                        origin + Micros(1200)};
+  CaptureRecord reply{origin + Micros(1500),
+                      'A',
+                      Direction::Tx,
+                      FrameKind::Message,
+                      {0x74, 0x04, 0x00, 0x00, 0x00, 0x01, 0x79},
+                      "LTC TIME DATA 01:00:00:00",
+                      origin + Micros(1500)};
 
-  comms.AddDecodedLine(asked);  // unchecked: the designed view stays as it is
+  comms.AddRecords({request});  // unchecked: the designed view stays as it is
   EXPECT_EQ(Lines(), QStringList{QStringLiteral("m1")});
 
   QTest::mouseClick(comms.kdecode, Qt::LeftButton, {}, QPoint(5, comms.kdecode->height() / 2));
   ASSERT_TRUE(comms.DecodeChecked());
   EXPECT_FALSE(comms.ShowComs());
-  comms.AddDecodedLine(asked);
-  comms.AddDecodedLine(answered);
+  comms.AddRecords({request, reply});
   Exchange(timeSense);  // the designed lines keep their own rule: "Shoiw Coms" is unchecked
-  EXPECT_EQ(Lines(),
-            (QStringList{QStringLiteral("m1"),
-                         QStringLiteral("         0.001200 Rx 61 0C 01 6E  CURRENT TIME SENSE LTC"),
-                         QStringLiteral("         0.001500 Tx 74 04 00 00 00 01 79  LTC TIME DATA "
-                                        "01:00:00:00  reply 0.300 ms")}));
+  EXPECT_EQ(
+      Lines(),
+      (QStringList{QStringLiteral("m1"),
+                   QStringLiteral("         0.001000 A Rx 61 0C 01 6E  CURRENT TIME SENSE LTC"),
+                   QStringLiteral("         0.001500 A Tx 74 04 00 00 00 01 79  LTC TIME DATA "
+                                  "01:00:00:00  reply 0.300 ms")}));
 
   comms.SetDecode(false);
-  comms.AddDecodedLine(asked);
+  comms.AddRecords({request});
   EXPECT_EQ(Lines().size(), 3);
 }
 
@@ -156,13 +167,13 @@ TEST(CommsMonitorCapTest, DroppedLinesAreCountedInTheFirstLine) {
   Tcommsf capped(nullptr, 5);
   capped.kclearClick();
   for (int i = 1; i <= 5; ++i) capped.AddLine(QString::number(i));
-  EXPECT_EQ(capped.m1->toPlainText(), "1\n2\n3\n4\n5") << "nothing dropped: no notice";
+  EXPECT_EQ(capped.Text(), "1\n2\n3\n4\n5") << "nothing dropped: no notice";
   for (int i = 6; i <= 12; ++i) capped.AddLine(QString::number(i));
-  const QStringList lines = capped.m1->toPlainText().split(QLatin1Char('\n'));
+  const QStringList lines = capped.Text().split(QLatin1Char('\n'));
   ASSERT_EQ(lines.size(), 6);
   EXPECT_EQ(lines[0], "(7 older lines removed; the log keeps the last 5)");
   EXPECT_EQ(lines.mid(1), (QStringList{"8", "9", "10", "11", "12"}));
   capped.kclearClick();
   capped.AddLine("a");
-  EXPECT_EQ(capped.m1->toPlainText(), "a") << "Clear starts the count again";
+  EXPECT_EQ(capped.Text(), "a") << "Clear starts the count again";
 }

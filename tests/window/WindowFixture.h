@@ -52,6 +52,12 @@ class WindowTest : public testing::Test {
   QString personalityChoice;               // "Personality..." answer; empty: Cancel
   std::optional<std::string> personality;  // --personality
   QString rackChoice;                      // "Open Rack..." answer; empty: Cancel
+  QString manualFolderAsked;               // the folder Help's dialog was opened in
+  std::vector<QString> confirmations;      // plans the user was asked to confirm
+  bool confirmAnswer = false;
+  std::vector<QStringList> programRuns;  // program and arguments of each run
+  int runStatus = 0;
+  std::function<void(SelkieConfig&)> adjustConfig;
   std::unique_ptr<TSelkieF> w;
   std::unique_ptr<TKeypadF> keypad;
   std::unique_ptr<Tcommsf> comms;
@@ -69,7 +75,18 @@ class WindowTest : public testing::Test {
     config.adjustDesktop = [this](SelkieDesktop& d) {
       d.showError = [this](const QString& m) { errors.push_back(m); };
       d.showMessage = [this](const QString& m) { messages.push_back(m); };
-      d.chooseManual = [this](const QString&) { return manualChoice; };
+      d.chooseManual = [this](const QString& folder) {
+        manualFolderAsked = folder;
+        return manualChoice;
+      };
+      d.confirm = [this](const QString& plan) {
+        confirmations.push_back(plan);
+        return confirmAnswer;
+      };
+      d.runProgram = [this](const QString& program, const QStringList& arguments) {
+        programRuns.push_back(QStringList{program} + arguments);
+        return runStatus;
+      };
       d.chooseCapture = [this] { return captureChoice; };
       d.choosePersonality = [this] { return personalityChoice; };
       d.chooseRack = [this] { return rackChoice; };
@@ -85,6 +102,7 @@ class WindowTest : public testing::Test {
         return answer;
       };
     };
+    if (adjustConfig) adjustConfig(config);
     w = std::make_unique<TSelkieF>(config, std::make_shared<QtInvoker>());
     keypad = std::make_unique<TKeypadF>();
     comms = std::make_unique<Tcommsf>();

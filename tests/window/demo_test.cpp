@@ -44,8 +44,8 @@ TEST_F(WindowTest, DemoClipboardVersionAndMonitor) {
 
   comms->kclearClick();
   comms->SetShowComs(true);
-  EXPECT_TRUE(WaitFor([&] { return comms->m1->toPlainText().contains("Rx:61 0C 01 6E "); }));
-  EXPECT_TRUE(comms->m1->toPlainText().contains("  Tx 74 04 "));
+  EXPECT_TRUE(WaitFor([&] { return comms->Text().contains("Rx:61 0C 01 6E "); }));
+  EXPECT_TRUE(comms->Text().contains("  Tx 74 04 "));
 }
 
 TEST_F(WindowTest, DemoKeepsItsOwnPortsWhateverItsFileSays) {

@@ -2,11 +2,13 @@
 // second start bringing the running window to the front through the local socket.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
 #include <filesystem>
@@ -116,6 +118,56 @@ TEST_F(WindowRaiserTest, TheRunningInstanceTakesOverADeadInstancesSocket) {
   ASSERT_TRUE(raiser.Listening());
   EXPECT_TRUE(AskWhileServing());
   EXPECT_TRUE(window.isVisible());
+}
+
+// A server at the socket that answers a byte at a time, or floods, holds a start no longer than
+// the one deadline of the exchange (a trickling server held one for 20 s before).
+TEST_F(WindowRaiserTest, ASlowOrFloodingServerCannotHoldAStart) {
+  for (const bool flood : {false, true}) {
+    QLocalServer server;
+    QLocalServer::removeServer(WindowRaiser::SocketPath());
+    ASSERT_TRUE(server.listen(WindowRaiser::SocketPath()));
+    auto asked = std::async(std::launch::async, [] {
+      QElapsedTimer timer;
+      timer.start();
+      const bool raised = WindowRaiser::AskRunningInstance(600);
+      return std::make_pair(raised, timer.elapsed());
+    });
+    ASSERT_TRUE(WaitFor([&] { return server.hasPendingConnections(); }));
+    QLocalSocket* peer = server.nextPendingConnection();
+    QElapsedTimer serving;
+    serving.start();
+    while (asked.wait_for(std::chrono::seconds(0)) != std::future_status::ready &&
+           serving.elapsed() < 5000) {
+      peer->write(flood ? QByteArray(65536, 'r') : QByteArray("r"));
+      peer->flush();
+      QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    const auto [raised, elapsed] = asked.get();
+    EXPECT_FALSE(raised) << flood;
+    EXPECT_LT(elapsed, 2000) << flood;
+  }
+}
+
+// Without $XDG_RUNTIME_DIR the socket lives in a folder of the user's alone; a folder of that
+// name that is open to others is not used.
+TEST(WindowRaiserFolder, WithoutARuntimeFolderTheSocketIsInAPrivateOne) {
+  TempDir dir;
+  ScopedEnv noRuntime{"XDG_RUNTIME_DIR", ""};
+  ScopedEnv temp{"TMPDIR", dir.path().string()};
+  const std::filesystem::path folder = dir.path() / ("selkietest-" + std::to_string(getuid()));
+  EXPECT_EQ(WindowRaiser::SocketPath().toStdString(),
+            (folder / "selkietest-raise.socket").string());
+  struct stat info {};
+  ASSERT_EQ(lstat(folder.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  ASSERT_EQ(chmod(folder.c_str(), 0777), 0);  // planted, or opened up: not ours alone
+  EXPECT_TRUE(WindowRaiser::SocketPath().isEmpty());
+  QWidget window;
+  WindowRaiser raiser(&window);
+  EXPECT_FALSE(raiser.Listening());
+  EXPECT_FALSE(raiser.Problem().isEmpty());
+  EXPECT_FALSE(WindowRaiser::AskRunningInstance(200));
 }
 
 TEST_F(WindowRaiserTest, AnyOtherRequestIsTurnedAway) {

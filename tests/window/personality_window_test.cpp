@@ -23,7 +23,7 @@ TEST_F(PersonalityWindowTest, MenuChoosesAFileOrTheDefaultAndThePanelShowsTheNam
   personality = "disk-recorder";
   Start(true);
   EXPECT_EQ(PanelName(), "disk-recorder");
-  EXPECT_EQ(w->Menu->VmMachine1->title(), "Machine");
+  EXPECT_EQ(w->Menu->VmMachine1->title(), "Mac&hine");
   EXPECT_EQ(w->Menu->Personality1->text(), "Personality...");
   EXPECT_EQ(w->Menu->DefaultPersonality1->text(), "Default personality");
 

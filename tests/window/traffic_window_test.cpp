@@ -1,8 +1,8 @@
 // The window's traffic tools: "Capture to File..." and "Stop Capture" in the Tools menu, decoded
 // lines in the comms monitor while its "Decode" box is checked, and "Bridge A-B".
-#include <QPlainTextEdit>
 
 #include "CaptureFile.h"
+#include "PortMap.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -13,6 +13,22 @@ class TrafficWindowTest : public WindowTest {
   void StartDemo() {
     Start(true);
     ASSERT_TRUE(w->Shown().portA.open && w->Shown().portB.open);
+  }
+  // Port A and port B on two pty: ports of their own, as for an editor and a machine.
+  void StartOnTwoPtys() {
+    ASSERT_TRUE(PortMap::Assign(230, "pty:" + (dir.path() / "editor").string()));
+    ASSERT_TRUE(PortMap::Assign(231, "pty:" + (dir.path() / "machine").string()));
+    record.ShowVirtualMachine = record.ShowMachineControl = 1;
+    record.PortANumber = 230;
+    record.PortBNumber = 231;
+    writeSettings = true;
+    Start();
+    ASSERT_TRUE(w->Shown().portA.open && w->Shown().portB.open);
+  }
+  void TearDown() override {
+    WindowTest::TearDown();
+    PortMap::Unassign(230);
+    PortMap::Unassign(231);
   }
 };
 
@@ -33,11 +49,17 @@ TEST_F(TrafficWindowTest, CaptureToFileRecordsBothPortsUntilStopCapture) {
   Settle();
   EXPECT_TRUE(w->Shown().capturing);
   EXPECT_TRUE(w->Menu->StopCapture1->isEnabled());
+  // One capture at a time, and the status bar says where it goes.
+  EXPECT_FALSE(w->Menu->CaptureToFile1->isEnabled());
+  EXPECT_EQ(w->CaptureStatus->text(), "Capturing to " + captureChoice);
+  EXPECT_FALSE(w->CaptureStatus->isHidden());
   Spin(400);  // a few polls of the controller
   w->Menu->StopCapture1->trigger();
   Settle();
   EXPECT_FALSE(w->Shown().capturing);
   EXPECT_FALSE(w->Menu->StopCapture1->isEnabled());
+  EXPECT_TRUE(w->Menu->CaptureToFile1->isEnabled());
+  EXPECT_TRUE(w->CaptureStatus->isHidden());
 
   const std::vector<CaptureRecord> records = CaptureReader::ReadFile(captureChoice.toStdString());
   for (char port : {'A', 'B'})
@@ -76,17 +98,26 @@ TEST_F(TrafficWindowTest, CaptureThatCannotBeOpenedIsAMessageAndCancelDoesNothin
 TEST_F(TrafficWindowTest, DecodedLinesReachTheMonitorOnlyWhileDecodeIsChecked) {
   StartDemo();
   Spin(200);
-  EXPECT_FALSE(comms->m1->toPlainText().contains(" Rx "));
+  const auto rows = [&](char port, bool replied) {
+    const MonitorModel& model = comms->Model();
+    int count = 0;
+    for (int i = 0; i < model.rowCount(); ++i) {
+      const MonitorRow& row = model.Row(i);
+      if (row.source == MonitorRow::Source::Record && row.port == port && (!replied || row.replyUs))
+        ++count;
+    }
+    return count;
+  };
+  EXPECT_EQ(rows('A', false) + rows('B', false), 0);
   comms->kdecode->setChecked(true);
-  ASSERT_TRUE(WaitFor([&] {
-    const QString text = comms->m1->toPlainText();
-    return text.contains("\nA ") && text.contains("\nB ");
-  }));
-  EXPECT_TRUE(comms->m1->toPlainText().contains("reply "));
+  ASSERT_TRUE(WaitFor([&] { return rows('A', false) > 0 && rows('B', false) > 0; }));
+  EXPECT_TRUE(WaitFor([&] { return rows('A', true) > 0 && rows('B', true) > 0; }))
+      << "both the virtual machine's replies and the machine's on port B are timed";
+  EXPECT_TRUE(comms->Text().contains("read-to-write "));
 }
 
 TEST_F(TrafficWindowTest, BridgeItemIsCheckedWhileBridgingAndNeedsBothPorts) {
-  StartDemo();
+  StartOnTwoPtys();
   w->Menu->BridgeAB1->trigger();
   Settle();
   EXPECT_TRUE(w->Shown().bridging);
@@ -103,5 +134,18 @@ TEST_F(TrafficWindowTest, BridgeItemIsCheckedWhileBridgingAndNeedsBothPorts) {
   Settle();
   ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
   EXPECT_TRUE(errors.front().contains("Bridge A-B")) << errors.front().toStdString();
+  EXPECT_FALSE(w->Menu->BridgeAB1->isChecked());
+}
+
+// The demo's ports are the two ends of one virtual cable: a bridge there would pass every
+// message back to its sender, and did so without a word.
+TEST_F(TrafficWindowTest, BridgeOnTheTwoEndsOfOneCableIsRefused) {
+  StartDemo();
+  w->Menu->BridgeAB1->trigger();
+  Settle();
+  ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
+  EXPECT_TRUE(errors.front().contains("two ends of one virtual cable"))
+      << errors.front().toStdString();
+  EXPECT_FALSE(w->Shown().bridging);
   EXPECT_FALSE(w->Menu->BridgeAB1->isChecked());
 }

@@ -2,24 +2,29 @@
 // button's own setter rules so that a window mirroring it shows exactly what the control would.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+// Lamp levels of a lit button: 0 off, 1 dim 1, 2 dim 2, 3 lit.
+constexpr uint8_t kLampOff = 0;
+constexpr uint8_t kLampLit = 3;
 
 struct PanelLamp {
   bool Lit = false;
-  int LitState = 0;  // 0 off, 1 dim 1, 2 dim 2, 3 lit
+  int LitState = kLampOff;
   std::string Caption;
 
-  // Lit := v; a change also sets the level to 3 (lit) or 0 (off).
+  // Lit := v; a change also sets the level to lit or off.
   void SetLit(bool v) {
     if (v == Lit) return;
     Lit = v;
-    LitState = v ? 3 : 0;
+    LitState = v ? kLampLit : kLampOff;
   }
   // Level 0..3; other values are ignored. A non-zero level also sets Lit; 0 leaves it.
   void SetLitState(int s) {
-    if (s < 0 || s > 3 || s == LitState) return;
+    if (s < kLampOff || s > kLampLit || s == LitState) return;
     LitState = s;
-    if (s != 0) Lit = true;
+    if (s != kLampOff) Lit = true;
   }
 
   bool operator==(const PanelLamp&) const = default;
