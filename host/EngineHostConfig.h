@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Personality.h"
+#include "RackFile.h"
 
 struct EngineHostConfig {
   // Where the record is read and written; none: nothing is read or written.
@@ -30,5 +32,7 @@ struct EngineHostConfig {
   std::optional<int> timer2Ms;
   std::optional<int> machine;  // identity and standard instead of the record's
   std::optional<int> standard;
+  // Virtual machines of a rack, each on its own port, served beside ports A and B.
+  std::vector<RackEntry> rack;
   std::optional<Personality> personality;  // the virtual machine's, instead of the plain one
 };

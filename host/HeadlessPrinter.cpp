@@ -6,6 +6,7 @@
 
 #include "PersonalityFile.h"
 #include "PortMap.h"
+#include "RackFile.h"
 #include "StopSignals.h"
 
 namespace {
@@ -42,6 +43,12 @@ EngineHostConfig HeadlessConfig(const ProgramOptions& options) {
   config.machine = options.machine;
   config.standard = options.standard;
   if (options.personality) config.personality = LoadPersonality(*options.personality);
+  if (options.rack) {
+    config.rack = LoadRack(*options.rack, options.portA, options.machine.value_or(0),
+                           options.standard.value_or(0), options.personality);
+    // The port of a rack shorthand is the rack's pattern, not a port of its own.
+    if (IsRackCount(*options.rack)) config.portA.reset();
+  }
   return config;
 }
 
@@ -95,6 +102,9 @@ int RunHeadless(const ProgramOptions& options) {
     printer.Start();
     printer.Run(std::function<bool()>(StopRequested));
     if (printer.ReportedErrors()) return 1;
+  } catch (const RackError& e) {
+    std::cerr << "selkietest: " << e.what() << std::endl;
+    return 2;
   } catch (const PersonalityError& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
     return 2;

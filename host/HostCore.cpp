@@ -49,6 +49,7 @@ HostCore::HostCore(EngineHostConfig config, std::shared_ptr<OwnerLoop> loop,
   showComs_ = config_.showComs;
   traffic_.SetDecoding(config_.decodedLines);
   Wire();
+  if (!config_.rack.empty()) MakeRack(config_.rack);
 }
 
 HostCore::~HostCore() = default;
@@ -206,12 +207,13 @@ void HostCore::Show(bool rethrow) {
       Report(e.what());
     }
   }
+  if (rack_) rack_->Open();
   if (config_.portA || config_.portB) {
     vm_.FormShow();
     SaveSettings();
     ApplyStartPersonality();
     OpenCommandLinePorts();
-  } else {
+  } else if (!rack_) {
     Opening([this, rethrow] { ShowPorts(rethrow); });
   }
   const auto now = Clock::now();
@@ -389,7 +391,10 @@ Clock::time_point HostCore::FireTimers() {
   bool fired = false;
   if (due(timer1_)) {
     RefreshPortStates();
-    Apply(sync_.Timer1Fired(), PortSide::A);
+    const SyncStep step = sync_.Timer1Fired();
+    Apply(step, PortSide::A);
+    // The rack keeps time by Timer1 while port A, closed, has no frame tick of its own.
+    if (!step.frameTick) RackTick();
     fired = true;
   }
   if (due(timer2_)) {
@@ -399,9 +404,11 @@ Clock::time_point HostCore::FireTimers() {
   }
   if (due(trafficTimer_) && TrafficTick()) fired = true;
   shapingA_.Fire(now);
+  if (rack_) rack_->Fire(now);
   if (fired) Publish();
   PublishDue(now);
-  const Clock::time_point shaped = shapingA_.NextDue().value_or(Clock::time_point::max());
+  Clock::time_point shaped = shapingA_.NextDue().value_or(Clock::time_point::max());
+  if (rack_) shaped = std::min(shaped, rack_->NextDue());
   Clock::time_point next = std::min({timer1_.next, timer2_.next, trafficTimer_.next, shaped});
   return dirty_ ? std::min(next, publishAt_) : next;
 }
@@ -422,6 +429,7 @@ void HostCore::Close() {
   StopCapture();     // the last lines, or the message that they could not be written
   ports_.ClosePort(PortSide::B);
   ports_.ClosePort(PortSide::A);
+  if (rack_) rack_->Close();
   RefreshPortStates();
   loop_->Pump();  // events the ports queued before they closed find nothing left to do
   PublishNow();
@@ -447,6 +455,7 @@ void HostCore::FrameTick() {
     return;
   }
   vm_.FrameTick();
+  RackTick();
   lines_ = ports_.ReadLineLamps();
   if (OnFrameTick) OnFrameTick();
 }

@@ -42,6 +42,7 @@
 #include "OwnerLoop.h"
 #include "PortAShaping.h"
 #include "ProgramPorts.h"
+#include "Rack.h"
 #include "SerialPort.h"
 #include "SettingsFile.h"
 #include "SettingsWriter.h"
@@ -89,6 +90,10 @@ class HostCore {
   // Capture to `path` (appended to), replacing a capture under way; errors are messages.
   void StartCapture(const std::string& path);
   void StopCapture();
+  // Replaces the rack, if any, with `entries` and opens their ports (HostCoreRack.cpp).
+  void OpenRack(const std::vector<RackEntry>& entries);
+  // Runs a call into the engine of the rack's machine `row` (nothing without that machine).
+  void RackVm(std::size_t row, const std::function<void(VirtualMachine&)>& call);
   // Bridging needs both ports open; the bridge ends with a summary of its exchanges.
   void SetBridge(bool on);
   // The front end wants decoded monitor lines (the comms monitor's "Decode" box).
@@ -104,6 +109,8 @@ class HostCore {
   const MachineController& Controller() const { return controller_; }
   const SettingsRecord& Record() const { return record_; }
   TSerialPort& Port(PortSide side) { return side == PortSide::A ? serialA_ : serialB_; }
+  // The rack's machines, when the run has a rack.
+  Rack* MachineRack() { return rack_.get(); }
 
   // Called at the end of every frame tick (benchmarks time the tick with it).
   std::function<void()> OnFrameTick;
@@ -187,6 +194,9 @@ class HostCore {
   void WriteShapedA(const Bytes& bytes);
   void NotePortAShaping(bool wasOpen);
 
+  void MakeRack(const std::vector<RackEntry>& entries);
+  void RackTick();
+
   // HostCorePublish.cpp
   void Report(const std::string& message);
   void ReportPortError(PortSide side, const std::exception& e);
@@ -217,6 +227,7 @@ class HostCore {
   TrafficRecorder traffic_;
   PortAShaping shapingA_{vm_, [this](const Bytes& bytes) { WriteShapedA(bytes); }};
   std::optional<SonyBridge> bridge_;
+  std::unique_ptr<Rack> rack_;
   std::array<uint64_t, 2> bridgeDropped_{};  // bytes a bridged port dropped: A, B
   std::array<bool, 2> bridgeDropping_{};     // its last write was dropped (said once)
   Micros trafficOrigin_{0};  // start of the capture or the bridge, whichever came first

@@ -123,5 +123,6 @@ HostSnapshot HostCore::MakeSnapshot() const {
   s.capturePath = traffic_.CapturePath();
   s.bridging = bridge_.has_value();
   s.actionsDone = actionsDone_;
+  if (rack_) s.rack = rack_->Rows();
   return s;
 }

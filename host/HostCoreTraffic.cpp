@@ -91,8 +91,9 @@ bool HostCore::TrafficTick() {
   const Micros now = Now();
   if (bridge_) Forward(bridge_->Poll(now));
   traffic_.Flush(now);
+  if (rack_) rack_->FlushTraffic(now);
   const bool failed = ReportCaptureFailure();
-  return traffic_.HasDecodedLines() || failed;
+  return traffic_.HasDecodedLines() || (rack_ && rack_->HasDecodedLines()) || failed;
 }
 
 void HostCore::BridgeFromEditor(const std::vector<uint8_t>& bytes, Micros at) {
@@ -153,6 +154,11 @@ uint64_t HostCore::BridgeWrite(PortSide side, const std::vector<uint8_t>& bytes)
 
 void HostCore::CollectTraffic() {
   std::vector<std::string> lines = traffic_.TakeDecodedLines();
+  if (rack_) {
+    std::vector<std::string> rackLines = rack_->TakeDecodedLines();
+    lines.insert(lines.end(), std::make_move_iterator(rackLines.begin()),
+                 std::make_move_iterator(rackLines.end()));
+  }
   std::vector<CaptureRecord> records = traffic_.TakeRecords();
   if (lines.empty() && records.empty()) return;
   std::lock_guard lock(outMutex_);

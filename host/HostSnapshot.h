@@ -13,6 +13,7 @@
 #include "LinkHealth.h"
 #include "MachineControlPanel.h"
 #include "ProgramPorts.h"
+#include "RackRow.h"
 #include "SettingsRecord.h"
 #include "VmPanel.h"
 
@@ -53,6 +54,7 @@ struct HostSnapshot {
   uint64_t actionsDone = 0;  // how many posted actions have run (tests wait on it)
 
   std::string personality = "ideal";  // the virtual machine's personality, by name
+  std::vector<RackRow> rack;          // one row per machine of a rack, in the rack's order
 
   bool operator==(const HostSnapshot&) const = default;
 };

@@ -36,6 +36,7 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.replay = v; }},
       {"--capture",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.capture = v; }},
+      {"--rack", [](ProgramOptions& o, const std::string&, const std::string& v) { o.rack = v; }},
       {"--personality",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.personality = v; }},
       {"--learn", [](ProgramOptions& o, const std::string&, const std::string& v) { o.learn = v; }},
@@ -93,6 +94,7 @@ void CheckReplay(const ProgramOptions& o) {
                                                  {"--log", o.log},
                                                  {"--settings", o.settings.has_value()},
                                                  {"--capture", o.capture.has_value()},
+                                                 {"--rack", o.rack.has_value()},
                                                  {"--bridge", o.bridge}};
   for (const auto& [name, given] : others)
     if (given) throw OptionsError(std::string(name) + " is not an option of --replay");
@@ -151,17 +153,24 @@ void CheckCombination(const ProgramOptions& o) {
   CheckReplay(o);
   if (o.replay) return;
   if (o.demo && o.headless) throw OptionsError("--demo and --headless cannot be combined");
-  if (o.headless && !o.portA && !o.portB)
-    throw OptionsError("--headless needs --port-a <port>, --port-b <port> or both");
+  if (o.headless && !o.portA && !o.portB && !o.rack)
+    throw OptionsError("--headless needs --port-a <port>, --port-b <port>, --rack or both ports");
+  if (o.rack && (o.bridge || o.demo))
+    throw OptionsError("--rack runs its machines without --bridge or --demo");
+  // The capture format names two ports; a rack's machines would all be recorded as one.
+  if (o.rack && o.capture)
+    throw OptionsError("--capture records ports A and B only, not a rack's machines");
   if (o.bridge && o.headless && (!o.portA || !o.portB))
     throw OptionsError(
         "--bridge needs --port-a <port> (the editor) and --port-b <port> (the machine)");
   if (!o.headless) {
-    const std::pair<const char*, bool> headlessOnly[] = {{"--port-a", o.portA.has_value()},
+    // A rack shown in the window takes its ports and identity from the command line too.
+    const bool rack = o.rack.has_value();
+    const std::pair<const char*, bool> headlessOnly[] = {{"--port-a", o.portA && !rack},
                                                          {"--port-b", o.portB.has_value()},
                                                          {"--tick", o.tickMs.has_value()},
-                                                         {"--machine", o.machine.has_value()},
-                                                         {"--standard", o.standard.has_value()},
+                                                         {"--machine", o.machine && !rack},
+                                                         {"--standard", o.standard && !rack},
                                                          {"--log", o.log},
                                                          {"--bridge", o.bridge}};
     for (const auto& [name, given] : headlessOnly)
@@ -252,6 +261,13 @@ Options:
   --bridge            Headless: stand between the editor on --port-a and the machine on
                       --port-b, passing every message on unchanged and printing both sides
                       decoded, with the machine's reply time and the delay the bridge added.
+  --rack FILE         Run a rack of virtual machines, each on its own port, from the rack
+                      FILE (TOML: one [[machine]] table per machine with port, machine,
+                      standard, personality and name). At most 35 machines. With --headless
+                      the machines are served without a window; else the rack view opens.
+  --rack N            The same without a file: N machines on --port-a PORT with {n} in it
+                      replaced by 1..N (e.g. 'pty:/tmp/vtr{n}'), all with --machine and
+                      --standard.
   --personality FILE|NAME
                       The virtual machine answers as the personality in the TOML FILE, or the
                       built-in NAME, has it: reply delay and jitter, byte timing, NAKs for bad

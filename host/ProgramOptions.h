@@ -44,6 +44,7 @@ struct ProgramOptions {
   std::optional<std::string> report;       // census report file: .json, .md or .html
   std::optional<std::string> send;         // one message to frame and send: "20 01"
   std::optional<std::string> expect;       // --send: the reply that counts as a match
+  std::optional<std::string> rack;         // a rack file, or a machine count with --port-a
 };
 
 // Throws OptionsError with a message fit for the user.

@@ -38,6 +38,7 @@ MainMenu::MainMenu(QMenuBar* bar) {
   OpenCapture1 = Item(File1, "OpenCapture1", "Open Capture...");
   RecentCaptures1 = File1->addMenu("Recent Captures");
   RecentCaptures1->setObjectName("RecentCaptures1");
+  OpenRack1 = Item(File1, "OpenRack1", "Open Rack...");
 
   View1 = bar->addMenu("&View");
   View1->setObjectName("View1");

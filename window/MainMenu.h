@@ -17,6 +17,7 @@ struct MainMenu {
   QMenu* File1;  // captures: CaptureOpener.h fills "Recent Captures"
   QAction* OpenCapture1;
   QMenu* RecentCaptures1;
+  QAction* OpenRack1;
   QMenu* View1;
   QAction *Synctest1, *MachineControl1, *VirtualMachine1, *OpenClose1, *GPO1, *Comms1;
   QAction* ReplyTimes1;  // the comms monitor's reply-time plots

@@ -64,6 +64,7 @@ void TSelkieF::Mirror(const HostSnapshot& snapshot) {
   Panel2->personality->setText(QString::fromStdString(snapshot.personality));
   MirrorMenus(snapshot.vm);
   Panel1->Mirror(snapshot.controller);
+  MirrorRack(snapshot.rack);
   StatusPanels[0]->setText(QString::fromStdString(snapshot.controller.statusText));
   StatusPanels[1]->setText(QString::fromStdString(snapshot.vm.standardPanelText));
   MirrorPorts(snapshot);

@@ -94,6 +94,7 @@ void TSelkieF::WireMenus() {
   on(m.ZQVersion1, [this] { ZQVersion1Click(); });
   on(m.InstallSelkieDriver1, [this] { InstallSelkieDriver1Click(); });
   on(m.CaptureToFile1, [this] { CaptureToFile1Click(); });
+  on(m.OpenRack1, [this] { OpenRack1Click(); });
   on(m.StopCapture1, [this] { StopCapture1Click(); });
   on(m.Personality1, [this] { Personality1Click(); });
   on(m.DefaultPersonality1, [this] { DefaultPersonality1Click(); });

@@ -19,6 +19,7 @@
 #include "ProgramIcon.h"
 #include "ProgramOptions.h"
 #include "QtInvoker.h"
+#include "RackFile.h"
 #include "ReplayRunner.h"
 #include "SendRunner.h"
 #include "SettingsFile.h"
@@ -120,6 +121,15 @@ int RunWindow(const ProgramOptions& options) {
   config.demo = options.demo;
   config.capturePath = options.capture;
   config.personality = options.personality;
+  if (options.rack) {
+    try {
+      config.rack = LoadRack(*options.rack, options.portA, options.machine.value_or(0),
+                             options.standard.value_or(0), options.personality);
+    } catch (const std::exception& e) {
+      std::cerr << "selkietest: " << e.what() << std::endl;
+      return 2;
+    }
+  }
   config.settingsPath = options.settings
                             ? std::filesystem::path(*options.settings)
                             : DefaultSettingsPath(program, options.demo ? "-demo" : "");

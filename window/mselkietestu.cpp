@@ -299,6 +299,10 @@ void TSelkieF::InstallDefaultDesktop() {
                ? dialog.selectedFiles().front()
                : QString();
   };
+  Desktop.chooseRack = [this] {
+    return QFileDialog::getOpenFileName(this, "Open Rack", QString(),
+                                        "Rack files (*.toml);;All files (*)");
+  };
   Desktop.choosePersonality = [this] {
     return QFileDialog::getOpenFileName(this, "Personality", QString(),
                                         "Personality files (*.toml);;All files (*)");
@@ -340,6 +344,7 @@ void TSelkieF::FormCreate() {
   } catch (const std::exception& e) {
     Desktop.showError(QString::fromStdString(e.what()));
   }
+  if (!config_.rack.empty()) Post([rack = config_.rack](HostCore& host) { host.OpenRack(rack); });
   TakeHostOutput();
   if (shown_.settingsLoaded) RestoreWindowPlace();
 }

@@ -28,6 +28,7 @@
 #include "EngineHost.h"
 #include "MainMenu.h"
 #include "QtInvoker.h"
+#include "RackView.h"
 #include "SerialSelect.h"
 #include "VmPanelView.h"
 #include "VyoButton.h"
@@ -47,6 +48,7 @@ struct SelkieConfig {
   bool demo = false;                       // ports A and B on the two ends of the virtual cable
   std::optional<std::string> capturePath;  // capture both ports' traffic from the start
   std::optional<std::string> personality;  // the virtual machine's: a file or a built-in name
+  std::vector<RackEntry> rack;             // a rack to run from the start (its view opens)
   // Replaces some of the user's side before the window is created (tests answer for the user).
   std::function<void(SelkieDesktop&)> adjustDesktop;
 };
@@ -61,6 +63,7 @@ struct SelkieDesktop {
   std::function<std::optional<QString>(const QString& initial)> enterId;  // nothing on Cancel
   std::function<QString()> chooseCapture;      // "Capture to File...": a path, or empty on Cancel
   std::function<QString()> choosePersonality;  // "Personality...": a path, or empty on Cancel
+  std::function<QString()> chooseRack;         // "Open Rack...": a path, or empty on Cancel
   // "Install Selkie Driver" on Linux: what the helper will do, asked before it runs; true: go.
   std::function<bool(const QString& plan)> confirm;
   // Runs a program and waits for it; its exit status, or -1 when it could not be started.
@@ -141,6 +144,8 @@ class TSelkieF : public QMainWindow {
   void BridgeAB1Click(bool on);
   void Personality1Click();
   void DefaultPersonality1Click();
+  void OpenRack1Click();  // SelkieRack.cpp
+  RackView* Rack() const { return rackView_; }
   void LayoutViews();
 
  protected:
@@ -181,6 +186,9 @@ class TSelkieF : public QMainWindow {
   void SendMonitorState();
   void InstallDefaultDesktop();
 
+  // SelkieRack.cpp
+  void MirrorRack(const std::vector<RackRow>& rows);
+
   // SelkieMirror.cpp
   void Mirror(const HostSnapshot& snapshot);
   void MirrorMenus(const VmPanel& panel);
@@ -193,6 +201,7 @@ class TSelkieF : public QMainWindow {
   void LogErrors();
 
   SelkieConfig config_;
+  RackView* rackView_ = nullptr;
   std::unique_ptr<EngineHost> host_;
   HostSnapshot shown_;
   std::optional<QPoint> sentPlace_;

@@ -195,3 +195,20 @@ TEST(OptionsTest, VersionNeedsNothingElseAndIsDocumented) {
   EXPECT_TRUE(std::regex_match(VersionText(), std::regex("selkietest \\d+\\.\\d+\\.\\d+\n")))
       << VersionText();
 }
+
+TEST(OptionsTest, RackHeadlessOrInTheWindowAndWhatItRefuses) {
+  const ProgramOptions file = Parse({"--headless", "--rack", "rack.toml", "--log", "decoded"});
+  EXPECT_EQ(file.rack, "rack.toml");
+  const ProgramOptions shorthand =
+      Parse({"--rack=8", "--port-a", "pty:/tmp/vtr{n}", "--machine", "5", "--standard", "1"});
+  EXPECT_EQ(shorthand.rack, "8");
+  EXPECT_FALSE(shorthand.headless) << "a rack with a display opens the rack view";
+  EXPECT_EQ(shorthand.machine, 5);
+  EXPECT_NE(ErrorOf({"--headless", "--rack", "r.toml", "--bridge"}).find("--bridge"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf({"--headless", "--rack", "r.toml", "--capture", "c.txt"}).find("--capture"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf({"--replay", "a.cap", "--port-b", "COM3", "--rack", "2"}).find("--rack"),
+            std::string::npos);
+  EXPECT_NE(UsageText().find("--rack"), std::string::npos);
+}

@@ -51,6 +51,7 @@ class WindowTest : public testing::Test {
   std::optional<std::string> capturePath;  // --capture
   QString personalityChoice;               // "Personality..." answer; empty: Cancel
   std::optional<std::string> personality;  // --personality
+  QString rackChoice;                      // "Open Rack..." answer; empty: Cancel
   QString manualFolderAsked;               // the folder Help's dialog was opened in
   std::vector<QString> confirmations;      // plans the user was asked to confirm
   bool confirmAnswer = false;
@@ -88,6 +89,7 @@ class WindowTest : public testing::Test {
       };
       d.chooseCapture = [this] { return captureChoice; };
       d.choosePersonality = [this] { return personalityChoice; };
+      d.chooseRack = [this] { return rackChoice; };
       d.openDocument = [this](const QString& f, const QString& folder) {
         opened.emplace_back(f, folder);
       };

@@ -1,0 +1,68 @@
+#include "Rack.h"
+
+Rack::Rack(const std::vector<RackEntry>& entries, const std::shared_ptr<OwnerLoop>& loop,
+           const std::function<void()>& changed,
+           const std::function<void(const std::string&)>& report) {
+  for (const RackEntry& entry : entries) {
+    const int spare = kRackSpareBase + static_cast<int>(machines_.size());
+    machines_.push_back(std::make_unique<RackMachine>(entry, spare, loop));
+    machines_.back()->OnChange = changed;
+    machines_.back()->OnError = report;
+  }
+}
+
+void Rack::Open() {
+  for (auto& machine : machines_) machine->Open();
+}
+
+void Rack::Close() {
+  for (auto& machine : machines_) machine->Close();
+}
+
+void Rack::FrameTick() {
+  const auto now = std::chrono::steady_clock::now();
+  for (auto& machine : machines_) machine->FrameTick(now);
+}
+
+std::chrono::steady_clock::time_point Rack::NextDue() const {
+  auto next = std::chrono::steady_clock::time_point::max();
+  for (const auto& machine : machines_)
+    if (const auto due = machine->NextDue()) next = std::min(next, *due);
+  return next;
+}
+
+void Rack::Fire(std::chrono::steady_clock::time_point now) {
+  for (auto& machine : machines_) machine->Fire(now);
+}
+
+void Rack::SetDecoding(bool on) {
+  for (auto& machine : machines_) machine->SetDecoding(on);
+}
+
+void Rack::FlushTraffic(Micros now) {
+  for (auto& machine : machines_) machine->FlushTraffic(now);
+}
+
+std::vector<std::string> Rack::TakeDecodedLines() {
+  std::vector<std::string> lines;
+  for (auto& machine : machines_) {
+    std::vector<std::string> own = machine->TakeDecodedLines();
+    lines.insert(lines.end(), std::make_move_iterator(own.begin()),
+                 std::make_move_iterator(own.end()));
+  }
+  return lines;
+}
+
+bool Rack::HasDecodedLines() const {
+  for (const auto& machine : machines_)
+    if (machine->HasDecodedLines()) return true;
+  return false;
+}
+
+std::vector<RackRow> Rack::Rows() const {
+  const auto now = std::chrono::steady_clock::now();
+  std::vector<RackRow> rows;
+  rows.reserve(machines_.size());
+  for (const auto& machine : machines_) rows.push_back(machine->Row(now));
+  return rows;
+}

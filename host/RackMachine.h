@@ -1,0 +1,68 @@
+// One machine of a rack: a virtual machine on a port of its own, served on the engine host's
+// loop like port A's machine, with its own transport, status, clips and change flags. Its port
+// failing is its own trouble: the error is kept for its row and the rest of the rack goes on.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "OwnerLoop.h"
+#include "PortAShaping.h"
+#include "RackFile.h"
+#include "RackRow.h"
+#include "SerialPort.h"
+#include "TrafficRecorder.h"
+#include "VirtualMachine.h"
+
+class RackMachine {
+ public:
+  RackMachine(RackEntry entry, int spareNumber, std::shared_ptr<OwnerLoop> loop);
+  RackMachine(const RackMachine&) = delete;
+  RackMachine& operator=(const RackMachine&) = delete;
+
+  // Opens the port; a failure is kept as the row's error, never thrown.
+  void Open();
+  void Close();
+  void FrameTick(std::chrono::steady_clock::time_point now);
+  // Decoded lines of this machine's traffic, each prefixed with its name.
+  void SetDecoding(bool on) { traffic_.SetDecoding(on); }
+  std::vector<std::string> TakeDecodedLines();
+  bool HasDecodedLines() const { return traffic_.HasDecodedLines(); }
+  void FlushTraffic(Micros now) { traffic_.Flush(now); }
+  // Replies the personality holds back: when they fall due, and writing them.
+  std::optional<std::chrono::steady_clock::time_point> NextDue() const {
+    return shaping_.NextDue();
+  }
+  void Fire(std::chrono::steady_clock::time_point now) { shaping_.Fire(now); }
+
+  RackRow Row(std::chrono::steady_clock::time_point now) const;
+  const RackEntry& Entry() const { return entry_; }
+  VirtualMachine& Machine() { return vm_; }
+  TSerialPort& Port() { return port_; }
+
+  // Called on the loop after each exchange, so the owner can publish.
+  std::function<void()> OnChange;
+  // A message for the user, naming the machine.
+  std::function<void(const std::string&)> OnError;
+
+ private:
+  void Data(uint16_t count);
+  void Failed(const std::string& message);
+  void Write(const Bytes& bytes);
+
+  RackEntry entry_;
+  int spareNumber_;
+  TSerialPort port_;
+  VirtualMachine vm_;
+  PortAShaping shaping_;
+  TrafficRecorder traffic_;
+  std::deque<std::chrono::steady_clock::time_point> recent_;  // requests of the last second
+  std::chrono::steady_clock::time_point lastRequest_{};
+  bool anyRequest_ = false;
+  int errorCount_ = 0;
+  std::string lastError_;
+};

@@ -1,0 +1,60 @@
+// The rack view: one row per machine of the rack (name, port, identity, time code, transport
+// lamps, requests per second, last request age, errors), mirrored from the host's snapshot. A
+// double-click on a row opens that machine's own "Virtual Machine" panel, whose transport keys
+// drive that machine alone.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "RackRow.h"
+#include "VirtualMachine.h"
+
+class VmPanelView;
+
+class RackModel : public QAbstractTableModel {
+ public:
+  enum Column { Name, Port, Identity, TimeCode, Transport, Rate, LastRequest, Errors, kColumns };
+
+  void SetRows(const std::vector<RackRow>& rows);
+  const std::vector<RackRow>& Rows() const { return rows_; }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  std::vector<RackRow> rows_;
+};
+
+class RackView : public QWidget {
+ public:
+  // `post` runs a call into machine `row`'s engine on the host.
+  using PostMachine = std::function<void(std::size_t row, std::function<void(VirtualMachine&)>)>;
+
+  explicit RackView(PostMachine post, QWidget* parent = nullptr);
+  ~RackView() override;
+
+  void Mirror(const std::vector<RackRow>& rows);
+  // Opens (or raises) machine `row`'s panel.
+  void OpenMachine(std::size_t row);
+
+  QTableView* Table() const { return table_; }
+  RackModel& Model() { return model_; }
+  // The open machine panels, by row.
+  const std::map<std::size_t, VmPanelView*>& Panels() const { return panels_; }
+
+ private:
+  PostMachine post_;
+  RackModel model_;
+  QTableView* table_;
+  std::map<std::size_t, VmPanelView*> panels_;
+};
+
+// "stop", "play", "ff", "rew", "rvs", "edit": the lit transport lamps of a panel.
+QString TransportLamps(const VmPanel& panel);
