@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "ChildProgram.h"
 #include "PersonalityFile.h"
 #include "PtyEditor.h"
 #include "SonyBytes.h"
@@ -21,48 +22,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 const std::string kProgram = SELKIE_PROGRAM;
-
-// selkietest as a child process, its output in a file; killed at the end of the scope.
-class Child {
- public:
-  Child(std::vector<std::string> args, const std::filesystem::path& output) : output_(output) {
-    args.insert(args.begin(), kProgram);
-    pid_ = fork();
-    if (pid_ == 0) {
-      (void)!freopen(output.c_str(), "w", stdout);
-      (void)!freopen((output.string() + ".err").c_str(), "w", stderr);
-      std::vector<char*> argv;
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(kProgram.c_str(), argv.data());
-      _exit(127);
-    }
-  }
-  ~Child() {
-    if (running_) Stop(SIGKILL);
-  }
-  int Stop(int signal) {
-    kill(pid_, signal);
-    return Wait();
-  }
-  int Wait() {
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    running_ = false;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  std::string Output(const char* suffix = "") const {
-    std::ifstream in(output_.string() + suffix);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
- private:
-  pid_t pid_ = -1;
-  bool running_ = true;
-  std::filesystem::path output_;
-};
 
 double MsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -122,17 +81,17 @@ std::filesystem::path WriteFile(const TempDir& dir, const std::string& name,
   return path;
 }
 
-Child Machine(const TempDir& dir, const std::string& name, std::vector<std::string> more) {
+ChildProgram Machine(const TempDir& dir, const std::string& name, std::vector<std::string> more) {
   std::vector<std::string> args = {"--headless", "--port-a", "pty:" + (dir.path() / name).string()};
   args.insert(args.end(), more.begin(), more.end());
-  return Child(args, dir.path() / (name + ".out"));
+  return ChildProgram(kProgram, args, dir.path() / (name + ".out"));
 }
 
 TEST(PersonalityProgram, ReplyDelayAndJitterHoldEveryReplyBack) {
   TempDir dir;
   const auto file = WriteFile(
       dir, "slow.toml", "name = \"slow\"\n[timing]\nreply_delay_ms = 4\nreply_jitter_ms = 1\n");
-  Child machine = Machine(dir, "vm", {"--personality", file.string()});
+  ChildProgram machine = Machine(dir, "vm", {"--personality", file.string()});
   TimedEditor editor((dir.path() / "vm").string());
   std::vector<double> first;
   for (int i = 0; i < 30; ++i) {
@@ -149,7 +108,7 @@ TEST(PersonalityProgram, ReplyDelayAndJitterHoldEveryReplyBack) {
 TEST(PersonalityProgram, ByteTimePacesAStatusReplyAsTheWireWould) {
   TempDir dir;
   const auto file = WriteFile(dir, "wire.toml", "[timing]\nbyte_time_us = 286\n");
-  Child machine = Machine(dir, "vm", {"--personality", file.string()});
+  ChildProgram machine = Machine(dir, "vm", {"--personality", file.string()});
   TimedEditor editor((dir.path() / "vm").string());
   const Arrival reply = editor.Request(Framed({0x61, 0x20, 0x0F}), 18);
   ASSERT_EQ(reply.bytes.size(), 18u);
@@ -161,7 +120,7 @@ TEST(PersonalityProgram, AStrayByteIsDroppedAfterTheTimeOutWithOneNak) {
   TempDir dir;
   const auto file = WriteFile(dir, "strict.toml",
                               "[timing]\nreceive_timeout_ms = 10\n[errors]\nnak_timeout = true\n");
-  Child machine = Machine(dir, "vm", {"--personality", file.string()});
+  ChildProgram machine = Machine(dir, "vm", {"--personality", file.string()});
   TimedEditor editor((dir.path() / "vm").string());
   const auto start = Clock::now();
   (void)!::write(editor.fd(), "\x61", 1);
@@ -178,15 +137,15 @@ TEST(PersonalityProgram, AStrayByteIsDroppedAfterTheTimeOutWithOneNak) {
 TEST(PersonalityProgram, AFileThatCannotBeUsedEndsTheRunNamingLineAndKey) {
   TempDir dir;
   const auto file = WriteFile(dir, "bad.toml", "[faults]\ndrop_every = -1\n");
-  Child machine = Machine(dir, "vm", {"--personality", file.string()});
+  ChildProgram machine = Machine(dir, "vm", {"--personality", file.string()});
   EXPECT_EQ(machine.Wait(), 2);
-  EXPECT_NE(machine.Output(".err").find(file.string() + ":2: faults.drop_every"), std::string::npos)
-      << machine.Output(".err");
+  EXPECT_NE(machine.Errors().find(file.string() + ":2: faults.drop_every"), std::string::npos)
+      << machine.Errors();
 }
 
 TEST(PersonalityProgram, LogDecodedNamesThePersonalityAndTheDeckIsInLocal) {
   TempDir dir;
-  Child machine = Machine(dir, "vm", {"--personality", "local-deck", "--log", "decoded"});
+  ChildProgram machine = Machine(dir, "vm", {"--personality", "local-deck", "--log", "decoded"});
   {
     PtyEditor editor((dir.path() / "vm").string());
     EXPECT_EQ(editor.Request(Framed({0x20, 0x01})), Framed({0x10, 0x01}));
@@ -224,9 +183,9 @@ TEST(PersonalityProgram, ALearnedPersonalityAnswersAReplayOfItsCaptureAlike) {
                               "name = \"deck\"\n[timing]\nreply_delay_ms = 3\n[commands]\n"
                               "nak = [\"20 10 = 01\", \"80 01 = 80\"]\nsilent = [\"60 36\"]\n");
   {
-    Child first = Machine(dir, "first",
-                          {"--machine", "5", "--standard", "1", "--personality", deck.string(),
-                           "--capture", capture.string()});
+    ChildProgram first = Machine(dir, "first",
+                                 {"--machine", "5", "--standard", "1", "--personality",
+                                  deck.string(), "--capture", capture.string()});
     RunSession((dir.path() / "first").string());
     EXPECT_EQ(first.Stop(SIGTERM), 0);
   }
@@ -237,8 +196,9 @@ TEST(PersonalityProgram, ALearnedPersonalityAnswersAReplayOfItsCaptureAlike) {
   EXPECT_EQ(header, "# personality deck");
 
   const auto learned = dir.path() / "learned.toml";
-  Child learn({"--learn", capture.string(), "-o", learned.string()}, dir.path() / "learn.out");
-  ASSERT_EQ(learn.Wait(), 0) << learn.Output(".err");
+  ChildProgram learn(kProgram, {"--learn", capture.string(), "-o", learned.string()},
+                     dir.path() / "learn.out");
+  ASSERT_EQ(learn.Wait(), 0) << learn.Errors();
   const Personality p = ReadPersonalityFile(learned.string());
   EXPECT_EQ(p.identity.machine, 5);
   EXPECT_EQ(p.identity.standard, 1);
@@ -246,10 +206,11 @@ TEST(PersonalityProgram, ALearnedPersonalityAnswersAReplayOfItsCaptureAlike) {
   EXPECT_EQ(p.commands.nak.size(), 2u);
   EXPECT_EQ(p.commands.silent.size(), 1u);
 
-  Child second = Machine(dir, "second", {"--personality", learned.string()});
+  ChildProgram second = Machine(dir, "second", {"--personality", learned.string()});
   PtyEditor wait((dir.path() / "second").string());  // the link exists once the machine runs
-  Child replay({"--replay", capture.string(), "--port-b", (dir.path() / "second").string()},
-               dir.path() / "replay.out");
+  ChildProgram replay(kProgram,
+                      {"--replay", capture.string(), "--port-b", (dir.path() / "second").string()},
+                      dir.path() / "replay.out");
   EXPECT_EQ(replay.Wait(), 0) << replay.Output();
   EXPECT_NE(replay.Output().find("replay: 14 exchanges, 0 differ"), std::string::npos)
       << replay.Output();

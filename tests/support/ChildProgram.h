@@ -38,6 +38,11 @@ class ChildProgram {
   ChildProgram(const ChildProgram&) = delete;
   ChildProgram& operator=(const ChildProgram&) = delete;
 
+  // Sends `signal` and waits: the exit status, or -1 when it did not exit.
+  int Stop(int signal) {
+    kill(pid_, signal);
+    return Wait();
+  }
   // The exit status, or -1 when it did not exit.
   int Wait() {
     int status = 0;
