@@ -96,5 +96,8 @@ std::string EditorCensusSummary(const EditorCensusResult& result) {
          std::to_string(result.checksumErrors) + " checksum errors, " +
          std::to_string(result.debrisBytes) + " stray bytes, " + std::to_string(result.gaps) +
          " gaps inside messages\n";
+  const std::vector<std::string> faults = result.Faults();
+  if (faults.empty()) return out + "  the editor behaved\n";
+  for (const std::string& fault : faults) out += "  fault: " + fault + "\n";
   return out;
 }

@@ -81,6 +81,8 @@ EditorCensusResult EditorCensus::Result(Micros now) const {
 
 std::vector<std::string> EditorCensusResult::Faults() const {
   std::vector<std::string> faults;
+  // An editor that never spoke has shown nothing to judge.
+  if (messages == 0 && debrisBytes == 0) faults.push_back("no message from the editor");
   const std::pair<int, const char*> counts[] = {
       {checksumErrors, " messages with a bad checksum"},
       {debrisBytes, " bytes that started no message"},

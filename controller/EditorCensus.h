@@ -34,7 +34,7 @@ struct EditorCensusResult {
   double longestGapMs = 0;  // the longest a message took beyond its time on the line
 
   // What an editor should not do, one line each: bad checksums, stray bytes, pauses inside
-  // messages, requests sent before the previous reply. Empty when it behaved.
+  // messages, requests sent before the previous reply, or no message at all. Empty when it behaved.
   std::vector<std::string> Faults() const;
 };
 

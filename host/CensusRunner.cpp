@@ -91,6 +91,7 @@ int RunCensus(const ProgramOptions& options) {
   CensusResult result;
   try {
     LineExchange line(CommandLineTarget(*options.portB, "--census"));
+    line.AwaitClient(kClientWait, *options.portB, "no request was sent");
     result = RunCensusOn(line, settings);
   } catch (const std::exception& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;

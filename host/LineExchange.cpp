@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -54,6 +55,29 @@ void WriteAll(SerialDevice& device, std::span<const uint8_t> bytes) {
   }
 }
 
+bool ClientLeft(SerialDevice& device) {
+  pollfd p{device.Fd(), POLLIN, 0};
+  ::poll(&p, 1, 0);
+  device.TakeHangUps(p.revents);
+  return device.AwaitingClient();
+}
+
+void AwaitClient(SerialDevice& device, std::chrono::milliseconds wait, const std::string& port,
+                 const std::string& consequence) {
+  const Micros deadline = Now() + std::chrono::duration_cast<Micros>(wait);
+  while (ClientLeft(device)) {
+    if (Now() >= deadline) {
+      char seconds[32];
+      std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(wait.count()) / 1e3);
+      throw std::runtime_error("nothing opened " + port + " within " + seconds + " s; " +
+                               consequence);
+    }
+    // Wakes at a client's open, or looks again shortly.
+    pollfd opened{device.PeerEventFd(), POLLIN, 0};
+    ::poll(&opened, opened.fd >= 0 ? 1 : 0, 20);
+  }
+}
+
 namespace {
 
 std::unique_ptr<SerialDevice> Opened(const PortTarget& target) {
@@ -80,6 +104,11 @@ LineExchange::LineExchange(std::unique_ptr<SerialDevice> device) : device_(std::
 }
 
 LineExchange::~LineExchange() = default;
+
+void LineExchange::AwaitClient(std::chrono::milliseconds wait, const std::string& port,
+                               const std::string& consequence) {
+  ::AwaitClient(*device_, wait, port, consequence);
+}
 
 void LineExchange::DropPendingInput() { DrainInput(*device_); }
 

@@ -3,6 +3,7 @@
 // thread with poll(), no event loop. Times are taken from the monotonic clock in microseconds.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <span>
@@ -25,6 +26,16 @@ void DrainInput(SerialDevice& device);
 // Writes every byte, waiting for room; throws std::runtime_error when the device fails.
 void WriteAll(SerialDevice& device, std::span<const uint8_t> bytes);
 
+// How long a one-shot run waits for the client of a pty: or listening port before it gives up.
+constexpr std::chrono::milliseconds kClientWait{10000};
+
+// Whether a port serving one client after another (pty:, a listening network port) has none now.
+bool ClientLeft(SerialDevice& device);
+// Waits up to `wait` for such a port's client; throws std::runtime_error naming `port` and what
+// then did not happen (`consequence`). Other devices return at once.
+void AwaitClient(SerialDevice& device, std::chrono::milliseconds wait, const std::string& port,
+                 const std::string& consequence);
+
 class LineExchange {
  public:
   // Opens and configures the device; throws std::exception with a message for the user.
@@ -32,6 +43,9 @@ class LineExchange {
   explicit LineExchange(std::unique_ptr<SerialDevice> device);
   ~LineExchange();
 
+  // As the free function: a command-line run never reports work done for nobody.
+  void AwaitClient(std::chrono::milliseconds wait, const std::string& port,
+                   const std::string& consequence);
   void DropPendingInput();
   void WriteAll(std::span<const uint8_t> bytes);
   // Bytes read by `deadline`: what the first read brings, or nothing when the time ran out.

@@ -43,31 +43,7 @@ void ReplayRunner::Start() {
   settings.baud = 38400;
   settings.parity = pOdd;
   device_->Configure(settings);  // a pty keeps no parity; that does not matter to the bytes
-  AwaitClient();
-}
-
-// The device's own hang-up report brings a pty: port's idea of its client up to date.
-bool ReplayRunner::ClientLeft() {
-  pollfd p{device_->Fd(), POLLIN, 0};
-  ::poll(&p, 1, 0);
-  device_->TakeHangUps(p.revents);
-  return device_->AwaitingClient();
-}
-
-void ReplayRunner::AwaitClient() {
-  const Micros deadline = Now() + std::chrono::duration_cast<Micros>(clientWait_);
-  while (ClientLeft()) {
-    if (Now() >= deadline) {
-      char seconds[32];
-      std::snprintf(seconds, sizeof seconds, "%.1f",
-                    static_cast<double>(clientWait_.count()) / 1e3);
-      throw std::runtime_error("nothing opened " + *options_.portB + " within " + seconds +
-                               " s; no request was played");
-    }
-    // Wakes at a client's open, or looks again shortly.
-    pollfd opened{device_->PeerEventFd(), POLLIN, 0};
-    ::poll(&opened, opened.fd >= 0 ? 1 : 0, 20);
-  }
+  ::AwaitClient(*device_, clientWait_, *options_.portB, "no request was played");
 }
 
 int ReplayRunner::Run() {
@@ -75,7 +51,7 @@ int ReplayRunner::Run() {
   std::size_t differences = 0;
   for (std::size_t i = 0; i < exchanges_.size() && !stop; ++i) {
     const ReplayExchange& exchange = exchanges_[i];
-    if (ClientLeft() || device_->DroppedBytes() > 0) {
+    if (ClientLeft(*device_) || device_->DroppedBytes() > 0) {
       throw std::runtime_error("the client of " + *options_.portB + " left after " +
                                std::to_string(i) + " of " + std::to_string(exchanges_.size()) +
                                " exchanges; the rest were not played");

@@ -58,8 +58,6 @@ class ReplayRunner {
   std::size_t Exchanges() const { return exchanges_.size(); }
 
  private:
-  void AwaitClient();
-  bool ClientLeft();
   std::optional<Frame> Exchange(const std::vector<uint8_t>& request, Micros& sentAt);
   void Report(std::size_t index, const ReplayExchange& exchange, const std::optional<Frame>& reply);
   void AwaitPeer(const struct PortTarget& target);

@@ -75,6 +75,7 @@ int RunSend(const ProgramOptions& options) {
     request = FramedSend(ParseHexMessage(*options.send, "--send"));
     if (options.expect) expected = ParseHexMessage(*options.expect, "--expect");
     line = std::make_unique<LineExchange>(CommandLineTarget(*options.portB, "--send"));
+    line->AwaitClient(kClientWait, *options.portB, "nothing was sent");
   } catch (const std::exception& e) {
     std::cerr << "selkietest: " << e.what() << std::endl;
     return 2;

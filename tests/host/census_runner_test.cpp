@@ -230,3 +230,23 @@ TEST(EditorCensusRun, ScriptedEditorOverTheCableIsCountedExactly) {
 }
 
 }  // namespace
+
+// A run whose port nobody opened has done nothing: it says so and never reports success.
+TEST(OneShotRuns, NothingOnTheOtherEndIsNoSuccess) {
+  TempDir dir;
+  const auto port = [&](const char* name) { return "pty:" + (dir.path() / name).string(); };
+  ChildProgram send(kProgram, {"--send", "61 0C 01", "--port-b", port("send")},
+                    dir.path() / "send.out");
+  ChildProgram census(kProgram, {"--census", "--port-b", port("census"), "--seconds", "1"},
+                      dir.path() / "census.out");
+  ChildProgram editor(kProgram, {"--census-editor", "--port-a", port("editor"), "--seconds", "1"},
+                      dir.path() / "editor.out");
+  EXPECT_EQ(editor.Wait(), 1) << editor.Output();
+  EXPECT_NE(editor.Output().find("no message from the editor"), std::string::npos)
+      << editor.Output();
+  EXPECT_NE(send.Wait(), 0);
+  EXPECT_NE(send.Errors().find("nothing was sent"), std::string::npos) << send.Errors();
+  EXPECT_EQ(send.Output().find("sent "), std::string::npos) << send.Output();
+  EXPECT_NE(census.Wait(), 0);
+  EXPECT_NE(census.Errors().find("no request was sent"), std::string::npos) << census.Errors();
+}
