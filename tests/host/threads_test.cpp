@@ -11,10 +11,10 @@ TEST(ThreadsTest, HeadlessWithBothPortsOnPtysRunsAtMostThreeThreads) {
   TempDir dir;
   const std::string linkA = (dir.path() / "a").string();
   const std::string linkB = (dir.path() / "b").string();
-  ChildProgram program(SELKIE_PROGRAM,
-                       {"--headless", "--port-a", "pty:" + linkA, "--port-b", "pty:" + linkB,
-                        "--settings", (dir.path() / "s.ini").string()},
-                       {});
+  WatchedProgram program(SELKIE_PROGRAM,
+                         {"--headless", "--port-a", "pty:" + linkA, "--port-b", "pty:" + linkB,
+                          "--settings", (dir.path() / "s.ini").string()},
+                         {});
   PtyEditor editor(linkA);
   PtyEditor machine(linkB);
   ASSERT_TRUE(editor.IsOpen());

@@ -14,10 +14,10 @@
 #include <utility>
 #include <vector>
 
-class ChildProgram {
+class WatchedProgram {
  public:
-  ChildProgram(const std::string& program, std::vector<std::string> args,
-               const std::vector<std::pair<std::string, std::string>>& env) {
+  WatchedProgram(const std::string& program, std::vector<std::string> args,
+                 const std::vector<std::pair<std::string, std::string>>& env) {
     args.insert(args.begin(), program);
     pid_ = ::fork();
     if (pid_ != 0) return;
@@ -31,12 +31,12 @@ class ChildProgram {
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
-  ~ChildProgram() {
+  ~WatchedProgram() {
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
   }
-  ChildProgram(const ChildProgram&) = delete;
-  ChildProgram& operator=(const ChildProgram&) = delete;
+  WatchedProgram(const WatchedProgram&) = delete;
+  WatchedProgram& operator=(const WatchedProgram&) = delete;
 
   // The name of each of its threads ("comm": a thread nobody named carries the program's name).
   std::vector<std::string> ThreadNames() const {

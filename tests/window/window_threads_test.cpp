@@ -14,7 +14,7 @@
 namespace {
 
 // Drives both ports until each has carried traffic, then lists the program's threads.
-std::vector<std::string> ThreadsWithBothPortsBusy(const ChildProgram& program,
+std::vector<std::string> ThreadsWithBothPortsBusy(const WatchedProgram& program,
                                                   const std::string& linkA,
                                                   const std::string& linkB) {
   PtyEditor editor(linkA, 10000);
@@ -40,10 +40,10 @@ TEST(WindowThreadsTest, TheWindowAddsOnlyTheGuiThreadWithBothPortsOpen) {
   const std::string linkB = (dir.path() / "b").string();
   std::vector<std::string> headless;
   {
-    ChildProgram program(SELKIE_PROGRAM,
-                         {"--headless", "--port-a", "pty:" + linkA, "--port-b", "pty:" + linkB,
-                          "--settings", (dir.path() / "h.ini").string()},
-                         {});
+    WatchedProgram program(SELKIE_PROGRAM,
+                           {"--headless", "--port-a", "pty:" + linkA, "--port-b", "pty:" + linkB,
+                            "--settings", (dir.path() / "h.ini").string()},
+                           {});
     headless = ThreadsWithBothPortsBusy(program, linkA, linkB);
   }
   SettingsRecord record;
@@ -53,10 +53,10 @@ TEST(WindowThreadsTest, TheWindowAddsOnlyTheGuiThreadWithBothPortsOpen) {
   record.PortBNumber = 242;
   const std::string settings = (dir.path() / "s.ini").string();
   SettingsFile(settings).Save(record);
-  ChildProgram program(SELKIE_PROGRAM, {"-platform", "offscreen", "--settings", settings},
-                       {{"SELKIE_COM241", "pty:" + linkA},
-                        {"SELKIE_COM242", "pty:" + linkB},
-                        {"XDG_RUNTIME_DIR", dir.path().string()}});
+  WatchedProgram program(SELKIE_PROGRAM, {"-platform", "offscreen", "--settings", settings},
+                         {{"SELKIE_COM241", "pty:" + linkA},
+                          {"SELKIE_COM242", "pty:" + linkB},
+                          {"XDG_RUNTIME_DIR", dir.path().string()}});
   const std::vector<std::string> window = ThreadsWithBothPortsBusy(program, linkA, linkB);
 
   ASSERT_GE(Own(headless), 1) << "the headless program was running";
