@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   // --help and --version print and exit: what else is on the line is not combined with them.
   const bool runs = !options.help && !options.version;
   if (runs) FUZZ_CHECK(!(options.demo && options.headless));
-  if (runs && options.headless) FUZZ_CHECK(options.portA || options.portB);
+  // A rack names its ports in its file.
+  if (runs && options.headless) FUZZ_CHECK(options.portA || options.portB || options.rack);
   if (options.portA && options.portB) FUZZ_CHECK(*options.portA != *options.portB);
   for (std::size_t i = 1; i < options.toolkitArgs.size(); ++i)
     FUZZ_CHECK(std::find(args.begin() + 1, args.end(), options.toolkitArgs[i]) != args.end());

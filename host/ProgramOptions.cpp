@@ -216,7 +216,8 @@ ProgramOptions ParseOptions(const std::vector<std::string>& args) {
       o.toolkitArgs.push_back(args[i]);
       // A toolkit option's value ("-platform offscreen") travels with it.
       if (i + 1 < args.size() && !args[i + 1].starts_with("-")) o.toolkitArgs.push_back(args[++i]);
-    } else if (!o.openCapture && std::filesystem::is_regular_file(arg)) {
+    } else if (std::error_code unreadable;  // a name too long for the system is no file
+               !o.openCapture && std::filesystem::is_regular_file(arg, unreadable)) {
       o.openCapture = arg;
     } else {
       throw OptionsError("unexpected argument \"" + arg +

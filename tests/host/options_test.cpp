@@ -81,6 +81,8 @@ TEST(OptionsTest, BadCombinationsAreRefused) {
   EXPECT_NE(ErrorOf({"--demo=1"}).find("takes no value"), std::string::npos);
   EXPECT_NE(ErrorOf({"--frobnicate"}).find("unknown option"), std::string::npos);
   EXPECT_NE(ErrorOf({"stray"}).find("unexpected"), std::string::npos);
+  // A name longer than the system takes is no file to open, not a crash.
+  EXPECT_NE(ErrorOf({std::string(5000, 'x')}).find("unexpected"), std::string::npos);
 }
 
 TEST(OptionsTest, ACaptureFileAloneOpensTheViewer) {
