@@ -36,8 +36,8 @@ CaptureRecord Record(long long n, Micros at) {
   CaptureRecord r;
   r.time = at;
   r.lastByte = at + Micros(800);
-  r.port = n % 4 < 2 ? 'A' : 'B';
-  r.direction = (n % 2 == 0) == (r.port == 'A') ? Direction::Rx : Direction::Tx;
+  r.port = n % 4 < 2 ? "A" : "B";
+  r.direction = (n % 2 == 0) == (r.port == "A") ? Direction::Rx : Direction::Tx;
   r.bytes = kMessages[static_cast<std::size_t>(n % 6)];
   r.kind = n % 97 == 0 ? FrameKind::Debris : FrameKind::Message;
   r.text = n % 2 == 0 ? "CURRENT TIME SENSE LTC" : "LTC TIME DATA 01:00:00:00";

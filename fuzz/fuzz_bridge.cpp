@@ -27,7 +27,7 @@ std::vector<uint8_t> CapturedBytes(const std::vector<CaptureRecord>& records, ch
                                    Direction direction) {
   std::vector<uint8_t> bytes;
   for (const CaptureRecord& r : records) {
-    if (r.port == port && r.direction == direction)
+    if (r.port == std::string(1, port) && r.direction == direction)
       bytes.insert(bytes.end(), r.bytes.begin(), r.bytes.end());
   }
   return bytes;

@@ -16,7 +16,7 @@ std::vector<CaptureRecord> FuzzedRecords(FuzzedDataProvider& input) {
   std::vector<CaptureRecord> records;
   while (input.remaining_bytes() > 0 && records.size() < 100) {
     CaptureRecord r;
-    r.port = input.ConsumeBool() ? 'A' : 'B';
+    r.port = input.ConsumeBool() ? "A" : "B";
     r.direction = input.ConsumeBool() ? Direction::Rx : Direction::Tx;
     r.kind = static_cast<FrameKind>(input.ConsumeIntegralInRange(0, 2));
     r.time = Micros(input.ConsumeIntegralInRange<int64_t>(0, 999'999'999'999'999'999));
@@ -36,8 +36,8 @@ std::vector<CaptureRecord> ThroughAFile(const std::vector<CaptureRecord>& record
 
 void CheckExchanges(const std::vector<CaptureRecord>& records) {
   const bool anyA =
-      std::any_of(records.begin(), records.end(), [](const auto& r) { return r.port == 'A'; });
-  const char port = anyA ? 'A' : 'B';
+      std::any_of(records.begin(), records.end(), [](const auto& r) { return r.port == "A"; });
+  const std::string port = anyA ? "A" : "B";
   const Direction requests = anyA ? Direction::Rx : Direction::Tx;
   const std::vector<ReplayExchange> exchanges = ReplayExchanges(records);
   std::size_t next = 0;

@@ -195,6 +195,7 @@ class HostCore {
   void NotePortAShaping(bool wasOpen);
 
   void MakeRack(const std::vector<RackEntry>& entries);
+  void RackCapture();
   void RackTick();
 
   // HostCorePublish.cpp

@@ -2,13 +2,21 @@
 #include "HostCore.h"
 
 void HostCore::MakeRack(const std::vector<RackEntry>& entries) {
-  rack_ = std::make_unique<Rack>(
-      entries, loop_, [this] { Publish(); },
-      [this](const std::string& message) {
-        Report(message);
-        PublishNow();
-      });
+  RackHooks hooks;
+  hooks.changed = [this] { Publish(); };
+  hooks.report = [this](const std::string& message) {
+    Report(message);
+    PublishNow();
+  };
+  hooks.monitor = [this](std::vector<std::string> lines) {
+    std::lock_guard lock(outMutex_);
+    for (std::string& line : lines) QueueLine(out_.monitorLines, std::move(line));
+  };
+  rack_ = std::make_unique<Rack>(entries, loop_, hooks);
   rack_->SetDecoding(traffic_.Decoding());
+  // The window's comms monitor is port A's; only a headless --log prints the rack's lines.
+  rack_->SetShowComs(config_.showComs);
+  RackCapture();
 }
 
 void HostCore::OpenRack(const std::vector<RackEntry>& entries) {
@@ -18,6 +26,14 @@ void HostCore::OpenRack(const std::vector<RackEntry>& entries) {
   MakeRack(entries);
   rack_->Open();
   Publish();
+}
+
+// A capture under way takes the rack's machines too, each under its name; that needs version 2.
+void HostCore::RackCapture() {
+  const std::shared_ptr<CaptureSink> sink = traffic_.Capture();
+  if (!rack_ || !sink) return;
+  sink->NeedVersion(2);
+  rack_->ShareCapture(sink);
 }
 
 void HostCore::RackVm(std::size_t row, const std::function<void(VirtualMachine&)>& call) {

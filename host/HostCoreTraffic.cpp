@@ -28,12 +28,16 @@ void HostCore::NotePortOpenings() {
 
 void HostCore::StartCapture(const std::string& path) {
   const Micros origin = bridge_ ? trafficOrigin_ : Now();
-  traffic_.StartCapture(path, origin);
+  if (rack_) rack_->ShareCapture(nullptr);
+  traffic_.StartCapture(path, origin, rack_ ? 2 : 1);
   trafficOrigin_ = origin;
   traffic_.Note("personality " + CurrentPersonality().name);
+  RackCapture();
 }
 
+// The rack lets go first, so that the file is closed when the host's recorder lets go.
 void HostCore::StopCapture() {
+  if (rack_) rack_->ShareCapture(nullptr);
   traffic_.StopCapture();
   ReportCaptureFailure();
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 
+#include "CaptureSide.h"
 #include "MachineIdentity.h"
 #include "PersonalityFile.h"
 #include "SonyCommands.h"
@@ -25,12 +26,13 @@ struct Exchange {
 };
 
 // The requests the machine was sent, each with the first message it sent back before the next.
-std::vector<Exchange> MachineExchanges(const std::vector<CaptureRecord>& records, char& port) {
+std::vector<Exchange> MachineExchanges(const std::vector<CaptureRecord>& records,
+                                       const std::string& from, std::string& port) {
   const bool portB = std::any_of(records.begin(), records.end(), [](const CaptureRecord& r) {
-    return r.port == 'B' && r.direction == Direction::Rx;
+    return r.port == "B" && r.direction == Direction::Rx;
   });
-  port = portB ? 'B' : 'A';
-  const Direction requests = portB ? Direction::Tx : Direction::Rx;
+  port = CapturePort(records, from, portB ? "B" : "A");
+  const Direction requests = RequestsOf(port);
   std::vector<Exchange> exchanges;
   for (const CaptureRecord& r : records) {
     if (r.port != port) continue;
@@ -280,22 +282,25 @@ class Learner {
 }  // namespace
 
 LearnedPersonality LearnPersonality(const std::vector<CaptureRecord>& records,
-                                    const std::string& name) {
+                                    const std::string& name, const std::string& from) {
   LearnedPersonality learned;
   learned.personality.name = name;
-  char port = 'A';
-  std::vector<Exchange> exchanges = MachineExchanges(records, port);
+  std::string port;
+  std::vector<Exchange> exchanges = MachineExchanges(records, from, port);
+  const bool rackMachine = port != "A" && port != "B";
   learned.comments.push_back("learned from " + std::to_string(exchanges.size()) +
-                             " exchanges on port " + std::string(1, port) + " (the machine's " +
-                             (port == 'B' ? "rx" : "tx") + " lines)");
+                             " exchanges on " + (rackMachine ? "machine " : "port ") + port +
+                             " (the machine's " + (port == "B" ? "rx" : "tx") + " lines)");
   Learner(std::move(exchanges), learned.personality, learned.comments).Run();
   return learned;
 }
 
-int RunLearn(const std::string& capturePath, const std::string& outputPath, std::ostream& err) {
+int RunLearn(const std::string& capturePath, const std::string& outputPath,
+             const std::string& from, std::ostream& err) {
   std::vector<CaptureRecord> records;
   try {
     records = CaptureReader::ReadFile(capturePath);
+    CapturePort(records, from, "A");  // a machine the capture lacks, before any figure
   } catch (const CaptureError& e) {
     err << "selkietest: " << e.what() << "\n";
     return 2;
@@ -312,7 +317,7 @@ int RunLearn(const std::string& capturePath, const std::string& outputPath, std:
   std::replace_if(
       name.begin(), name.end(), [](char c) { return c < ' ' || c == 127; }, '_');
   if (name.empty()) name = "learned";
-  LearnedPersonality learned = LearnPersonality(records, name);
+  LearnedPersonality learned = LearnPersonality(records, name, from);
   learned.comments.insert(learned.comments.begin(), "learned by selkietest --learn " + capturePath);
   std::ofstream out(outputPath, std::ios::trunc);
   out << WritePersonality(learned.personality, learned.comments);

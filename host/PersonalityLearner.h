@@ -21,11 +21,13 @@ struct LearnedPersonality {
   std::vector<std::string> comments;  // the figures behind it, for the file's head
 };
 
-// `name` becomes the personality's name.
+// `name` becomes the personality's name; `from` names the port or rack machine to learn from
+// (CaptureSide.h), empty for the usual one. Throws CaptureError for a `from` the capture lacks.
 LearnedPersonality LearnPersonality(const std::vector<CaptureRecord>& records,
-                                    const std::string& name);
+                                    const std::string& name, const std::string& from = {});
 
 // `selkietest --learn CAPTURE -o FILE`: reads, learns, writes; messages go to `err`. Returns the
 // exit status: 0 written, 2 a capture that cannot be read or holds no exchange, or a file that
 // cannot be written.
-int RunLearn(const std::string& capturePath, const std::string& outputPath, std::ostream& err);
+int RunLearn(const std::string& capturePath, const std::string& outputPath,
+             const std::string& from, std::ostream& err);

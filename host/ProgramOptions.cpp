@@ -40,6 +40,7 @@ const std::map<std::string, ValueSetter>& ValueOptions() {
       {"--personality",
        [](ProgramOptions& o, const std::string&, const std::string& v) { o.personality = v; }},
       {"--learn", [](ProgramOptions& o, const std::string&, const std::string& v) { o.learn = v; }},
+      {"--from", [](ProgramOptions& o, const std::string&, const std::string& v) { o.from = v; }},
       // The one single-dash option that is not the toolkit's.
       {"-o", [](ProgramOptions& o, const std::string&, const std::string& v) { o.output = v; }},
       {"--tick", [](ProgramOptions& o, const std::string& n,
@@ -141,6 +142,8 @@ void CheckOpenCapture(const ProgramOptions& o) {
 void CheckCombination(const ProgramOptions& o) {
   if (o.help || o.version) return;
   CheckOpenCapture(o);
+  if (o.from && !o.replay && !o.learn)
+    throw OptionsError("--from is an option of --replay and --learn");
   if (OneShotGiven(o)) {
     CheckOneShot(o);
     return;
@@ -157,9 +160,6 @@ void CheckCombination(const ProgramOptions& o) {
     throw OptionsError("--headless needs --port-a <port>, --port-b <port>, --rack or both ports");
   if (o.rack && (o.bridge || o.demo))
     throw OptionsError("--rack runs its machines without --bridge or --demo");
-  // The capture format names two ports; a rack's machines would all be recorded as one.
-  if (o.rack && o.capture)
-    throw OptionsError("--capture records ports A and B only, not a rack's machines");
   if (o.bridge && o.headless && (!o.portA || !o.portB))
     throw OptionsError(
         "--bridge needs --port-a <port> (the editor) and --port-b <port> (the machine)");
@@ -258,7 +258,8 @@ Options:
                       message with its time, bytes, meaning and reply time.
   --capture FILE      Append every message on both ports, in both directions, to the capture
                       FILE (created when missing), malformed bytes marked. Works with the
-                      window too (Tools menu: "Capture to File...").
+                      window too (Tools menu: "Capture to File..."). With a rack, every
+                      machine's messages too, each under the machine's name.
   --bridge            Headless: stand between the editor on --port-a and the machine on
                       --port-b, passing every message on unchanged and printing both sides
                       decoded, with the machine's reply time and the delay the bridge added.
@@ -278,6 +279,8 @@ Options:
   --learn CAPTURE -o FILE
                       Learn a personality from the machine's side of the capture CAPTURE and
                       write it to FILE, with comments giving the figures.
+  --from NAME         Replay, learn: take the capture's port A or B, or its rack machine NAME
+                      (needed when a rack's capture holds several machines).
   --settings PATH     Read and write the settings record at PATH. A headless run reads and
                       writes no settings file unless this is given.
   --replay FILE       Play the editor's side of a capture FILE to the machine on --port-b PORT,
@@ -291,8 +294,9 @@ Options:
                       .html). Exit status 0 when it conforms, 1 when not.
   --transport         Census: also check play, stop, winds, jog and a cue (moves tape).
   --census-editor     Answer the editor on --port-a PORT for --seconds S (with --machine,
-                      --standard, --personality) and report what it sends: commands, poll interval, overlaps, checksum errors, stray bytes,
-                      pauses inside messages. --report FILE as for --census.
+                      --standard, --personality) and report what it sends: commands, poll
+                      interval, overlaps, checksum errors, stray bytes, pauses inside
+                      messages. --report FILE as for --census.
   --send BYTES        Frame the message BYTES ("20 01"), send it to --port-b PORT and print
                       the reply decoded with its time; --expect BYTES: exit 0 on a match, 1 not.
   --probe-ports       Send a device-type request on every free port and print which answer.

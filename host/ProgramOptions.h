@@ -36,6 +36,7 @@ struct ProgramOptions {
   std::optional<std::string> personality;  // the virtual machine's: a file or a built-in name
   std::optional<std::string> learn;        // capture file to learn a personality from
   std::optional<std::string> output;       // -o: where --learn writes the personality
+  std::optional<std::string> from;         // --replay, --learn: the capture's port or machine
   bool census = false;                     // examine the machine on --port-b and give a verdict
   bool censusEditor = false;               // answer the editor on --port-a and record it
   bool transport = false;                  // --census: also check play, winds, jog and a cue

@@ -1,13 +1,13 @@
 #include "Rack.h"
 
 Rack::Rack(const std::vector<RackEntry>& entries, const std::shared_ptr<OwnerLoop>& loop,
-           const std::function<void()>& changed,
-           const std::function<void(const std::string&)>& report) {
+           const RackHooks& hooks) {
   for (const RackEntry& entry : entries) {
     const int spare = kRackSpareBase + static_cast<int>(machines_.size());
     machines_.push_back(std::make_unique<RackMachine>(entry, spare, loop));
-    machines_.back()->OnChange = changed;
-    machines_.back()->OnError = report;
+    machines_.back()->OnChange = hooks.changed;
+    machines_.back()->OnError = hooks.report;
+    machines_.back()->OnMonitorLines = hooks.monitor;
   }
 }
 
@@ -37,6 +37,14 @@ void Rack::Fire(std::chrono::steady_clock::time_point now) {
 
 void Rack::SetDecoding(bool on) {
   for (auto& machine : machines_) machine->SetDecoding(on);
+}
+
+void Rack::SetShowComs(bool on) {
+  for (auto& machine : machines_) machine->SetShowComs(on);
+}
+
+void Rack::ShareCapture(const std::shared_ptr<CaptureSink>& sink) {
+  for (auto& machine : machines_) machine->ShareCapture(sink);
 }
 
 void Rack::FlushTraffic(Micros now) {

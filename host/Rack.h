@@ -12,11 +12,17 @@
 // The first of the COM numbers the rack's ports are known by inside the program.
 constexpr int kRackSpareBase = 60100;
 
+// What the machines tell their owner, on the loop.
+struct RackHooks {
+  std::function<void()> changed;                          // after every exchange
+  std::function<void(const std::string&)> report;         // a machine's message for the user
+  std::function<void(std::vector<std::string>)> monitor;  // Rx/Tx lines, with SetShowComs
+};
+
 class Rack {
  public:
-  // `changed` follows every exchange; `report` gets the machines' messages.
   Rack(const std::vector<RackEntry>& entries, const std::shared_ptr<OwnerLoop>& loop,
-       const std::function<void()>& changed, const std::function<void(const std::string&)>& report);
+       const RackHooks& hooks);
 
   // Opens every machine's port; the ones that fail say so on their rows.
   void Open();
@@ -26,6 +32,10 @@ class Rack {
   std::chrono::steady_clock::time_point NextDue() const;
   void Fire(std::chrono::steady_clock::time_point now);
   void SetDecoding(bool on);
+  // Each machine's Rx/Tx monitor lines, prefixed with its name, go to the monitor hook.
+  void SetShowComs(bool on);
+  // Every machine records into `sink` under its name (null: none).
+  void ShareCapture(const std::shared_ptr<CaptureSink>& sink);
   void FlushTraffic(Micros now);
   // Every machine's decoded lines, machine by machine.
   std::vector<std::string> TakeDecodedLines();

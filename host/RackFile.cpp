@@ -8,11 +8,10 @@
 #include <set>
 #include <sstream>
 
+#include "CaptureFile.h"
 #include "PersonalityFile.h"
 
 namespace {
-
-constexpr std::size_t kMaxNameLength = 32;
 
 std::string TooMany(int count) {
   return "a rack holds at most " + std::to_string(kMaxRackMachines) + " machines, not " +
@@ -56,10 +55,11 @@ class EntryReader {
  private:
   std::string Name(const toml::node& node) {
     const auto text = node.value_exact<std::string>();
-    const bool printable =
-        text && std::all_of(text->begin(), text->end(), [](char c) { return c > ' ' && c != 127; });
-    if (!text || text->empty() || text->size() > kMaxNameLength || !printable)
+    // The name labels the machine's lines in a capture, beside ports A and B.
+    if (!text || !IsCaptureLabel(*text))
       Fail(node, "name", "expected a name of 1 to 32 characters without spaces");
+    if (*text == "A" || *text == "B")
+      Fail(node, "name", "A and B are the names of ports A and B in a capture");
     name_ = *text;
     return *text;
   }

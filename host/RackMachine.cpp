@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Clock.h"
+#include "MachineIdentity.h"
 #include "PortArguments.h"
 #include "ProgramOptions.h"
 #include "ProgramPorts.h"
@@ -35,6 +36,17 @@ RackMachine::RackMachine(RackEntry entry, int spareNumber, std::shared_ptr<Owner
   vm_.RestoreSettings(settings);
   vm_.FormShow();
   if (entry_.rules) shaping_.Use(*entry_.rules);
+  traffic_.SetCaptureLabel(entry_.name);
+}
+
+void RackMachine::ShareCapture(std::shared_ptr<CaptureSink> sink) {
+  traffic_.ShareCapture(std::move(sink));
+  if (!traffic_.Capturing()) return;
+  std::string note = "machine " + entry_.name + " on " + entry_.port + ": " +
+                     std::string(IdentityOf(vm_.MachineType()).caption) + " " +
+                     std::string(StandardOf(vm_.Settings().Standard).caption);
+  if (entry_.rules) note += ", personality " + entry_.rules->name;
+  traffic_.Note(note);
 }
 
 void RackMachine::Write(const Bytes& bytes) {
@@ -82,6 +94,7 @@ void RackMachine::Data(uint16_t count) {
     const Micros at = Now();
     VmEventContext context;
     context.portOpen = port_.Open();
+    context.showComs = showComs_;
     const auto now = Clock::now();
     const PortAShaping::Event shaped = shaping_.DataAvailable(bytes, context, now);
     const VmEventResult& result = shaped.result;
@@ -95,6 +108,7 @@ void RackMachine::Data(uint16_t count) {
       lastRequest_ = now;
       anyRequest_ = true;
     }
+    if (showComs_ && OnMonitorLines) OnMonitorLines(Named(result.MonitorLines()));
   } catch (const std::exception& e) {
     Failed(e.what());
   }
@@ -106,11 +120,12 @@ void RackMachine::FrameTick(Clock::time_point now) {
   while (!recent_.empty() && now - recent_.front() > kRateWindow) recent_.pop_front();
 }
 
-std::vector<std::string> RackMachine::TakeDecodedLines() {
-  std::vector<std::string> lines = traffic_.TakeDecodedLines();
+std::vector<std::string> RackMachine::Named(std::vector<std::string> lines) const {
   for (std::string& line : lines) line.insert(0, entry_.name + " ");
   return lines;
 }
+
+std::vector<std::string> RackMachine::TakeDecodedLines() { return Named(traffic_.TakeDecodedLines()); }
 
 RackRow RackMachine::Row(Clock::time_point now) const {
   RackRow row;

@@ -33,6 +33,10 @@ class RackMachine {
   std::vector<std::string> TakeDecodedLines();
   bool HasDecodedLines() const { return traffic_.HasDecodedLines(); }
   void FlushTraffic(Micros now) { traffic_.Flush(now); }
+  // Records into `sink` under the machine's name, after a comment naming the machine.
+  void ShareCapture(std::shared_ptr<CaptureSink> sink);
+  // Rx/Tx monitor lines of every exchange, prefixed with the name, to OnMonitorLines.
+  void SetShowComs(bool on) { showComs_ = on; }
   // Replies the personality holds back: when they fall due, and writing them.
   std::optional<std::chrono::steady_clock::time_point> NextDue() const {
     return shaping_.NextDue();
@@ -48,11 +52,14 @@ class RackMachine {
   std::function<void()> OnChange;
   // A message for the user, naming the machine.
   std::function<void(const std::string&)> OnError;
+  std::function<void(std::vector<std::string>)> OnMonitorLines;
 
  private:
   void Data(uint16_t count);
   void Failed(const std::string& message);
   void Write(const Bytes& bytes);
+  // `lines`, each prefixed with the machine's name.
+  std::vector<std::string> Named(std::vector<std::string> lines) const;
 
   RackEntry entry_;
   int spareNumber_;
@@ -63,6 +70,7 @@ class RackMachine {
   std::deque<std::chrono::steady_clock::time_point> recent_;  // requests of the last second
   std::chrono::steady_clock::time_point lastRequest_{};
   bool anyRequest_ = false;
+  bool showComs_ = false;
   int errorCount_ = 0;
   std::string lastError_;
 };

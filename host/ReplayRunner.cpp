@@ -30,7 +30,8 @@ ReplayRunner::ReplayRunner(const ProgramOptions& options, std::ostream& out,
 ReplayRunner::~ReplayRunner() = default;
 
 void ReplayRunner::Start() {
-  exchanges_ = ReplayExchanges(CaptureReader::ReadFile(*options_.replay, &warnings_));
+  exchanges_ = ReplayExchanges(CaptureReader::ReadFile(*options_.replay, &warnings_),
+                               options_.from.value_or(""));
   if (exchanges_.empty()) throw std::runtime_error("the capture holds no request to play");
   const PortTarget target = CommandLineTarget(*options_.portB, "a replay");
   try {

@@ -1,56 +1,6 @@
 #include "TrafficRecorder.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
-
 #include "SonyBridge.h"
-
-namespace {
-
-[[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
-  throw std::runtime_error("Cannot capture to " + path + ": " + reason);
-}
-
-// A capture goes to a regular file: opening a FIFO would hold the host, and a device is no file.
-// A link is followed only when it is the user's own (or root's): one planted in a shared folder
-// must not send the capture elsewhere.
-int OpenCaptureFile(const std::string& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && info.st_uid != ::geteuid() &&
-      info.st_uid != 0) {
-    Refuse(path, "it is a link owned by another user");
-  }
-  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-    Refuse(path, "it is not a regular file");
-  }
-  // Read access lets a new session see whether the last one ended inside a line.
-  constexpr int kFlags = O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-  int fd = ::open(path.c_str(), O_RDWR | kFlags, 0644);
-  if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | kFlags, 0644);
-  if (fd < 0) {
-    throw std::runtime_error("Cannot open the capture file " + path + ": " + std::strerror(errno));
-  }
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    Refuse(path, "it is not a regular file");
-  }
-  return fd;
-}
-
-// Whether the file's last byte ends a line (an empty file does).
-bool EndsOnANewLine(int fd) {
-  struct stat info {};
-  char last = '\n';
-  return ::fstat(fd, &info) != 0 || info.st_size == 0 ||
-         ::pread(fd, &last, 1, info.st_size - 1) != 1 || last == '\n';
-}
-
-}  // namespace
 
 void TrafficRecorder::PortOpened(char port, Micros now) {
   PortTraffic& traffic = Of(port);
@@ -75,14 +25,14 @@ void TrafficRecorder::Flush(Micros now) {
   }
   // The file is written here, on the timer, not as each message passes: a reply or a bridged
   // message never waits for a write to the capture file.
-  if (capture_) WriteOut();
+  WriteOut();
 }
 
 void TrafficRecorder::Record(char port, Direction direction, const std::vector<Frame>& frames) {
   PortTraffic& traffic = Of(port);
   const std::string prefix = port == 'A' ? "A " : "B ";
   for (const Frame& frame : frames) {
-    if (capture_) capture_->Write(port, direction, frame);
+    if (capture_) capture_->Write(Label(port), direction, frame);
     if (!decoding_) continue;
     KeepRecord(port, direction, frame);
     decoded_.push_back(prefix + (direction == Direction::Rx
@@ -93,7 +43,7 @@ void TrafficRecorder::Record(char port, Direction direction, const std::vector<F
 
 void TrafficRecorder::Bridged(const BridgeOutput& output) {
   if (capture_)
-    for (const std::string& line : output.captureLines) WriteLine(line);
+    for (const std::string& line : output.captureLines) capture_->WriteLine(line);
   if (!decoding_) return;
   decoded_.insert(decoded_.end(), output.decodedLines.begin(), output.decodedLines.end());
   KeepBridgedRecords(output.captureLines);
@@ -103,7 +53,7 @@ void TrafficRecorder::KeepRecord(char port, Direction direction, const Frame& fr
   CaptureRecord record;
   record.time = frame.firstByte;
   record.lastByte = frame.lastByte;
-  record.port = port;
+  record.port = std::string(1, port);
   record.direction = direction;
   record.kind = frame.kind;
   record.bytes = frame.bytes;
@@ -123,60 +73,32 @@ void TrafficRecorder::KeepBridgedRecords(const std::vector<std::string>& capture
   }
 }
 
-void TrafficRecorder::WriteLine(const std::string& line) { pending_ << line << '\n'; }
-
-void TrafficRecorder::StartCapture(const std::string& path, Micros origin) {
+void TrafficRecorder::StartCapture(const std::string& path, Micros origin, int version) {
   StopCapture();
-  fd_ = OpenCaptureFile(path);
-  pending_.str({});
-  // A session that ended inside a line (a crash, a full disk) leaves the next one a fresh line.
-  if (!EndsOnANewLine(fd_)) pending_ << '\n';
-  capture_ = std::make_unique<CaptureWriter>(pending_, origin);
-  capturePath_ = path;
-  // A capture with no traffic yet is still a capture, and a file that takes nothing is refused.
-  if (!WriteOut()) throw std::runtime_error(*TakeCaptureFailure());
+  capture_ = std::make_shared<CaptureSink>(path, origin, version);
 }
 
 void TrafficRecorder::Note(const std::string& comment) {
   if (!capture_) return;
-  pending_ << "# " << comment << '\n';
+  capture_->Note(comment);
   WriteOut();
 }
 
 void TrafficRecorder::StopCapture() {
   if (!capture_) return;
-  if (WriteOut()) CloseCapture();
-}
-
-bool TrafficRecorder::WriteOut() {
-  const std::string text = pending_.str();
-  pending_.str({});
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd_, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int error = n < 0 ? errno : ENOSPC;
-      failure_ = "Capture to " + capturePath_ + " stopped: " + std::strerror(error);
-      CloseCapture();
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-void TrafficRecorder::CloseCapture() {
+  WriteOut();
+  if (std::optional<std::string> failure = capture_->TakeFailure()) failure_ = std::move(failure);
   capture_.reset();
-  ::close(fd_);
-  fd_ = -1;
-  pending_.str({});
-  capturePath_.clear();
+}
+
+void TrafficRecorder::WriteOut() {
+  if (capture_) capture_->WriteOut();
 }
 
 std::optional<std::string> TrafficRecorder::TakeCaptureFailure() {
   std::optional<std::string> failure;
   failure.swap(failure_);
+  if (!failure && capture_) failure = capture_->TakeFailure();
   return failure;
 }
 

@@ -8,19 +8,21 @@
 // is called on a timer so bytes that never form a message are still recorded once the line is
 // quiet. While the host bridges, the bridge frames the traffic itself and hands its lines in.
 //
-// Capture lines collect in memory and go to the file on Flush. A write that fails (a full disk,
-// a removed medium) stops the capture and leaves one message for TakeCaptureFailure.
+// Capture lines go to a CaptureSink, which writes them to the file on Flush. A write that fails
+// (a full disk, a removed medium) stops the capture and leaves one message for
+// TakeCaptureFailure. A rack machine's recorder shares the capture of the host's recorder and
+// labels its port with the machine's name.
 #pragma once
 
 #include <array>
 #include <memory>
 #include <optional>
 #include <span>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "CaptureFile.h"
+#include "CaptureSink.h"
 #include "DecodedMonitor.h"
 #include "MessageFramer.h"
 
@@ -46,18 +48,21 @@ class TrafficRecorder {
 
   void SetDecoding(bool on) { decoding_ = on; }
   bool Decoding() const { return decoding_; }
-  // Appends to `path` (created when missing), times from `origin`, starting on a fresh line when
-  // the file ends inside one. Throws std::runtime_error with a message for the user when the
-  // file cannot be opened or written, is no regular file (a FIFO, a device) or is a link that
-  // another user owns.
-  void StartCapture(const std::string& path, Micros origin);
+  // The name port 'A' goes by in a capture ("A" unless a rack machine's recorder names it).
+  void SetCaptureLabel(std::string label) { labelA_ = std::move(label); }
+  // Opens a capture of `version` (CaptureSink), replacing one under way. Throws
+  // std::runtime_error with a message for the user when the file cannot be had.
+  void StartCapture(const std::string& path, Micros origin, int version = 1);
+  // Writes into another recorder's capture (a rack machine into the host's); null for none.
+  void ShareCapture(std::shared_ptr<CaptureSink> sink) { capture_ = std::move(sink); }
+  std::shared_ptr<CaptureSink> Capture() const { return Capturing() ? capture_ : nullptr; }
   void StopCapture();
   // A comment line in the capture, if one is under way ("# personality broadcast-vtr").
   void Note(const std::string& comment);
   // "Capture to <path> stopped: No space left on device", once, after a write failed.
   std::optional<std::string> TakeCaptureFailure();
-  bool Capturing() const { return capture_ != nullptr; }
-  const std::string& CapturePath() const { return capturePath_; }
+  bool Capturing() const { return capture_ && capture_->Open(); }
+  std::string CapturePath() const { return Capturing() ? capture_->Path() : std::string(); }
   // Whether framing runs at all.
   bool Active() const { return decoding_ || Capturing(); }
 
@@ -76,21 +81,19 @@ class TrafficRecorder {
   };
 
   PortTraffic& Of(char port) { return port == 'A' ? ports_[0] : ports_[1]; }
+  const std::string& Label(char port) const { return port == 'A' ? labelA_ : labelB_; }
   void Record(char port, Direction direction, const std::vector<Frame>& frames);
-  void WriteLine(const std::string& line);
-  // Writes the lines gathered so far; false (and the capture stopped) when the file refused them.
-  bool WriteOut();
-  void CloseCapture();
+  // Writes what the capture gathered; a failure stays with the capture for TakeCaptureFailure.
+  void WriteOut();
   void KeepRecord(char port, Direction direction, const Frame& frame);
   void KeepBridgedRecords(const std::vector<std::string>& captureLines);
 
   std::array<PortTraffic, 2> ports_;
   bool decoding_ = false;
-  int fd_ = -1;
-  std::ostringstream pending_;  // capture lines not yet written
-  std::optional<std::string> failure_;
-  std::unique_ptr<CaptureWriter> capture_;
-  std::string capturePath_;
+  std::string labelA_ = "A";
+  const std::string labelB_ = "B";
+  std::shared_ptr<CaptureSink> capture_;
+  std::optional<std::string> failure_;  // of a capture stopped before the failure was taken
   std::vector<std::string> decoded_;
   std::vector<CaptureRecord> records_;
   Micros bridgeOrigin_{0};  // the bridge's capture lines count from here

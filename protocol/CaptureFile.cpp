@@ -1,5 +1,6 @@
 #include "CaptureFile.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "sonyname.h"
@@ -33,22 +34,47 @@ std::string DecodeFrame(MessageDecoder& decoder, const Frame& frame) {
   return decoder.Decode(frame.bytes);
 }
 
-std::string CaptureLines::Line(char port, Direction direction, const Frame& frame) {
+std::string CaptureVersionLine(int version) {
+  return "# selkietest capture " + std::to_string(version);
+}
+
+int CaptureVersionOf(const std::string& line) {
+  for (int version = 1; version <= kCaptureVersionNow; ++version)
+    if (line == CaptureVersionLine(version)) return version;
+  return 0;
+}
+
+bool IsCaptureLabel(const std::string& label) {
+  return !label.empty() && label.size() <= 32 &&
+         std::all_of(label.begin(), label.end(), [](char c) { return c > ' ' && c != 127; });
+}
+
+int CaptureVersionFor(const std::vector<CaptureRecord>& records) {
+  const bool portsOnly = std::all_of(records.begin(), records.end(), [](const CaptureRecord& r) {
+    return r.port == "A" || r.port == "B";
+  });
+  return portsOnly ? 1 : 2;
+}
+
+std::string CaptureLines::Line(const std::string& port, Direction direction, const Frame& frame) {
   CaptureRecord record;
   record.time = frame.firstByte - origin_;
   record.port = port;
   record.direction = direction;
   record.kind = frame.kind;
   record.bytes = frame.bytes;
-  record.text = DecodeFrame(decoders_[port], frame);
+  auto decoder = decoders_.find(port);
+  if (decoder == decoders_.end()) decoder = decoders_.emplace(port, MessageDecoder()).first;
+  record.text = DecodeFrame(decoder->second, frame);
   return FormatCaptureLine(record);
 }
 
-CaptureWriter::CaptureWriter(std::ostream& out, Micros origin) : out_(out), lines_(origin) {
-  out_ << kCaptureVersionLine << '\n';
+CaptureWriter::CaptureWriter(std::ostream& out, Micros origin, int version)
+    : out_(out), lines_(origin) {
+  out_ << CaptureVersionLine(version) << '\n';
 }
 
-std::string CaptureWriter::Write(char port, Direction direction, const Frame& frame) {
+std::string CaptureWriter::Write(const std::string& port, Direction direction, const Frame& frame) {
   std::string line = lines_.Line(port, direction, frame);
   out_ << line << '\n';
   return line;

@@ -13,6 +13,11 @@
 // are comments. The reader takes the bytes, never the text, so a file stays readable when the
 // decoder learns new names.
 //
+// Version 2 differs only in the port: besides A and B it may be the name of a rack's machine
+// ("vtr3 rx msg ..."), 1 to 32 printable characters without spaces. A file holds one or more
+// sessions, each opened by its version line; a version 1 session accepts A and B only. Writers
+// use version 1 unless a line needs more, so files of ports A and B read as before.
+//
 // CaptureWriter writes to a stream the caller owns; it decodes each port's traffic with a decoder
 // of its own, so a status reply is numbered from the request before it. CaptureReader::Read throws
 // CaptureError naming the line for a file that is not a capture or holds a broken or overlong
@@ -33,7 +38,7 @@ enum class Direction : uint8_t { Rx, Tx };
 
 struct CaptureRecord {
   Micros time{0};
-  char port = 'A';
+  std::string port = "A";  // "A", "B", or a rack machine's name (version 2)
   Direction direction = Direction::Rx;
   FrameKind kind = FrameKind::Message;
   std::vector<uint8_t> bytes;
@@ -47,27 +52,37 @@ class CaptureError : public std::runtime_error {
 };
 
 constexpr const char* kCaptureVersionLine = "# selkietest capture 1";
+constexpr int kCaptureVersionNow = 2;
+
+// The version line of `version` (1 or 2).
+std::string CaptureVersionLine(int version);
+// The version `line` opens, or 0 when it is no version line.
+int CaptureVersionOf(const std::string& line);
+// Whether `label` may name a port in a version 2 capture.
+bool IsCaptureLabel(const std::string& label);
+// The lowest version that can hold the ports of `records`.
+int CaptureVersionFor(const std::vector<CaptureRecord>& records);
 
 // Capture lines without a file: for owners that hand lines on (the bridge) rather than write them.
 class CaptureLines {
  public:
   // Frame times are taken relative to `origin`.
   explicit CaptureLines(Micros origin = Micros(0)) : origin_(origin) {}
-  // The line of one frame of `port` ('A' or 'B'), without its newline.
-  std::string Line(char port, Direction direction, const Frame& frame);
+  // The line of one frame of `port` ("A", "B" or a machine's name), without its newline.
+  std::string Line(const std::string& port, Direction direction, const Frame& frame);
 
  private:
   Micros origin_;
-  std::map<char, MessageDecoder> decoders_;
+  std::map<std::string, MessageDecoder, std::less<>> decoders_;
 };
 
 class CaptureWriter {
  public:
-  // Writes the version line; frame times are taken relative to `origin`.
-  explicit CaptureWriter(std::ostream& out, Micros origin = Micros(0));
+  // Writes the version line of `version`; frame times are taken relative to `origin`.
+  explicit CaptureWriter(std::ostream& out, Micros origin = Micros(0), int version = 1);
 
-  // Writes one frame of `port` ('A' or 'B'); returns the line written, without its newline.
-  std::string Write(char port, Direction direction, const Frame& frame);
+  // Writes one frame of `port`; returns the line written, without its newline.
+  std::string Write(const std::string& port, Direction direction, const Frame& frame);
 
  private:
   std::ostream& out_;
@@ -76,9 +91,10 @@ class CaptureWriter {
 
 // One record as a capture line, without the newline.
 std::string FormatCaptureLine(const CaptureRecord& record);
-// One capture line (not the version line, not a comment) as a record; throws CaptureError naming
-// `lineNumber` when it is broken.
-CaptureRecord ParseCaptureLine(const std::string& text, int lineNumber);
+// One capture line (not the version line, not a comment) of a session of `version` as a record;
+// throws CaptureError naming `lineNumber` when it is broken.
+CaptureRecord ParseCaptureLine(const std::string& text, int lineNumber,
+                               int version = kCaptureVersionNow);
 
 class CaptureReader {
  public:

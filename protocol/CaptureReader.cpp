@@ -62,15 +62,22 @@ uint8_t ParseHexByte(const std::string& word, long long line) {
   return static_cast<uint8_t>(std::stoi(word, nullptr, 16));
 }
 
-// One line; `separated` tells whether the " | " before the text was there.
-CaptureRecord ParseLine(const std::string& text, long long line, bool& separated) {
+std::string ParsePort(const std::string& word, int version, long long line) {
+  if (word == "A" || word == "B") return word;
+  if (version < 2) Broken(line, "port " + Quoted(word) + " is not A or B");
+  if (!IsCaptureLabel(word)) Broken(line, "port " + Quoted(word) + " is longer than 32 characters");
+  return word;
+}
+
+// One line of a session of `version`; `separated` tells whether the " | " before the text was
+// there.
+CaptureRecord ParseLine(const std::string& text, int version, long long line, bool& separated) {
   std::istringstream in(text);
   CaptureRecord record;
   std::string time, port, direction, kind;
   if (!(in >> time >> port >> direction >> kind)) Broken(line, "too few fields");
   record.time = ParseSeconds(time, line);
-  if (port != "A" && port != "B") Broken(line, "port " + Quoted(port) + " is not A or B");
-  record.port = port[0];
+  record.port = ParsePort(port, version, line);
   if (direction != "rx" && direction != "tx")
     Broken(line, "direction " + Quoted(direction) + " is not rx or tx");
   record.direction = direction == "rx" ? Direction::Rx : Direction::Tx;
@@ -125,15 +132,23 @@ std::string ReadWhole(int fd, const std::string& path) {
 
 }  // namespace
 
-CaptureRecord ParseCaptureLine(const std::string& text, int lineNumber) {
+CaptureRecord ParseCaptureLine(const std::string& text, int lineNumber, int version) {
   bool separated = false;
-  return ParseLine(text, lineNumber, separated);
+  return ParseLine(text, version, lineNumber, separated);
 }
 
 std::vector<CaptureRecord> CaptureReader::Read(std::istream& in,
                                                std::vector<std::string>* warnings) {
   std::string text;
-  if (NextLine(in, text, 1) == LineEnd::None || text != kCaptureVersionLine) {
+  const bool any = NextLine(in, text, 1) != LineEnd::None;
+  int version = any ? CaptureVersionOf(text) : 0;
+  const std::string family = "# selkietest capture ";
+  if (version == 0 && text.starts_with(family)) {
+    throw CaptureError("capture version " + Quoted(text.substr(family.size())) +
+                       " is newer than this program reads (1 to " +
+                       std::to_string(kCaptureVersionNow) + ")");
+  }
+  if (version == 0) {
     throw CaptureError("not a selkietest capture (its first line must be \"" +
                        std::string(kCaptureVersionLine) + "\")");
   }
@@ -145,17 +160,19 @@ std::vector<CaptureRecord> CaptureReader::Read(std::istream& in,
   for (long long line = 2;; ++line) {
     const LineEnd end = NextLine(in, text, line);
     if (end == LineEnd::None) break;
-    if (cutOff && text != kCaptureVersionLine) throw *cutOff;
+    const int sessionVersion = CaptureVersionOf(text);
+    if (cutOff && sessionVersion == 0) throw *cutOff;
     if (cutOff && warnings != nullptr) {
       warnings->push_back("capture line " + std::to_string(cutOffLine) +
                           ": a session cut off inside this line; it was skipped");
     }
     cutOff.reset();
+    if (sessionVersion != 0) version = sessionVersion;
     if (text.empty() || text[0] == '#') continue;
     bool separated = false;
     if (end == LineEnd::Newline) {
       try {
-        records.push_back(ParseLine(text, line, separated));
+        records.push_back(ParseLine(text, version, line, separated));
       } catch (const CaptureError& e) {
         cutOff = e;
         cutOffLine = line;
@@ -165,7 +182,7 @@ std::vector<CaptureRecord> CaptureReader::Read(std::istream& in,
     // A last line without its newline may have been cut off by a full disk or a crash: its bytes
     // count only when the separator after them made it to the file.
     try {
-      CaptureRecord record = ParseLine(text, line, separated);
+      CaptureRecord record = ParseLine(text, version, line, separated);
       if (separated) records.push_back(std::move(record));
     } catch (const CaptureError&) {
       separated = false;

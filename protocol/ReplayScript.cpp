@@ -2,22 +2,12 @@
 
 #include <algorithm>
 
+#include "CaptureSide.h"
 #include "CommandTable.h"
 #include "DecodedMonitor.h"
 #include "SonyCommands.h"
 
 namespace {
-
-struct Side {
-  char port;
-  Direction requests;
-};
-
-Side EditorSide(const std::vector<CaptureRecord>& records) {
-  const bool anyA = std::any_of(records.begin(), records.end(),
-                                [](const CaptureRecord& r) { return r.port == 'A'; });
-  return anyA ? Side{'A', Direction::Rx} : Side{'B', Direction::Tx};
-}
 
 // Whether byte `index` of a captured reply moves on its own.
 bool MovesOnItsOwn(const std::vector<uint8_t>& reply, std::size_t index) {
@@ -31,13 +21,17 @@ bool MovesOnItsOwn(const std::vector<uint8_t>& reply, std::size_t index) {
 
 }  // namespace
 
-std::vector<ReplayExchange> ReplayExchanges(const std::vector<CaptureRecord>& records) {
-  const Side side = EditorSide(records);
+std::vector<ReplayExchange> ReplayExchanges(const std::vector<CaptureRecord>& records,
+                                            const std::string& from) {
+  const bool anyA = std::any_of(records.begin(), records.end(),
+                                [](const CaptureRecord& r) { return r.port == "A"; });
+  const std::string port = CapturePort(records, from, anyA ? "A" : "B");
+  const Direction requests = RequestsOf(port);
   std::vector<ReplayExchange> exchanges;
   for (std::size_t i = 0; i < records.size(); ++i) {
     const CaptureRecord& r = records[i];
-    if (r.port != side.port) continue;
-    if (r.direction == side.requests) {
+    if (r.port != port) continue;
+    if (r.direction == requests) {
       exchanges.push_back({r.time, r.kind, r.bytes, std::nullopt, i});
     } else if (!exchanges.empty() && !exchanges.back().reply && r.kind != FrameKind::Debris) {
       exchanges.back().reply = r.bytes;

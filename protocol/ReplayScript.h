@@ -18,9 +18,12 @@ struct ReplayExchange {
 };
 
 // The exchanges of a capture. The editor's side is port A's rx lines, or port B's tx lines when
-// the capture holds no port A line (a controller's capture); a reply is the first message the
-// other way before the next request. Debris the other way is not a reply.
-std::vector<ReplayExchange> ReplayExchanges(const std::vector<CaptureRecord>& records);
+// the capture holds no port A line (a controller's capture), or the rx lines of the rack machine
+// `from` names (CaptureSide.h); a reply is the first message the other way before the next
+// request. Debris the other way is not a reply. Throws CaptureError when `from` is no port of the
+// capture, or is needed and not given.
+std::vector<ReplayExchange> ReplayExchanges(const std::vector<CaptureRecord>& records,
+                                            const std::string& from = {});
 
 // Whether `actual` answers like `captured`. Exact: the same bytes. Otherwise by form: the same
 // command and length and the same bytes except those that move on their own (the time code of

@@ -28,8 +28,8 @@ void SonyBridge::ToMachine(const Frame& frame, Micros at, BridgeOutput& out) {
   out.toMachine.insert(out.toMachine.end(), frame.bytes.begin(), frame.bytes.end());
   Frame sent = frame;
   sent.firstByte = sent.lastByte = at;
-  out.captureLines.push_back(capture_.Line('A', Direction::Rx, frame));
-  out.captureLines.push_back(capture_.Line('B', Direction::Tx, sent));
+  out.captureLines.push_back(capture_.Line("A", Direction::Rx, frame));
+  out.captureLines.push_back(capture_.Line("B", Direction::Tx, sent));
   out.decodedLines.push_back("A " + monitorA_.Received(frame));
   out.decodedLines.push_back("B " + monitorB_.Sent(sent, at));
   // Only a message asks for a reply; a new one leaves an unanswered one behind.
@@ -40,8 +40,8 @@ void SonyBridge::ToEditor(const Frame& frame, Micros at, BridgeOutput& out) {
   out.toEditor.insert(out.toEditor.end(), frame.bytes.begin(), frame.bytes.end());
   Frame sent = frame;
   sent.firstByte = sent.lastByte = at;
-  out.captureLines.push_back(capture_.Line('B', Direction::Rx, frame));
-  out.captureLines.push_back(capture_.Line('A', Direction::Tx, sent));
+  out.captureLines.push_back(capture_.Line("B", Direction::Rx, frame));
+  out.captureLines.push_back(capture_.Line("A", Direction::Tx, sent));
   out.decodedLines.push_back("B " + monitorB_.Received(frame));
   std::string toEditor = "A " + monitorA_.Sent(sent, at);
   // A message that had begun before the request went on is no answer to it.

@@ -11,7 +11,7 @@ namespace {
 CaptureRecord RecordOf(const MonitorRow& row) {
   CaptureRecord record;
   record.time = Micros(row.us < 0 ? 0 : row.us);
-  record.port = row.port;
+  record.port = row.port.toStdString();
   record.direction = row.direction;
   record.kind = row.kind;
   record.bytes = row.bytes;
@@ -22,19 +22,20 @@ CaptureRecord RecordOf(const MonitorRow& row) {
 std::string Rendered(const QAbstractProxyModel& shown, ExportFormat format) {
   const auto& model = static_cast<const MonitorModel&>(*shown.sourceModel());
   std::ostringstream out;
-  if (format == ExportFormat::Capture) {
-    out << kCaptureVersionLine << '\n';
-  } else if (model.Removed() > 0) {
+  if (format == ExportFormat::Text && model.Removed() > 0)
     out << model.RemovedNotice().toStdString() << '\n';
-  }
+  std::vector<CaptureRecord> records;
   for (int i = 0; i < shown.rowCount(); ++i) {
     const MonitorRow& row = model.Row(shown.mapToSource(shown.index(i, 0)).row());
     if (format == ExportFormat::Text) {
       out << LineOf(row).toStdString() << '\n';
     } else if (row.IsMessage() && !row.command) {
-      out << FormatCaptureLine(RecordOf(row)) << '\n';
+      records.push_back(RecordOf(row));
     }
   }
+  if (format == ExportFormat::Text) return out.str();
+  out << CaptureVersionLine(CaptureVersionFor(records)) << '\n';
+  for (const CaptureRecord& record : records) out << FormatCaptureLine(record) << '\n';
   return out.str();
 }
 

@@ -2,7 +2,7 @@
 
 void MonitorFilter::Changed() { invalidateFilter(); }
 
-void MonitorFilter::SetPort(std::optional<char> port) {
+void MonitorFilter::SetPort(std::optional<QString> port) {
   port_ = port;
   Changed();
 }

@@ -12,7 +12,7 @@ class MonitorFilter : public QSortFilterProxyModel {
  public:
   explicit MonitorFilter(QObject* parent = nullptr) : QSortFilterProxyModel(parent) {}
 
-  void SetPort(std::optional<char> port);
+  void SetPort(std::optional<QString> port);
   void SetDirection(std::optional<Direction> direction);
   void SetGroup(std::optional<int> group);
   void SetErrorsOnly(bool on);
@@ -28,7 +28,7 @@ class MonitorFilter : public QSortFilterProxyModel {
  private:
   void Changed();
 
-  std::optional<char> port_;
+  std::optional<QString> port_;
   std::optional<Direction> direction_;
   std::optional<int> group_;
   bool errorsOnly_ = false;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "CaptureSide.h"
 #include "sonyname.h"
 
 namespace {
@@ -15,7 +16,6 @@ namespace {
 // exchange arrive within a few rows of each other.
 constexpr int kMergeWindow = 32;
 
-int PortIndex(char port) { return port == 'B' ? 1 : 0; }
 
 // Puts `row` together with its other half among the last rows of `rows`; the index merged into,
 // or -1.
@@ -93,7 +93,7 @@ QString LineOf(const MonitorRow& row) {
   if (row.source != MonitorRow::Source::Record) return row.designed;
   QString line = QStringLiteral("%1 %2 %3 %4  %5")
                      .arg(SecondsOf(row.us), 17)
-                     .arg(QLatin1Char(row.port))
+                     .arg(row.port)
                      .arg(DirectionOf(row), BytesOf(row), row.decoded);
   if (row.replyUs) line += QStringLiteral("  reply ") + MillisecondsOf(*row.replyUs);
   return line;
@@ -132,7 +132,7 @@ QVariant MonitorModel::data(const QModelIndex& index, int role) const {
     case TimeColumn:
       return row.IsMessage() ? SecondsOf(row.us) : QString();
     case PortColumn:
-      return row.IsMessage() ? QString(QLatin1Char(row.port)) : QString();
+      return row.port;
     case DirectionColumn:
       return DirectionOf(row);
     case BytesColumn:
@@ -185,23 +185,24 @@ void MonitorModel::AddRecord(const CaptureRecord& record, Micros origin,
                              std::vector<MonitorRow>& fresh) {
   MonitorRow row = RowOfRecord(record, origin);
   TimeReply(row);
-  if (row.port == 'A' && MergeIntoRecent(row)) return;
+  if (row.port == u"A" && MergeIntoRecent(row)) return;
   fresh.push_back(std::move(row));
 }
 
-// Port A answers what it receives; on port B the machine answers what is sent to it.
+// Port A and a rack's machines answer what they receive; on port B the machine answers what is
+// sent to it.
 void MonitorModel::TimeReply(MonitorRow& row) {
-  std::optional<qint64>& pending = pendingRequestEnd_[PortIndex(row.port)];
-  const Direction requests = row.port == 'A' ? Direction::Rx : Direction::Tx;
+  const Direction requests = RequestsOf(row.port.toStdString());
   if (row.direction == requests) {
-    if (row.kind == FrameKind::Message) pending = row.requestEndUs;
+    if (row.kind == FrameKind::Message) pendingRequestEnd_[row.port] = row.requestEndUs;
     return;
   }
-  if (!pending || row.kind == FrameKind::Debris) return;
+  const auto pending = pendingRequestEnd_.find(row.port);
+  if (pending == pendingRequestEnd_.end() || row.kind == FrameKind::Debris) return;
   // A capture's request end is an estimate at 38400 baud; a faster line (a pseudo-terminal, the
   // virtual cable) can answer before it.
-  row.replyUs = std::max<qint64>(0, row.us - *pending);
-  pending.reset();
+  row.replyUs = std::max<qint64>(0, row.us - pending->second);
+  pendingRequestEnd_.erase(pending);
   replies_.push_back({row.us, row.port, *row.replyUs});
   if (replies_.size() > static_cast<std::size_t>(maxRows_)) replies_.pop_front();
 }
@@ -276,8 +277,7 @@ void MonitorModel::Clear() {
   waiting_.clear();
   replies_.clear();
   removed_ = 0;
-  pendingRequestEnd_[0].reset();
-  pendingRequestEnd_[1].reset();
+  pendingRequestEnd_.clear();
   origin_ = clock_();
   endResetModel();
   if (onRemoved) onRemoved();

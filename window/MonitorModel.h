@@ -11,12 +11,13 @@
 #include <QAbstractTableModel>
 #include <deque>
 #include <functional>
+#include <map>
 
 #include "MonitorRow.h"
 
 struct MonitorReply {
   qint64 us;  // when the reply began, on the monitor's clock
-  char port;
+  QString port;
   qint64 replyUs;
 };
 
@@ -83,7 +84,7 @@ class MonitorModel : public QAbstractTableModel {
   long long removed_ = 0;
   bool held_ = false;
   std::vector<MonitorRow> waiting_;             // rows that came while held
-  std::optional<qint64> pendingRequestEnd_[2];  // per port: a request not yet answered
+  std::map<QString, qint64> pendingRequestEnd_;  // per port: a request not yet answered
 };
 
 // One row as a line of text: a designed line or note as it is, a record as

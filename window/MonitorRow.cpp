@@ -54,7 +54,7 @@ MonitorRow RowOfDesignedLine(const QString& line, qint64 us) {
     if (!line.startsWith(prefix)) continue;
     if (const auto bytes = HexOf(line.mid(prefix.size()))) {
       row.source = MonitorRow::Source::Designed;
-      row.port = 'A';
+      row.port = QStringLiteral("A");
       row.direction = p.direction;
       row.command = p.command;
       row.bytes = *bytes;
@@ -68,7 +68,7 @@ MonitorRow RowOfRecord(const CaptureRecord& record, Micros origin) {
   MonitorRow row;
   row.source = MonitorRow::Source::Record;
   row.us = (record.time - origin).count();
-  row.port = record.port;
+  row.port = QString::fromStdString(record.port);
   row.direction = record.direction;
   row.kind = record.kind;
   row.bytes = record.bytes;
@@ -81,6 +81,6 @@ MonitorRow RowOfRecord(const CaptureRecord& record, Micros origin) {
 }
 
 bool SameMessage(const MonitorRow& row, const MonitorRow& other) {
-  return row.source != other.source && row.port == 'A' && other.port == 'A' && !row.command &&
+  return row.source != other.source && row.port == u"A" && other.port == u"A" && !row.command &&
          !other.command && row.direction == other.direction && row.bytes == other.bytes;
 }

@@ -21,7 +21,7 @@ struct MonitorRow {
 
   qint64 us = 0;  // since the monitor was cleared
   Source source = Source::Note;
-  char port = 0;         // 'A' or 'B'; 0 for a note
+  QString port;          // "A", "B" or a rack machine's name; empty for a note
   bool command = false;  // the designed transport command line ("20 01 21 ")
   Direction direction = Direction::Rx;
   FrameKind kind = FrameKind::Message;
@@ -35,7 +35,7 @@ struct MonitorRow {
   QString replayed;
   std::optional<bool> replayMatches;
 
-  bool IsMessage() const { return port != 0; }
+  bool IsMessage() const { return !port.isEmpty(); }
   RowSeverity Severity() const;
 };
 

@@ -154,7 +154,7 @@ void ReplyTimeView::Refresh() {
   double longestMs = kLimitMs * 1.2;
   double lastS = 1;
   for (const MonitorReply& sample : replies) {
-    const int port = sample.port == 'B' ? 1 : 0;
+    const int port = sample.port == u"B" ? 1 : 0;
     const double ms = static_cast<double>(sample.replyUs) / 1000.0;
     times[port].push_back(Micros(sample.replyUs));
     ++counts[port][BinOf(ms)];

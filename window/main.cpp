@@ -167,7 +167,8 @@ int main(int argc, char** argv) {
   if (options.censusEditor) return RunEditorCensus(options);
   if (options.send) return RunSend(options);
   if (options.probePorts) return RunProbePorts();
-  if (options.learn) return RunLearn(*options.learn, *options.output, std::cerr);
+  if (options.learn)
+    return RunLearn(*options.learn, *options.output, options.from.value_or(""), std::cerr);
   if (options.listPorts) {
     for (const PortInfo& port : PortInventory().List()) std::cout << port.Line() << '\n';
     return 0;

@@ -208,7 +208,9 @@ TEST(OptionsTest, RackHeadlessOrInTheWindowAndWhatItRefuses) {
   EXPECT_EQ(shorthand.machine, 5);
   EXPECT_NE(ErrorOf({"--headless", "--rack", "r.toml", "--bridge"}).find("--bridge"),
             std::string::npos);
-  EXPECT_NE(ErrorOf({"--headless", "--rack", "r.toml", "--capture", "c.txt"}).find("--capture"),
+  EXPECT_EQ(Parse({"--headless", "--rack", "r.toml", "--capture", "c.txt"}).capture, "c.txt");
+  EXPECT_EQ(Parse({"--learn", "c.txt", "-o", "p.toml", "--from", "vtr2"}).from, "vtr2");
+  EXPECT_NE(ErrorOf({"--headless", "--rack", "r.toml", "--from", "vtr2"}).find("--from"),
             std::string::npos);
   EXPECT_NE(ErrorOf({"--replay", "a.cap", "--port-b", "COM3", "--rack", "2"}).find("--rack"),
             std::string::npos);

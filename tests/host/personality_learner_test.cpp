@@ -39,10 +39,10 @@ std::vector<CaptureRecord> Capture(const Personality& personality, int machine, 
   for (const Bytes& request : kSession) {
     const bool good = request.back() == sony::Checksum(request.data(), request.size() - 1);
     records.push_back(
-        {at, 'A', Direction::Rx, good ? FrameKind::Message : FrameKind::BadChecksum, request, ""});
+        {at, "A", Direction::Rx, good ? FrameKind::Message : FrameKind::BadChecksum, request, ""});
     for (const PlannedWrite& write : shaper.DataAvailable(request, {}, at).writes) {
       records.push_back(
-          {at + write.delay, 'A', Direction::Tx, FrameKind::Message, write.bytes, ""});
+          {at + write.delay, "A", Direction::Tx, FrameKind::Message, write.bytes, ""});
     }
     at += Micros(40000);
   }
@@ -107,7 +107,7 @@ TEST(PersonalityLearner, AControllersCaptureIsReadFromPortB) {
     bridged.push_back(r);
     // The editor gets each reply later than the machine gave it: not the machine's figures.
     if (r.direction == Direction::Tx) bridged.back().time += Micros(5000);
-    r.port = 'B';
+    r.port = "B";
     r.direction = r.direction == Direction::Rx ? Direction::Tx : Direction::Rx;
     bridged.push_back(r);
   }
@@ -128,7 +128,7 @@ TEST(PersonalityLearner, APlainMachineLearnsAsPlain) {
 
 TEST(PersonalityLearner, RefusesACaptureWithoutMessages) {
   std::ostringstream err;
-  EXPECT_EQ(RunLearn("/nonexistent/capture.txt", "/tmp/x.toml", err), 2);
+  EXPECT_EQ(RunLearn("/nonexistent/capture.txt", "/tmp/x.toml", "", err), 2);
   EXPECT_NE(err.str().find("/nonexistent/capture.txt"), std::string::npos) << err.str();
 }
 

@@ -86,11 +86,11 @@ void CaptureSession(const std::string& device, const std::filesystem::path& file
   CaptureWriter writer(out);
   Micros at{0};
   for (const Bytes& request : requests) {
-    writer.Write('A', Direction::Rx, Frame{request, FrameKind::Message, at, at});
+    writer.Write("A", Direction::Rx, Frame{request, FrameKind::Message, at, at});
     const Bytes reply = editor.Request(request, 2000);
     ASSERT_FALSE(reply.empty());
     at += Micros(1000);
-    writer.Write('A', Direction::Tx, Frame{reply, FrameKind::Message, at, at});
+    writer.Write("A", Direction::Tx, Frame{reply, FrameKind::Message, at, at});
     at += Micros(40000);
   }
 }

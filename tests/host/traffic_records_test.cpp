@@ -21,11 +21,11 @@ TEST(TrafficRecordsTest, RecordsCarryHostTimesBothByteTimesAndTheDecodedText) {
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].time, Micros(3000000)) << "the host clock, not the port's";
   EXPECT_EQ(records[0].lastByte, Micros(3000500));
-  EXPECT_EQ(records[0].port, 'A');
+  EXPECT_EQ(records[0].port, "A");
   EXPECT_EQ(records[0].direction, Direction::Rx);
   EXPECT_EQ(records[0].bytes, sense);
   EXPECT_NE(records[0].text.find("CURRENT TIME SENSE"), std::string::npos) << records[0].text;
-  EXPECT_EQ(records[1].port, 'B');
+  EXPECT_EQ(records[1].port, "B");
   EXPECT_EQ(records[1].direction, Direction::Tx);
   EXPECT_TRUE(recorder.TakeRecords().empty()) << "taken once";
 }

@@ -47,7 +47,8 @@ std::vector<CaptureRecord> Records(const std::vector<CaptureRecord>& all, char p
                                    Direction direction) {
   std::vector<CaptureRecord> picked;
   for (const CaptureRecord& record : all)
-    if (record.port == port && record.direction == direction) picked.push_back(record);
+    if (record.port == std::string(1, port) && record.direction == direction)
+      picked.push_back(record);
   return picked;
 }
 

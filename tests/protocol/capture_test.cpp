@@ -100,8 +100,8 @@ TEST(CaptureFile, WrittenLinesReadBack) {
   Frame bad{{0x20, 0x01, 0x22}, FrameKind::BadChecksum, Micros(2000000), Micros(2000000)};
   Frame debris{{0xFF}, FrameKind::Debris, Micros(3000001), Micros(3000001)};
   const std::vector<std::string> lines = {
-      writer.Write('A', Direction::Rx, request), writer.Write('A', Direction::Tx, reply),
-      writer.Write('B', Direction::Rx, bad), writer.Write('B', Direction::Tx, debris)};
+      writer.Write("A", Direction::Rx, request), writer.Write("A", Direction::Tx, reply),
+      writer.Write("B", Direction::Rx, bad), writer.Write("B", Direction::Tx, debris)};
   EXPECT_EQ(lines[0], "1.500000 A rx msg 61 20 21 A2 | STATUS SENSE S2");
   EXPECT_EQ(lines[1], "1.500700 A tx msg 71 20 81 12 | STATUS DATA S2: CUE-UP SERVO-LOCK");
   EXPECT_EQ(lines[2], "2.000000 B rx bad 20 01 22 | PLAY [bad checksum]");
@@ -113,7 +113,7 @@ TEST(CaptureFile, WrittenLinesReadBack) {
   EXPECT_EQ(records[1].bytes, Framed({0x71, 0x20, 0x81}));
   EXPECT_EQ(records[1].direction, Direction::Tx);
   EXPECT_EQ(records[1].text, "STATUS DATA S2: CUE-UP SERVO-LOCK");
-  EXPECT_EQ(records[2].port, 'B');
+  EXPECT_EQ(records[2].port, "B");
   EXPECT_EQ(records[2].kind, FrameKind::BadChecksum);
   EXPECT_EQ(records[3].kind, FrameKind::Debris);
   EXPECT_EQ(records[3].time, Micros(3000001));

@@ -10,7 +10,7 @@ namespace {
 CaptureRecord Rec(char port, Direction direction, Bytes bytes,
                   FrameKind kind = FrameKind::Message) {
   CaptureRecord r;
-  r.port = port;
+  r.port = std::string(1, port);
   r.direction = direction;
   r.bytes = std::move(bytes);
   r.kind = kind;

@@ -127,14 +127,14 @@ TEST_F(CommsMonitorTest, DecodeBoxShowsDecodedRecordsOnlyWhileChecked) {
   }
   const Micros origin = Clock();
   CaptureRecord request{origin + Micros(1000),
-                        'A',
+                        "A",
                         Direction::Rx,
                         FrameKind::Message,
                         {0x61, 0x0C, 0x01, 0x6E},
                         "CURRENT TIME SENSE LTC",
                         origin + Micros(1200)};
   CaptureRecord reply{origin + Micros(1500),
-                      'A',
+                      "A",
                       Direction::Tx,
                       FrameKind::Message,
                       {0x74, 0x04, 0x00, 0x00, 0x00, 0x01, 0x79},

@@ -27,7 +27,7 @@ CaptureRecord Record(int atUs, char port, Direction direction, std::vector<uint8
   CaptureRecord r;
   r.time = Micros(atUs);
   r.lastByte = Micros(atUs + 300);
-  r.port = port;
+  r.port = std::string(1, port);
   r.direction = direction;
   r.kind = kind;
   r.bytes = std::move(bytes);
@@ -188,7 +188,7 @@ TEST_F(MonitorTableTest, SaveAsWritesTheShownRowsAsACaptureOrAsText) {
   const std::vector<CaptureRecord> back = CaptureReader::ReadFile(capture.toStdString());
   std::vector<CaptureRecord> portA;
   for (const CaptureRecord& r : Traffic())
-    if (r.port == 'A') portA.push_back(r);
+    if (r.port == "A") portA.push_back(r);
   ASSERT_EQ(back.size(), portA.size());
   for (std::size_t i = 0; i < back.size(); ++i) {
     EXPECT_EQ(back[i].time, portA[i].time) << i;
