@@ -52,7 +52,8 @@ RackPanelWindow::RackPanelWindow(const RackRow& row,
     : QWidget(parent, Qt::Window), panel_(new VmPanelView(this)), bar_(new QMenuBar(this)) {
   setObjectName("RackPanelWindow");
   setAttribute(Qt::WA_DeleteOnClose);
-  // Port A's lamps and link line belong to the main window's machine.
+  // Port A's lamps and link line belong to the main window's machine, and the row does not name
+  // the machine's personality.
   for (QWidget* portA : std::initializer_list<QWidget*>{panel_->coma1, panel_->coma2, panel_->linka,
                                                         panel_->personality})
     portA->hide();

@@ -101,28 +101,23 @@ TEST_F(RackPanelTest, APanelsKeysBoxesAndGotoReachItsMachineAlone) {
   QTest::mouseClick(panel->vgoto, Qt::LeftButton);
   Settle();
   EXPECT_EQ(keypadRuns, 1);
-  ASSERT_TRUE(WaitFor([&] { return Row(1).panel.recinhibit && Row(1).panel.rr[0] != kLampOff; }));
+  ASSERT_TRUE(WaitFor([&] { return Row(1).panel.rr[0] != kLampOff; }));
   EXPECT_EQ(Row(0).panel.rr[0], kLampOff);
-  EXPECT_FALSE(Row(0).panel.recinhibit);
   EXPECT_TRUE(panel->recinhibit->isChecked()) << "the panel mirrors its machine";
-
-  // Over the ptys: rec inhibit and the stored IN point on machine 2 only, and its new position.
-  const std::vector<uint8_t> status[] = {editors[0]->Request(kStatus),
-                                         editors[1]->Request(kStatus)};
-  const std::vector<uint8_t> time[] = {editors[0]->Request(kTime), editors[1]->Request(kTime)};
-  for (int i = 0; i < 2; ++i) {
-    ASSERT_EQ(status[i].size(), 18u) << i;
-    ASSERT_EQ(time[i].size(), 7u) << i;
-  }
-  EXPECT_EQ(status[1][2 + 8] & kS8RecInhibit, kS8RecInhibit);
-  EXPECT_EQ(status[1][2 + 3] & kS3InStored, kS3InStored);
-  EXPECT_EQ(status[0][2 + 8] & kS8RecInhibit, 0);
-  EXPECT_EQ(status[0][2 + 3] & kS3InStored, 0);
+  // Over the ptys: rec inhibit, the stored IN point and the Goto's time on machine 2 alone.
   const auto hmsf = [](const std::vector<uint8_t>& t) {
-    return std::vector<int>{t[5] & 0x3F, t[4] & 0x7F, t[3] & 0x7F, t[2] & 0x3F};
+    return t.size() == 7u ? std::vector<int>{t[5] & 0x3F, t[4] & 0x7F, t[3] & 0x7F, t[2] & 0x3F}
+                          : std::vector<int>{};
   };
-  EXPECT_EQ(hmsf(time[1]), (std::vector<int>{0x01, 0x02, 0x03, 0x04})) << "Goto moved machine 2";
-  EXPECT_EQ(hmsf(time[0]), (std::vector<int>{0, 0, 0, 0})) << "machine 1 stayed";
+  for (int i = 0; i < 2; ++i) {
+    const bool driven = i == 1;
+    const std::vector<uint8_t> status = editors[i]->Request(kStatus);
+    ASSERT_EQ(status.size(), 18u) << i;
+    EXPECT_EQ((status[2 + 8] & kS8RecInhibit) != 0, driven) << i;
+    EXPECT_EQ((status[2 + 3] & kS3InStored) != 0, driven) << i;
+    const std::vector<int> want = driven ? std::vector<int>{1, 2, 3, 4} : std::vector<int>(4, 0);
+    EXPECT_EQ(hmsf(editors[i]->Request(kTime)), want) << i;
+  }
 
   // In Remote the panel's Goto asks nothing.
   QTest::mouseClick(panel->vlocal, Qt::LeftButton);
@@ -132,9 +127,7 @@ TEST_F(RackPanelTest, APanelsKeysBoxesAndGotoReachItsMachineAlone) {
   Settle();
   EXPECT_EQ(keypadRuns, 1);
 
-  // Port A's machine saw none of it.
-  EXPECT_EQ(w->Shown().vm, portA);
-  EXPECT_EQ(Row(0).panel.vlocalCaption, portA.vlocalCaption);
+  EXPECT_EQ(w->Shown().vm, portA) << "port A's machine saw none of it";
   // And the main panel's Goto, wired the same way, moves port A's machine alone.
   QTest::mouseClick(w->Panel2->vgoto, Qt::LeftButton);
   Settle();
@@ -155,8 +148,6 @@ TEST_F(RackPanelTest, APanelsMenusChangeItsMachinesIdentityAndStandardAlone) {
   ASSERT_NE(window->Identities()->checkedAction(), nullptr);
   EXPECT_EQ(window->Identities()->checkedAction()->data().toInt(), kIdentity[0]);
   EXPECT_EQ(window->Standards()->checkedAction()->data().toInt(), kStandard[0]);
-  EXPECT_EQ(window->Identities()->actions().size(), kMachineTypes);
-  EXPECT_EQ(window->Standards()->actions().size(), 4);
   EXPECT_EQ(editors[0]->Request(kDeviceType), DeviceTypeOf(kIdentity[0], kStandard[0]));
 
   constexpr int kNewIdentity = 5;  // "Pro-Tools"
@@ -171,7 +162,6 @@ TEST_F(RackPanelTest, APanelsMenusChangeItsMachinesIdentityAndStandardAlone) {
   EXPECT_EQ(window->Identities()->checkedAction()->data().toInt(), kNewIdentity);
   EXPECT_EQ(window->Standards()->checkedAction()->data().toInt(), kNewStandard);
   EXPECT_EQ(editors[0]->Request(kDeviceType), DeviceTypeOf(kNewIdentity, kNewStandard));
-  EXPECT_NE(DeviceTypeOf(kNewIdentity, kNewStandard), DeviceTypeOf(kIdentity[0], kStandard[0]));
   EXPECT_EQ(editors[1]->Request(kDeviceType), DeviceTypeOf(kIdentity[1], kStandard[1]))
       << "the other machine answers as its own";
   EXPECT_EQ(w->Shown().vm.machineChecked, 0) << "port A's machine keeps its identity";
@@ -181,5 +171,4 @@ TEST_F(RackPanelTest, APanelsMenusChangeItsMachinesIdentityAndStandardAlone) {
   Settle();
   ASSERT_NE(window->Identities()->checkedAction(), nullptr);
   EXPECT_EQ(window->Identities()->checkedAction()->data().toInt(), kNewIdentity);
-  EXPECT_EQ(editors[0]->Request(kDeviceType), DeviceTypeOf(kNewIdentity, kNewStandard));
 }
