@@ -3,9 +3,6 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
-#include "MachineIdentity.h"
-#include "VmPanelView.h"
-
 namespace {
 
 QString AgeText(int64_t ms) {
@@ -59,9 +56,7 @@ QVariant RackModel::data(const QModelIndex& index, int role) const {
     case Port:
       return QString::fromStdString(row.port) + (row.open ? "" : " (closed)");
     case Identity:
-      return QString::fromStdString(std::string(IdentityOf(row.machine).caption)) + " " +
-             QString::fromStdString(
-                 std::string(StandardOf(static_cast<uint8_t>(row.standard)).caption));
+      return RackIdentityText(row);
     case TimeCode:
       return QString::fromStdString(row.panel.vpoz);
     case Transport:
@@ -87,8 +82,11 @@ QVariant RackModel::headerData(int section, Qt::Orientation orientation, int rol
   return section < kColumns ? QVariant(kTitles[section]) : QVariant();
 }
 
-RackView::RackView(PostMachine post, QWidget* parent)
-    : QWidget(parent, Qt::Window), post_(std::move(post)), table_(new QTableView(this)) {
+RackView::RackView(PostMachine post, std::function<GotoAnswer()> runKeypad, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      post_(std::move(post)),
+      runKeypad_(std::move(runKeypad)),
+      table_(new QTableView(this)) {
   setObjectName("RackView");
   setWindowTitle("Rack");
   table_->setObjectName("RackTable");
@@ -107,10 +105,10 @@ RackView::RackView(PostMachine post, QWidget* parent)
 
 // The panels' windows go first, while the map their closing updates is still there.
 RackView::~RackView() {
-  const std::map<std::size_t, VmPanelView*> panels = std::exchange(panels_, {});
-  for (const auto& [row, panel] : panels) {
-    QObject::disconnect(panel->window(), nullptr, this, nullptr);
-    delete panel->window();
+  const std::map<std::size_t, RackPanelWindow*> panels = std::exchange(panels_, {});
+  for (const auto& [row, window] : panels) {
+    QObject::disconnect(window, nullptr, this, nullptr);
+    delete window;
   }
 }
 
@@ -126,11 +124,11 @@ void RackView::Mirror(const std::vector<RackRow>& rows) {
   }
   for (auto it = panels_.begin(); it != panels_.end();) {
     if (it->first >= rows.size()) {
-      it->second->window()->deleteLater();
+      it->second->deleteLater();
       it = panels_.erase(it);
       continue;
     }
-    it->second->Mirror(rows[it->first].panel, rows[it->first].clips);
+    it->second->Mirror(rows[it->first]);
     ++it;
   }
 }
@@ -138,22 +136,14 @@ void RackView::Mirror(const std::vector<RackRow>& rows) {
 void RackView::OpenMachine(std::size_t row) {
   if (row >= model_.Rows().size()) return;
   if (const auto it = panels_.find(row); it != panels_.end()) {
-    it->second->window()->raise();
+    it->second->raise();
     return;
   }
-  auto* window = new QWidget(this, Qt::Window);
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  window->setWindowTitle(QString::fromStdString(model_.Rows()[row].name));
-  auto* panel = new VmPanelView(window);
-  window->setFixedSize(VmPanelView::kWidth, VmPanelView::kHeight);
-  for (TVyoButton* key : {panel->vrwd, panel->vrvsplay, panel->vstop, panel->vplay, panel->vfwd,
-                          panel->vedit, panel->vOff}) {
-    key->OnClick = [this, row](TVyoButton* sender) {
-      post_(row, [tag = sender->Tag()](VirtualMachine& vm) { vm.vplayClick(tag); });
-    };
-  }
+  auto* window = new RackPanelWindow(
+      model_.Rows()[row],
+      [this, row](std::function<void(VirtualMachine&)> call) { post_(row, std::move(call)); },
+      runKeypad_, this);
   QObject::connect(window, &QObject::destroyed, this, [this, row] { panels_.erase(row); });
-  panels_[row] = panel;
-  panel->Mirror(model_.Rows()[row].panel, model_.Rows()[row].clips);
+  panels_[row] = window;
   window->show();
 }

@@ -1,6 +1,6 @@
 // The rack view: one row per machine of the rack (name, port, identity, time code, transport
 // lamps, requests per second, last request age, errors), mirrored from the host's snapshot. A
-// double-click on a row opens that machine's own "Virtual Machine" panel, whose transport keys
+// double-click on a row opens that machine's own window (RackPanelWindow), whose panel and menus
 // drive that machine alone.
 #pragma once
 
@@ -11,10 +11,9 @@
 #include <map>
 #include <vector>
 
+#include "RackPanelWindow.h"
 #include "RackRow.h"
 #include "VirtualMachine.h"
-
-class VmPanelView;
 
 class RackModel : public QAbstractTableModel {
  public:
@@ -37,7 +36,8 @@ class RackView : public QWidget {
   // `post` runs a call into machine `row`'s engine on the host.
   using PostMachine = std::function<void(std::size_t row, std::function<void(VirtualMachine&)>)>;
 
-  explicit RackView(PostMachine post, QWidget* parent = nullptr);
+  // `runKeypad` asks the main window's keypad for a Goto entry.
+  RackView(PostMachine post, std::function<GotoAnswer()> runKeypad, QWidget* parent = nullptr);
   ~RackView() override;
 
   void Mirror(const std::vector<RackRow>& rows);
@@ -46,14 +46,15 @@ class RackView : public QWidget {
 
   QTableView* Table() const { return table_; }
   RackModel& Model() { return model_; }
-  // The open machine panels, by row.
-  const std::map<std::size_t, VmPanelView*>& Panels() const { return panels_; }
+  // The open machine windows, by row.
+  const std::map<std::size_t, RackPanelWindow*>& Panels() const { return panels_; }
 
  private:
   PostMachine post_;
+  std::function<GotoAnswer()> runKeypad_;
   RackModel model_;
   QTableView* table_;
-  std::map<std::size_t, VmPanelView*> panels_;
+  std::map<std::size_t, RackPanelWindow*> panels_;
 };
 
 // "stop", "play", "ff", "rew", "rvs", "edit": the lit transport lamps of a panel.

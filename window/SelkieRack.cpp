@@ -20,7 +20,7 @@ void TSelkieF::MirrorRack(const std::vector<RackRow>& rows) {
         [this](std::size_t row, std::function<void(VirtualMachine&)> call) {
           Post([row, call = std::move(call)](HostCore& host) { host.RackVm(row, call); });
         },
-        this);
+        [this] { return VmGoto(); }, this);
     rackView_->show();
   }
   rackView_->Mirror(rows);

@@ -2,52 +2,17 @@
 // panels becomes an action posted to the host. The window itself acts only where the user's side
 // is involved (the keypad, the clipboard, dialogs) and then posts the result.
 #include <QCheckBox>
-#include <QListWidget>
 
 #include "PersonalityFile.h"
+#include "VmPanelWiring.h"
 #include "mselkietestu.h"
 #include "vcommsu.h"
 
 void TSelkieF::WireVmPanel() {
-  VmPanelView* p = Panel2;
-  for (TVyoButton* key : {p->vrwd, p->vrvsplay, p->vstop, p->vplay, p->vfwd, p->vedit, p->vOff})
-    key->OnClick = [this](TVyoButton* sender) {
-      PostVm([tag = sender->Tag()](VirtualMachine& vm) { vm.vplayClick(tag); });
-    };
-  p->vgoto->OnClick = [this](TVyoButton*) { VmGoto(); };
-  p->vlocal->OnClick = [this](TVyoButton*) {
-    PostVm([](VirtualMachine& vm) { vm.vlocalClick(); });
-  };
-  p->MarkIn->OnClick = [this](TVyoButton*) {
-    PostVm([](VirtualMachine& vm) { vm.MarkInClick(); });
-  };
-  p->MarkOut->OnClick = [this](TVyoButton*) {
-    PostVm([](VirtualMachine& vm) { vm.MarkOutClick(); });
-  };
-  const auto box = [this](QCheckBox* check, void (VirtualMachine::*handler)(bool)) {
-    connect(check, &QCheckBox::clicked, this, [this, handler](bool on) {
-      PostVm([handler, on](VirtualMachine& vm) { (vm.*handler)(on); });
-    });
-  };
-  box(p->qall, &VirtualMachine::qallClick);
-  box(p->nostill, &VirtualMachine::nostillClick);
-  box(p->recinhibit, &VirtualMachine::recinhibitClick);
-  box(p->nostatus, &VirtualMachine::nostatusClick);
-  for (TVyoButton* key : p->rr)
-    key->OnClick = [this](TVyoButton* sender) {
-      PostVm([i = sender->Tag()](VirtualMachine& vm) { vm.rr1Click(i); });
-    };
-  for (TVyoButton* key : p->ra)
-    key->OnClick = [this](TVyoButton* sender) {
-      PostVm([i = sender->Tag()](VirtualMachine& vm) { vm.ra1Click(i); });
-    };
-  p->bank->OnClick = [this](TVyoButton*) { PostVm([](VirtualMachine& vm) { vm.bankClick(); }); };
-  connect(p->dd35clips1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-    PostVm([row = Panel2->dd35clips1->row(item)](VirtualMachine& vm) { vm.dd35clips1Click(row); });
-  });
-  connect(p->dd35clips2, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-    PostVm([row = Panel2->dd35clips2->row(item)](VirtualMachine& vm) { vm.dd35clips2Click(row); });
-  });
+  WireVmPanelControls(
+      *Panel2, this,
+      {[this](std::function<void(VirtualMachine&)> call) { PostVm(std::move(call)); },
+       [this] { return shown_.vmPanelKeysActive ? VmGoto() : GotoAnswer{}; }});
 }
 
 void TSelkieF::WireControlPanel() {

@@ -491,12 +491,12 @@ void TSelkieF::EnterID1Click() {
                      : std::nullopt](HostCore& host) { host.EnterId(entry); });
 }
 
-void TSelkieF::VmGoto() {
-  if (!shown_.vmPanelKeysActive || !keypad_) return;
-  const int result = Desktop.runKeypad();
-  std::optional<std::string> entry;
-  if (result == KeypadU::kModalOk) entry = keypad_->Logic().EntryText();
-  PostVm([entry](VirtualMachine& vm) { vm.vgotoClick(entry); });
+GotoAnswer TSelkieF::VmGoto() {
+  if (!keypad_) return {};
+  GotoAnswer answer;
+  answer.asked = true;
+  if (Desktop.runKeypad() == KeypadU::kModalOk) answer.entry = keypad_->Logic().EntryText();
+  return answer;
 }
 
 void TSelkieF::kgotoMouseDown(Qt::MouseButton button) {

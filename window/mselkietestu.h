@@ -173,7 +173,8 @@ class TSelkieF : public QMainWindow {
   void FormCreate();
   void RestoreWindowPlace();
   bool TitleBarVisible(int left, int top) const;
-  void VmGoto();
+  // A virtual machine's Goto key: the keypad's entry (the main panel's and the rack's).
+  GotoAnswer VmGoto();
   void ControllerGoto();
   void EnterID1Click();
 

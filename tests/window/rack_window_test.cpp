@@ -69,9 +69,9 @@ TEST_F(RackWindowTest, OpenRackShowsLiveRowsAndARowOpensItsMachinesPanel) {
 
   w->Rack()->OpenMachine(1);
   ASSERT_EQ(w->Rack()->Panels().count(1), 1u);
-  VmPanelView* panel = w->Rack()->Panels().at(1);
+  VmPanelView* panel = w->Rack()->Panels().at(1)->Panel();
   EXPECT_TRUE(panel->isVisible());
-  EXPECT_EQ(panel->window()->windowTitle(), "vtr2");
+  EXPECT_EQ(panel->window()->windowTitle(), "vtr2 - Bonsai 24P");
   EXPECT_TRUE(panel->vplay->Lit());
   panel->vstop->OnClick(panel->vstop);
   Settle();

@@ -1,0 +1,42 @@
+// A rack machine's own window: its "Virtual Machine" panel, wired to that machine alone, under the
+// "Mcn" and "STD" menus that change its identity and standard. The title names the machine and
+// what it poses as; everything mirrors the machine's row.
+#pragma once
+
+#include <QActionGroup>
+#include <QMenuBar>
+#include <QWidget>
+
+#include "RackRow.h"
+#include "VmPanelWiring.h"
+
+class VmPanelView;
+
+class RackPanelWindow : public QWidget {
+ public:
+  // `post` runs a call in this window's machine; `runKeypad` asks the keypad for a Goto entry.
+  RackPanelWindow(const RackRow& row,
+                  std::function<void(std::function<void(VirtualMachine&)>)> post,
+                  std::function<GotoAnswer()> runKeypad, QWidget* parent);
+
+  void Mirror(const RackRow& row);
+
+  VmPanelView* Panel() const { return panel_; }
+  QMenuBar* Bar() const { return bar_; }
+  QActionGroup* Identities() const { return identities_; }
+  QActionGroup* Standards() const { return standards_; }
+
+ private:
+  void BuildMenus(const std::function<void(std::function<void(VirtualMachine&)>)>& post);
+
+  VmPanelView* panel_;
+  QMenuBar* bar_;
+  QActionGroup* identities_ = nullptr;
+  QActionGroup* standards_ = nullptr;
+  bool remote_ = false;  // the machine's panel keys are off: Goto shows no keypad
+};
+
+// "vtr2 - Pro-Tools EBU": the machine's name, identity and standard.
+QString RackMachineTitle(const RackRow& row);
+// "Pro-Tools EBU".
+QString RackIdentityText(const RackRow& row);
