@@ -83,7 +83,7 @@ class MonitorModel : public QAbstractTableModel {
   std::deque<MonitorReply> replies_;
   long long removed_ = 0;
   bool held_ = false;
-  std::vector<MonitorRow> waiting_;             // rows that came while held
+  std::vector<MonitorRow> waiting_;              // rows that came while held
   std::map<QString, qint64> pendingRequestEnd_;  // per port: a request not yet answered
 };
 

@@ -127,9 +127,9 @@ QWidget* MonitorPane::BuildSearchBar() {
 
 void MonitorPane::ApplyFilters() {
   const int port = portBox->currentIndex();
-  filter_->SetPort(port == 0 ? std::nullopt
-                             : std::optional<QString>(port == 1 ? QStringLiteral("A")
-                                                                : QStringLiteral("B")));
+  filter_->SetPort(
+      port == 0 ? std::nullopt
+                : std::optional<QString>(port == 1 ? QStringLiteral("A") : QStringLiteral("B")));
   const int direction = directionBox->currentIndex();
   filter_->SetDirection(
       direction == 0 ? std::nullopt
