@@ -16,7 +16,6 @@ namespace {
 // exchange arrive within a few rows of each other.
 constexpr int kMergeWindow = 32;
 
-
 // Puts `row` together with its other half among the last rows of `rows`; the index merged into,
 // or -1.
 template <typename Rows>
