@@ -207,7 +207,10 @@ void HostCore::Show(bool rethrow) {
       Report(e.what());
     }
   }
-  if (rack_) rack_->Open();
+  if (rack_) {
+    rack_->Open();
+    StartRackFrames();
+  }
   if (config_.portA || config_.portB) {
     vm_.FormShow();
     SaveSettings();
@@ -391,10 +394,7 @@ Clock::time_point HostCore::FireTimers() {
   bool fired = false;
   if (due(timer1_)) {
     RefreshPortStates();
-    const SyncStep step = sync_.Timer1Fired();
-    Apply(step, PortSide::A);
-    // The rack keeps time by Timer1 while port A, closed, has no frame tick of its own.
-    if (!step.frameTick) RackTick();
+    Apply(sync_.Timer1Fired(), PortSide::A);
     fired = true;
   }
   if (due(timer2_)) {
@@ -404,7 +404,7 @@ Clock::time_point HostCore::FireTimers() {
   }
   if (due(trafficTimer_) && TrafficTick()) fired = true;
   shapingA_.Fire(now);
-  if (rack_) rack_->Fire(now);
+  if (rack_ && rack_->Fire(now)) fired = true;  // time codes, rates and ages move with frames
   if (fired) Publish();
   PublishDue(now);
   Clock::time_point shaped = shapingA_.NextDue().value_or(Clock::time_point::max());
@@ -455,7 +455,6 @@ void HostCore::FrameTick() {
     return;
   }
   vm_.FrameTick();
-  RackTick();
   lines_ = ports_.ReadLineLamps();
   if (OnFrameTick) OnFrameTick();
 }

@@ -196,7 +196,7 @@ class HostCore {
 
   void MakeRack(const std::vector<RackEntry>& entries);
   void RackCapture();
-  void RackTick();
+  void StartRackFrames();
 
   // HostCorePublish.cpp
   void Report(const std::string& message);

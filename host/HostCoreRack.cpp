@@ -19,12 +19,19 @@ void HostCore::MakeRack(const std::vector<RackEntry>& entries) {
   RackCapture();
 }
 
+void HostCore::StartRackFrames() {
+  std::optional<std::chrono::milliseconds> tick;
+  if (config_.timer1Ms) tick = std::chrono::milliseconds(*config_.timer1Ms);
+  rack_->StartFrames(std::chrono::steady_clock::now(), tick);
+}
+
 void HostCore::OpenRack(const std::vector<RackEntry>& entries) {
   // The old machines' ports close before the new ones may want the same paths.
   if (rack_) rack_->Close();
   rack_.reset();
   MakeRack(entries);
   rack_->Open();
+  StartRackFrames();
   Publish();
 }
 
@@ -42,8 +49,3 @@ void HostCore::RackVm(std::size_t row, const std::function<void(VirtualMachine&)
   Publish();
 }
 
-void HostCore::RackTick() {
-  if (!rack_) return;
-  rack_->FrameTick();
-  Publish();  // time codes, rates and ages move with the tick
-}

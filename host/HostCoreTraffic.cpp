@@ -31,7 +31,9 @@ void HostCore::StartCapture(const std::string& path) {
   if (rack_) rack_->ShareCapture(nullptr);
   traffic_.StartCapture(path, origin, rack_ ? 2 : 1);
   trafficOrigin_ = origin;
-  traffic_.Note("personality " + CurrentPersonality().name);
+  // A rack run without ports A and B has no port A machine to name.
+  const bool rackAlone = !config_.rack.empty() && !config_.portA && !config_.portB;
+  if (!rackAlone) traffic_.Note("personality " + CurrentPersonality().name);
   RackCapture();
 }
 

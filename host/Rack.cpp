@@ -19,20 +19,24 @@ void Rack::Close() {
   for (auto& machine : machines_) machine->Close();
 }
 
-void Rack::FrameTick() {
-  const auto now = std::chrono::steady_clock::now();
-  for (auto& machine : machines_) machine->FrameTick(now);
+void Rack::StartFrames(std::chrono::steady_clock::time_point start,
+                       std::optional<std::chrono::milliseconds> tick) {
+  for (auto& machine : machines_) machine->StartFrames(start, tick);
 }
 
 std::chrono::steady_clock::time_point Rack::NextDue() const {
   auto next = std::chrono::steady_clock::time_point::max();
-  for (const auto& machine : machines_)
+  for (const auto& machine : machines_) {
+    next = std::min(next, machine->NextFrame());
     if (const auto due = machine->NextDue()) next = std::min(next, *due);
+  }
   return next;
 }
 
-void Rack::Fire(std::chrono::steady_clock::time_point now) {
-  for (auto& machine : machines_) machine->Fire(now);
+bool Rack::Fire(std::chrono::steady_clock::time_point now) {
+  bool framed = false;
+  for (auto& machine : machines_) framed |= machine->Fire(now);
+  return framed;
 }
 
 void Rack::SetDecoding(bool on) {

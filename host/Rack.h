@@ -27,10 +27,13 @@ class Rack {
   // Opens every machine's port; the ones that fail say so on their rows.
   void Open();
   void Close();
-  void FrameTick();
-  // The personalities' held-back replies: the earliest due, and writing those due.
+  // Starts every machine's frames from `start`; `tick` replaces the standards' intervals.
+  void StartFrames(std::chrono::steady_clock::time_point start,
+                   std::optional<std::chrono::milliseconds> tick);
+  // The earliest of the machines' frames and the personalities' held-back replies, and running
+  // those due; whether a frame ran.
   std::chrono::steady_clock::time_point NextDue() const;
-  void Fire(std::chrono::steady_clock::time_point now);
+  bool Fire(std::chrono::steady_clock::time_point now);
   void SetDecoding(bool on);
   // Each machine's Rx/Tx monitor lines, prefixed with its name, go to the monitor hook.
   void SetShowComs(bool on);

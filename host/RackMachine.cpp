@@ -115,6 +115,25 @@ void RackMachine::Data(uint16_t count) {
   if (OnChange) OnChange();
 }
 
+void RackMachine::StartFrames(Clock::time_point start, std::optional<std::chrono::milliseconds> tick) {
+  tick_ = tick;
+  nextFrame_ = start + FrameInterval();
+}
+
+// The standard can change from the machine's panel between two frames.
+Clock::duration RackMachine::FrameInterval() const {
+  return tick_.value_or(std::chrono::milliseconds(vm_.Panel().timer1IntervalMs));
+}
+
+bool RackMachine::Fire(Clock::time_point now) {
+  shaping_.Fire(now);
+  if (now < nextFrame_) return false;
+  FrameTick(now);
+  nextFrame_ += FrameInterval();
+  if (nextFrame_ <= now) nextFrame_ = now + FrameInterval();  // fell behind: no burst of frames
+  return true;
+}
+
 void RackMachine::FrameTick(Clock::time_point now) {
   vm_.FrameTick();
   while (!recent_.empty() && now - recent_.front() > kRateWindow) recent_.pop_front();

@@ -27,7 +27,11 @@ class RackMachine {
   // Opens the port; a failure is kept as the row's error, never thrown.
   void Open();
   void Close();
-  void FrameTick(std::chrono::steady_clock::time_point now);
+  // Frames run at the interval of the machine's own standard (or `tick`, when given), each
+  // machine on its own deadline of the host's one loop; machines of one standard tick together.
+  void StartFrames(std::chrono::steady_clock::time_point start,
+                   std::optional<std::chrono::milliseconds> tick);
+  std::chrono::steady_clock::time_point NextFrame() const { return nextFrame_; }
   // Decoded lines of this machine's traffic, each prefixed with its name.
   void SetDecoding(bool on) { traffic_.SetDecoding(on); }
   std::vector<std::string> TakeDecodedLines();
@@ -41,7 +45,8 @@ class RackMachine {
   std::optional<std::chrono::steady_clock::time_point> NextDue() const {
     return shaping_.NextDue();
   }
-  void Fire(std::chrono::steady_clock::time_point now) { shaping_.Fire(now); }
+  // Writes the replies and runs the frame that fell due; whether a frame ran.
+  bool Fire(std::chrono::steady_clock::time_point now);
 
   RackRow Row(std::chrono::steady_clock::time_point now) const;
   const RackEntry& Entry() const { return entry_; }
@@ -58,6 +63,8 @@ class RackMachine {
   void Data(uint16_t count);
   void Failed(const std::string& message);
   void Write(const Bytes& bytes);
+  void FrameTick(std::chrono::steady_clock::time_point now);
+  std::chrono::steady_clock::duration FrameInterval() const;
   // `lines`, each prefixed with the machine's name.
   std::vector<std::string> Named(std::vector<std::string> lines) const;
 
@@ -71,6 +78,8 @@ class RackMachine {
   std::chrono::steady_clock::time_point lastRequest_{};
   bool anyRequest_ = false;
   bool showComs_ = false;
+  std::chrono::steady_clock::time_point nextFrame_ = std::chrono::steady_clock::time_point::max();
+  std::optional<std::chrono::milliseconds> tick_;
   int errorCount_ = 0;
   std::string lastError_;
 };

@@ -170,6 +170,34 @@ TEST_F(RackTest, APortThatVanishesLeavesTheOthersAnswering) {
   EXPECT_EQ(output.errors.back().rfind("vtr5: ", 0), 0u) << output.errors.back();
 }
 
+// Frames on the loop's deadlines, driven here by hand: each machine at its own standard's
+// interval, or all at --tick's.
+TEST(RackFramesTest, EachMachineRunsFramesAtItsOwnStandardsInterval) {
+  const auto loop = std::make_shared<OwnerLoop>();
+  std::vector<std::unique_ptr<RackMachine>> machines;
+  for (int standard : {0, 1, 2}) {
+    RackEntry entry;
+    entry.name = "vtr" + std::to_string(standard + 1);
+    entry.standard = standard;
+    machines.push_back(std::make_unique<RackMachine>(entry, kRackSpareBase + standard, loop));
+    machines.back()->Machine().DataAvailable(Framed({0x20, 0x01}), VmEventContext{});  // play
+  }
+  const auto frames = [&](std::optional<std::chrono::milliseconds> tick) {
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<int> counts;
+    for (auto& machine : machines) {
+      const int before = machine->Machine().Port().Position;
+      machine->StartFrames(start, tick);
+      for (int ms = 1; ms <= 3600; ++ms) machine->Fire(start + std::chrono::milliseconds(ms));
+      counts.push_back(machine->Machine().Port().Position - before);
+    }
+    return counts;
+  };
+  // One frame per interval of the standard: EBU 60 ms, SMPTE 45 ms, 24P 65 ms.
+  EXPECT_EQ(frames(std::nullopt), (std::vector<int>{60, 80, 55}));
+  EXPECT_EQ(frames(std::chrono::milliseconds(40)), (std::vector<int>{90, 90, 90}));
+}
+
 // The program itself, with a rack file holding a bad entry.
 int RunProgram(const std::vector<std::string>& args, std::string& errors,
                const std::filesystem::path& dir) {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "CaptureFile.h"
+#include "CaptureSide.h"
 #include "DecodedMonitor.h"
 #include "EscapedText.h"
 #include "SonyBytes.h"
@@ -277,6 +278,65 @@ TEST(CaptureFile, ACutOffLastLineIsSkippedWithAWarning) {
 namespace {
 
 // Every capture shown in the README reads back as shown: one record per line after the first.
+TEST(CaptureFile, VersionTwoNamesRackMachinesAndSessionsKeepTheirOwnVersion) {
+  // A version 1 session, then a rack's session appended to the same file.
+  const std::string file = CaptureText(
+      "0.000000 A rx msg 20 00 20 | STOP\n" + CaptureVersionLine(2) +
+      "\n0.100000 deck-b rx msg 00 11 11 | DEVICE TYPE REQUEST\n"
+      "0.100400 deck-b tx msg 12 11 F0 1D 30 | DEVICE TYPE\n0.200000 B tx msg 20 01 21 | PLAY\n");
+  std::istringstream in(file);
+  const std::vector<CaptureRecord> records = CaptureReader::Read(in);
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[1].port, "deck-b");
+  EXPECT_EQ(records[2].bytes, (Bytes{0x12, 0x11, 0xF0, 0x1D, 0x30}));
+  EXPECT_EQ(records[3].port, "B");
+  EXPECT_EQ(CaptureVersionFor(records), 2);
+  EXPECT_EQ(CaptureVersionFor({records[0], records[3]}), 1) << "ports A and B stay version 1";
+  // Written by a rack's writer, a machine's lines read back under its name.
+  std::stringstream written;
+  CaptureWriter writer(written, Micros(0), 2);
+  writer.Write("vtr35", Direction::Rx,
+               Frame{Framed({0x61, 0x0C, 0x01}), FrameKind::Message, Micros(5), Micros(5)});
+  EXPECT_EQ(CaptureReader::Read(written).at(0).port, "vtr35");
+
+  EXPECT_NE(ReadError(CaptureText("0.000000 deck-b rx msg 20 00 20 | STOP\n"))
+                .find("capture line 2: port \"deck-b\" is not A or B"),
+            std::string::npos)
+      << "a version 1 session knows ports A and B only";
+  EXPECT_NE(ReadError("# selkietest capture 3\n").find("version \"3\" is newer"),
+            std::string::npos);
+  EXPECT_NE(ReadError(CaptureVersionLine(2) + "\n0.000000 " + std::string(33, 'v') +
+                      " rx msg 20 00 20 | STOP\n")
+                .find("longer than 32"),
+            std::string::npos);
+}
+
+TEST(CaptureSide, AMachineIsTakenByNameOrWhenItIsTheOnlyOne) {
+  const auto record = [](const std::string& port) {
+    CaptureRecord r;
+    r.port = port;
+    return r;
+  };
+  const std::vector<CaptureRecord> rack = {record("vtr1"), record("deck-b"), record("vtr1")};
+  EXPECT_EQ(CapturePort(rack, "deck-b", "A"), "deck-b");
+  EXPECT_EQ(CapturePort({record("vtr1")}, "", "A"), "vtr1");
+  EXPECT_EQ(CapturePort({record("B"), record("vtr1")}, "", "B"), "B") << "ports first, as before";
+  EXPECT_EQ(CapturePort({}, "", "A"), "A");
+  const auto error = [](const std::vector<CaptureRecord>& records, const std::string& from) {
+    try {
+      CapturePort(records, from, "A");
+    } catch (const CaptureError& e) {
+      return std::string(e.what());
+    }
+    return std::string("(no error)");
+  };
+  EXPECT_EQ(error(rack, ""),
+            "the capture holds the machines vtr1, deck-b: choose one with --from NAME");
+  EXPECT_EQ(error(rack, "A"), "the capture holds no port or machine \"A\" (it holds vtr1, deck-b)");
+  EXPECT_EQ(RequestsOf("B"), Direction::Tx);
+  EXPECT_EQ(RequestsOf("deck-b"), Direction::Rx);
+}
+
 TEST(CaptureFile, TheReadmesCapturesReadAsWritten) {
   std::ifstream readme(SELKIE_README);
   const std::string text(std::istreambuf_iterator<char>(readme), {});
