@@ -34,7 +34,8 @@ class TrafficWindowTest : public WindowTest {
 
 bool Has(const std::vector<CaptureRecord>& records, char port, Direction direction) {
   for (const CaptureRecord& record : records)
-    if (record.port == std::string(1, port) && record.direction == direction && record.kind == FrameKind::Message)
+    if (record.port == std::string(1, port) && record.direction == direction &&
+        record.kind == FrameKind::Message)
       return true;
   return false;
 }
