@@ -115,7 +115,8 @@ void RackMachine::Data(uint16_t count) {
   if (OnChange) OnChange();
 }
 
-void RackMachine::StartFrames(Clock::time_point start, std::optional<std::chrono::milliseconds> tick) {
+void RackMachine::StartFrames(Clock::time_point start,
+                              std::optional<std::chrono::milliseconds> tick) {
   tick_ = tick;
   nextFrame_ = start + FrameInterval();
 }
@@ -144,7 +145,9 @@ std::vector<std::string> RackMachine::Named(std::vector<std::string> lines) cons
   return lines;
 }
 
-std::vector<std::string> RackMachine::TakeDecodedLines() { return Named(traffic_.TakeDecodedLines()); }
+std::vector<std::string> RackMachine::TakeDecodedLines() {
+  return Named(traffic_.TakeDecodedLines());
+}
 
 RackRow RackMachine::Row(Clock::time_point now) const {
   RackRow row;
