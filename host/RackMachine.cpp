@@ -155,6 +155,7 @@ RackRow RackMachine::Row(Clock::time_point now) const {
   row.port = entry_.port;
   row.machine = vm_.MachineType();
   row.standard = vm_.Settings().Standard;
+  row.personality = shaping_.Current().name;
   row.open = port_.Open();
   row.panel = vm_.Panel();
   row.clips = vm_.Clips();

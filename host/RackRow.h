@@ -12,6 +12,7 @@ struct RackRow {
   std::string port;
   int machine = 0;
   int standard = 0;
+  std::string personality;  // the name of the personality it answers as
   bool open = false;
   VmPanel panel;  // time code (vpoz), transport lamps, and the whole panel for its window
   ClipServer clips;

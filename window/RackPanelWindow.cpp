@@ -52,10 +52,9 @@ RackPanelWindow::RackPanelWindow(const RackRow& row,
     : QWidget(parent, Qt::Window), panel_(new VmPanelView(this)), bar_(new QMenuBar(this)) {
   setObjectName("RackPanelWindow");
   setAttribute(Qt::WA_DeleteOnClose);
-  // Port A's lamps and link line belong to the main window's machine, and the row does not name
-  // the machine's personality.
-  for (QWidget* portA : std::initializer_list<QWidget*>{panel_->coma1, panel_->coma2, panel_->linka,
-                                                        panel_->personality})
+  // Port A's lamps and link line belong to the main window's machine.
+  for (QWidget* portA :
+       std::initializer_list<QWidget*>{panel_->coma1, panel_->coma2, panel_->linka})
     portA->hide();
   panel_->setFixedSize(VmPanelView::kWidth, VmPanelView::kHeight);
   auto* layout = new QVBoxLayout(this);
@@ -92,6 +91,7 @@ void RackPanelWindow::BuildMenus(
 void RackPanelWindow::Mirror(const RackRow& row) {
   setWindowTitle(RackMachineTitle(row));
   panel_->Mirror(row.panel, row.clips);
+  panel_->personality->setText(QString::fromStdString(row.personality));
   MainMenu::CheckTag(identities_, row.panel.machineChecked);
   MainMenu::CheckTag(standards_, row.panel.standardChecked);
   remote_ = row.panel.vlocal == kRemoteLamp;

@@ -44,7 +44,8 @@ TEST_F(RackWindowTest, OpenRackShowsLiveRowsAndARowOpensItsMachinesPanel) {
   std::string text;
   for (int n = 1; n <= 3; ++n)
     text += "[[machine]]\nport = \"pty:" + Link(n) + "\"\nmachine = " + std::to_string(n * 3) +
-            "\nstandard = " + std::to_string(n) + "\n";
+            "\nstandard = " + std::to_string(n) +
+            (n == 3 ? "\npersonality = \"broadcast-vtr\"" : "") + "\n";
   rackChoice = RackFile("rack.toml", text);
   w->Menu->OpenRack1->trigger();
   Settle();
@@ -72,6 +73,10 @@ TEST_F(RackWindowTest, OpenRackShowsLiveRowsAndARowOpensItsMachinesPanel) {
   VmPanelView* panel = w->Rack()->Panels().at(1)->Panel();
   EXPECT_TRUE(panel->isVisible());
   EXPECT_EQ(panel->window()->windowTitle(), "vtr2 - Bonsai 24P");
+  EXPECT_EQ(panel->personality->text(), "ideal");
+  EXPECT_TRUE(panel->personality->isVisibleTo(panel));
+  w->Rack()->OpenMachine(2);
+  EXPECT_EQ(w->Rack()->Panels().at(2)->Panel()->personality->text(), "broadcast-vtr");
   EXPECT_TRUE(panel->vplay->Lit());
   panel->vstop->OnClick(panel->vstop);
   Settle();
