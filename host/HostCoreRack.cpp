@@ -48,4 +48,3 @@ void HostCore::RackVm(std::size_t row, const std::function<void(VirtualMachine&)
   call(rack_->Machine(row).Machine());
   Publish();
 }
-

@@ -288,15 +288,15 @@ LearnedPersonality LearnPersonality(const std::vector<CaptureRecord>& records,
   std::string port;
   std::vector<Exchange> exchanges = MachineExchanges(records, from, port);
   const bool rackMachine = port != "A" && port != "B";
-  learned.comments.push_back("learned from " + std::to_string(exchanges.size()) +
-                             " exchanges on " + (rackMachine ? "machine " : "port ") + port +
-                             " (the machine's " + (port == "B" ? "rx" : "tx") + " lines)");
+  learned.comments.push_back("learned from " + std::to_string(exchanges.size()) + " exchanges on " +
+                             (rackMachine ? "machine " : "port ") + port + " (the machine's " +
+                             (port == "B" ? "rx" : "tx") + " lines)");
   Learner(std::move(exchanges), learned.personality, learned.comments).Run();
   return learned;
 }
 
-int RunLearn(const std::string& capturePath, const std::string& outputPath,
-             const std::string& from, std::ostream& err) {
+int RunLearn(const std::string& capturePath, const std::string& outputPath, const std::string& from,
+             std::ostream& err) {
   std::vector<CaptureRecord> records;
   try {
     records = CaptureReader::ReadFile(capturePath);

@@ -29,5 +29,5 @@ LearnedPersonality LearnPersonality(const std::vector<CaptureRecord>& records,
 // `selkietest --learn CAPTURE -o FILE`: reads, learns, writes; messages go to `err`. Returns the
 // exit status: 0 written, 2 a capture that cannot be read or holds no exchange, or a file that
 // cannot be written.
-int RunLearn(const std::string& capturePath, const std::string& outputPath,
-             const std::string& from, std::ostream& err);
+int RunLearn(const std::string& capturePath, const std::string& outputPath, const std::string& from,
+             std::ostream& err);
