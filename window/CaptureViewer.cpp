@@ -16,9 +16,24 @@
 #include "ReplyTimeView.h"
 #include "sonyname.h"
 
+namespace {
+
+// The rack machines of a capture, in the order they first appear.
+QStringList MachinesOf(const std::vector<CaptureRecord>& records) {
+  QStringList names;
+  for (const CaptureRecord& r : records) {
+    const QString name = QString::fromStdString(r.port);
+    if (name != u"A" && name != u"B" && !names.contains(name)) names << name;
+  }
+  return names;
+}
+
+}  // namespace
+
 CaptureViewer::CaptureViewer(const QString& path, QWidget* parent)
     : QWidget(parent, Qt::Window), path_(path), model_(kMaxRows, [] { return Micros(0); }) {
-  model_.LoadCapture(CaptureReader::ReadFile(path.toStdString()));
+  const std::vector<CaptureRecord> records = CaptureReader::ReadFile(path.toStdString());
+  model_.LoadCapture(records);
   setWindowTitle(QStringLiteral("%1 - Capture").arg(QFileInfo(path).fileName()));
   setWindowFilePath(path);
   setAttribute(Qt::WA_QuitOnClose, false);
@@ -27,6 +42,7 @@ CaptureViewer::CaptureViewer(const QString& path, QWidget* parent)
   pane = new MonitorPane(&model_, this);
   pane->pause->setVisible(false);  // a file does not move
   pane->follow->setChecked(false);
+  pane->OfferMachines(MachinesOf(records));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(pane, 1);
   layout->addWidget(BuildReplayBar());
@@ -89,6 +105,9 @@ bool CaptureViewer::StartReplay(const QString& port) {
   ProgramOptions options;
   options.replay = path_.toStdString();
   options.portB = port.trimmed().toStdString();
+  // A rack's capture plays the machine the filter shows.
+  const QString chosen = pane->ChosenPort();
+  if (!chosen.isEmpty() && chosen != u"A" && chosen != u"B") options.from = chosen.toStdString();
   auto output = std::make_shared<std::ostringstream>();
   auto runner = std::make_unique<ReplayRunner>(options, *output);
   try {

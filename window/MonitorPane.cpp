@@ -84,7 +84,10 @@ QWidget* MonitorPane::BuildFilterBar() {
   auto* bar = new QWidget(this);
   auto* row = new QHBoxLayout(bar);
   row->setContentsMargins(0, 0, 0, 0);
-  portBox = Combo(bar, {"Ports A and B", "Port A", "Port B"});
+  portBox = new QComboBox(bar);
+  for (const char* port : {"", "A", "B"})
+    portBox->addItem(*port == 0 ? QStringLiteral("Ports A and B") : QStringLiteral("Port ") + port,
+                     QString::fromLatin1(port));
   directionBox = Combo(bar, {"Rx and Tx", "Rx", "Tx"});
   groupBox = new QComboBox(bar);
   for (const GroupItem& item : kGroups) groupBox->addItem(item.caption, item.group);
@@ -125,11 +128,17 @@ QWidget* MonitorPane::BuildSearchBar() {
   return bar;
 }
 
+void MonitorPane::OfferMachines(const QStringList& names) {
+  if (names.isEmpty()) return;
+  portBox->setItemText(0, QStringLiteral("All ports and machines"));
+  for (const QString& name : names) portBox->addItem(QStringLiteral("Machine ") + name, name);
+}
+
+QString MonitorPane::ChosenPort() const { return portBox->currentData().toString(); }
+
 void MonitorPane::ApplyFilters() {
-  const int port = portBox->currentIndex();
-  filter_->SetPort(
-      port == 0 ? std::nullopt
-                : std::optional<QString>(port == 1 ? QStringLiteral("A") : QStringLiteral("B")));
+  const QString port = ChosenPort();
+  filter_->SetPort(port.isEmpty() ? std::nullopt : std::optional<QString>(port));
   const int direction = directionBox->currentIndex();
   filter_->SetDirection(
       direction == 0 ? std::nullopt

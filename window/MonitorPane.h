@@ -26,6 +26,10 @@ class MonitorPane : public QWidget {
   bool FindNext();
   // Asks for a file name, then saves the shown rows (MonitorExport.h).
   void SaveAs();
+  // A rack's capture: its machines join ports A and B in the port filter.
+  void OfferMachines(const QStringList& names);
+  // The port or machine the filter shows, or empty for all.
+  QString ChosenPort() const;
 
   QTableView* table;
   QComboBox* portBox;

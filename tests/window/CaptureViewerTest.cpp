@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMainWindow>
@@ -154,6 +155,37 @@ TEST(CaptureViewerTest, ReplayToPortBMarksEachExchangeWhoseReplyDiffers) {
   EXPECT_FALSE(model.Row(2).replayMatches.has_value()) << "port B is not the editor's side";
   EXPECT_TRUE(viewer.replayStatus->text().contains("2 exchanges, 1 differ"))
       << viewer.replayStatus->text().toStdString();
+}
+
+// A rack's capture: its machines join the port filter, and a replay plays the one shown.
+TEST(CaptureViewerTest, ARacksMachinesAreFilteredAndReplayedByName) {
+  TempDir dir;
+  CaptureViewer viewer(Write(dir, "rack.cap",
+                             "# selkietest capture 2\n"
+                             "0.001000 vtr1 rx msg 20 01 21 | PLAY\n"
+                             "0.001800 vtr1 tx msg 10 01 11 | ACK\n"
+                             "0.002000 deck-b rx msg 61 0C 01 6E | CURRENT TIME SENSE LTC\n"
+                             "0.002900 deck-b tx msg 74 04 00 00 00 01 79 | LTC TIME DATA\n"
+                             "0.003000 deck-b rx msg 20 00 20 | STOP\n"
+                             "0.003500 deck-b tx msg 10 01 11 | ACK\n"));
+  QComboBox* ports = viewer.pane->portBox;
+  ASSERT_EQ(ports->count(), 5);
+  EXPECT_EQ(ports->itemText(4), "Machine deck-b");
+  EXPECT_EQ(viewer.Model().index(2, MonitorModel::PortColumn).data().toString(), "deck-b");
+  EXPECT_FALSE(viewer.Model().Row(3).replyUs == std::nullopt) << "a machine's replies are timed";
+
+  AckingMachine machine;
+  EXPECT_FALSE(viewer.StartReplay(QString::fromStdString(machine.Device())));
+  EXPECT_TRUE(viewer.replayStatus->text().contains("choose one"))
+      << viewer.replayStatus->text().toStdString();
+  ports->setCurrentIndex(4);
+  EXPECT_EQ(viewer.pane->table->model()->rowCount(), 4) << "deck-b's rows alone";
+  ASSERT_TRUE(viewer.StartReplay(QString::fromStdString(machine.Device())));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return !viewer.Replaying() && viewer.replay->isEnabled(); }, kStuckMs));
+  EXPECT_EQ(viewer.Model().Row(2).replayMatches, false) << "the time sense got an ACK";
+  EXPECT_EQ(viewer.Model().Row(4).replayMatches, true);
+  EXPECT_FALSE(viewer.Model().Row(0).replayMatches.has_value()) << "vtr1 was not played";
 }
 
 TEST(CaptureViewerTest, FileMenuRecentCapturesAndADropOpenTheViewer) {
