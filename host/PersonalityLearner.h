@@ -26,8 +26,9 @@ struct LearnedPersonality {
 LearnedPersonality LearnPersonality(const std::vector<CaptureRecord>& records,
                                     const std::string& name, const std::string& from = {});
 
-// `selkietest --learn CAPTURE -o FILE`: reads, learns, writes; messages go to `err`. Returns the
-// exit status: 0 written, 2 a capture that cannot be read or holds no exchange, or a file that
-// cannot be written.
+// `selkietest --learn CAPTURE -o FILE [--from NAME]`: reads, learns, writes; messages go to
+// `err`. Returns the exit status: 0 written, 2 a capture that cannot be read, holds no exchange
+// or lacks `from` (or holds several rack machines and no `from`), or a file that cannot be
+// written.
 int RunLearn(const std::string& capturePath, const std::string& outputPath, const std::string& from,
              std::ostream& err);
