@@ -94,6 +94,8 @@ class HostCore {
   void OpenRack(const std::vector<RackEntry>& entries);
   // Runs a call into the engine of the rack's machine `row` (nothing without that machine).
   void RackVm(std::size_t row, const std::function<void(VirtualMachine&)>& call);
+  // "Enter ID" for machine `row`: a bad text is an error naming the machine; none is Cancel.
+  void RackEnterId(std::size_t row, const std::optional<std::string>& text);
   // Bridging needs both ports open; the bridge ends with a summary of its exchanges.
   void SetBridge(bool on);
   // The front end wants decoded monitor lines (the comms monitor's "Decode" box).

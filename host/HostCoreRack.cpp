@@ -48,3 +48,11 @@ void HostCore::RackVm(std::size_t row, const std::function<void(VirtualMachine&)
   call(rack_->Machine(row).Machine());
   Publish();
 }
+
+void HostCore::RackEnterId(std::size_t row, const std::optional<std::string>& text) {
+  if (!rack_ || row >= rack_->Size()) return;
+  RackMachine& machine = rack_->Machine(row);
+  if (const std::optional<std::string> error = machine.Machine().EnterID1Click(text))
+    Report(machine.Entry().name + ": " + *error);
+  Publish();
+}

@@ -156,6 +156,7 @@ RackRow RackMachine::Row(Clock::time_point now) const {
   row.machine = vm_.MachineType();
   row.standard = vm_.Settings().Standard;
   row.personality = shaping_.Current().name;
+  row.enterIdText = vm_.EnterIdInitialText();
   row.open = port_.Open();
   row.panel = vm_.Panel();
   row.clips = vm_.Clips();

@@ -13,6 +13,7 @@ struct RackRow {
   int machine = 0;
   int standard = 0;
   std::string personality;  // the name of the personality it answers as
+  std::string enterIdText;  // what "Enter ID" offers first: the device type now
   bool open = false;
   VmPanel panel;  // time code (vpoz), transport lamps, and the whole panel for its window
   ClipServer clips;

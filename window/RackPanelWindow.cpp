@@ -48,7 +48,9 @@ QString RackMachineTitle(const RackRow& row) {
 
 RackPanelWindow::RackPanelWindow(const RackRow& row,
                                  std::function<void(std::function<void(VirtualMachine&)>)> post,
-                                 std::function<GotoAnswer()> runKeypad, QWidget* parent)
+                                 std::function<GotoAnswer()> runKeypad,
+                                 std::function<void(const QString& initial)> enterId,
+                                 QWidget* parent)
     : QWidget(parent, Qt::Window), panel_(new VmPanelView(this)), bar_(new QMenuBar(this)) {
   setObjectName("RackPanelWindow");
   setAttribute(Qt::WA_DeleteOnClose);
@@ -62,7 +64,7 @@ RackPanelWindow::RackPanelWindow(const RackRow& row,
   layout->setMenuBar(bar_);
   layout->addWidget(panel_);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  BuildMenus(post);
+  BuildMenus(post, enterId);
   WireVmPanelControls(*panel_, this, {std::move(post), [this, ask = std::move(runKeypad)] {
                                         return remote_ ? GotoAnswer{} : ask();
                                       }});
@@ -70,18 +72,25 @@ RackPanelWindow::RackPanelWindow(const RackRow& row,
 }
 
 void RackPanelWindow::BuildMenus(
-    const std::function<void(std::function<void(VirtualMachine&)>)>& post) {
+    const std::function<void(std::function<void(VirtualMachine&)>)>& post,
+    const std::function<void(const QString&)>& enterId) {
   identities_ = RadioMenu(bar_, "ID1", "&Mcn");
   for (int tag = 0; tag < kMachineTypes; ++tag)
     AddRadioItem(identities_, IdentityOf(tag).item, IdentityOf(tag).caption, tag);
+  AddRadioItem(identities_, "EnterID1", "Enter ID", kEnterIdItem);
   standards_ = RadioMenu(bar_, "Std1", "&STD");
   for (int tag : kStandardOrder)
     AddRadioItem(standards_, StandardOf(static_cast<uint8_t>(tag)).item,
                  StandardOf(static_cast<uint8_t>(tag)).caption, tag);
   // The machine has no settings record: what the calls say about saving does not apply.
   // Choosing the checked item again unchecks it until the next mirror checks it again.
-  connect(identities_, &QActionGroup::triggered, this, [post](QAction* item) {
-    post([tag = item->data().toInt()](VirtualMachine& vm) { vm.DA881Click(tag); });
+  connect(identities_, &QActionGroup::triggered, this, [this, post, enterId](QAction* item) {
+    const int tag = item->data().toInt();
+    if (tag == kEnterIdItem) {
+      enterId(enterIdText_);
+      return;
+    }
+    post([tag](VirtualMachine& vm) { vm.DA881Click(tag); });
   });
   connect(standards_, &QActionGroup::triggered, this, [post](QAction* item) {
     post([tag = item->data().toInt()](VirtualMachine& vm) { vm.N24P1Click(tag); });
@@ -95,4 +104,5 @@ void RackPanelWindow::Mirror(const RackRow& row) {
   MainMenu::CheckTag(identities_, row.panel.machineChecked);
   MainMenu::CheckTag(standards_, row.panel.standardChecked);
   remote_ = row.panel.vlocal == kRemoteLamp;
+  enterIdText_ = QString::fromStdString(row.enterIdText);
 }

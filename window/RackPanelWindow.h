@@ -1,6 +1,6 @@
-// A rack machine's own window: its "Virtual Machine" panel, wired to that machine alone, under the
-// "Mcn" and "STD" menus that change its identity and standard. The title names the machine and
-// what it poses as; everything mirrors the machine's row.
+// A rack machine's own window: its "Virtual Machine" panel, wired to that machine alone, under
+// the "Mcn" (Enter ID included) and "STD" menus that change its identity and standard. The title
+// names the machine and what it poses as; everything mirrors the machine's row.
 #pragma once
 
 #include <QActionGroup>
@@ -14,10 +14,12 @@ class VmPanelView;
 
 class RackPanelWindow : public QWidget {
  public:
-  // `post` runs a call in this window's machine; `runKeypad` asks the keypad for a Goto entry.
+  // `post` runs a call in this window's machine; `runKeypad` asks the keypad for a Goto entry;
+  // `enterId` runs "Enter ID" for the machine, offering `initial` first.
   RackPanelWindow(const RackRow& row,
                   std::function<void(std::function<void(VirtualMachine&)>)> post,
-                  std::function<GotoAnswer()> runKeypad, QWidget* parent);
+                  std::function<GotoAnswer()> runKeypad,
+                  std::function<void(const QString& initial)> enterId, QWidget* parent);
 
   void Mirror(const RackRow& row);
 
@@ -27,13 +29,15 @@ class RackPanelWindow : public QWidget {
   QActionGroup* Standards() const { return standards_; }
 
  private:
-  void BuildMenus(const std::function<void(std::function<void(VirtualMachine&)>)>& post);
+  void BuildMenus(const std::function<void(std::function<void(VirtualMachine&)>)>& post,
+                  const std::function<void(const QString&)>& enterId);
 
   VmPanelView* panel_;
   QMenuBar* bar_;
   QActionGroup* identities_ = nullptr;
   QActionGroup* standards_ = nullptr;
   bool remote_ = false;  // the machine's panel keys are off: Goto shows no keypad
+  QString enterIdText_;  // the machine's device type, which "Enter ID" offers first
 };
 
 // "vtr2 - Pro-Tools EBU": the machine's name, identity and standard.

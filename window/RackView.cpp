@@ -82,10 +82,12 @@ QVariant RackModel::headerData(int section, Qt::Orientation orientation, int rol
   return section < kColumns ? QVariant(kTitles[section]) : QVariant();
 }
 
-RackView::RackView(PostMachine post, std::function<GotoAnswer()> runKeypad, QWidget* parent)
+RackView::RackView(PostMachine post, std::function<GotoAnswer()> runKeypad, EnterId enterId,
+                   QWidget* parent)
     : QWidget(parent, Qt::Window),
       post_(std::move(post)),
       runKeypad_(std::move(runKeypad)),
+      enterId_(std::move(enterId)),
       table_(new QTableView(this)) {
   setObjectName("RackView");
   setWindowTitle("Rack");
@@ -142,7 +144,7 @@ void RackView::OpenMachine(std::size_t row) {
   auto* window = new RackPanelWindow(
       model_.Rows()[row],
       [this, row](std::function<void(VirtualMachine&)> call) { post_(row, std::move(call)); },
-      runKeypad_, this);
+      runKeypad_, [this, row](const QString& initial) { enterId_(row, initial); }, this);
   QObject::connect(window, &QObject::destroyed, this, [this, row] { panels_.erase(row); });
   panels_[row] = window;
   window->show();

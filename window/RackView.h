@@ -36,8 +36,12 @@ class RackView : public QWidget {
   // `post` runs a call into machine `row`'s engine on the host.
   using PostMachine = std::function<void(std::size_t row, std::function<void(VirtualMachine&)>)>;
 
+  // "Enter ID" for machine `row`, offering `initial` first.
+  using EnterId = std::function<void(std::size_t row, const QString& initial)>;
+
   // `runKeypad` asks the main window's keypad for a Goto entry.
-  RackView(PostMachine post, std::function<GotoAnswer()> runKeypad, QWidget* parent = nullptr);
+  RackView(PostMachine post, std::function<GotoAnswer()> runKeypad, EnterId enterId,
+           QWidget* parent = nullptr);
   ~RackView() override;
 
   void Mirror(const std::vector<RackRow>& rows);
@@ -52,6 +56,7 @@ class RackView : public QWidget {
  private:
   PostMachine post_;
   std::function<GotoAnswer()> runKeypad_;
+  EnterId enterId_;
   RackModel model_;
   QTableView* table_;
   std::map<std::size_t, RackPanelWindow*> panels_;

@@ -20,7 +20,13 @@ void TSelkieF::MirrorRack(const std::vector<RackRow>& rows) {
         [this](std::size_t row, std::function<void(VirtualMachine&)> call) {
           Post([row, call = std::move(call)](HostCore& host) { host.RackVm(row, call); });
         },
-        [this] { return VmGoto(); }, this);
+        [this] { return VmGoto(); },
+        [this](std::size_t row, const QString& initial) {
+          const std::optional<QString> text = Desktop.enterId(initial);
+          Post([row, entry = text ? std::optional<std::string>(text->toStdString()) : std::nullopt](
+                   HostCore& host) { host.RackEnterId(row, entry); });
+        },
+        this);
     rackView_->show();
   }
   rackView_->Mirror(rows);

@@ -46,6 +46,13 @@ class RackPanelTest : public WindowTest {
         entry.standard = kStandard[i];
         config.rack.push_back(entry);
       }
+      config.adjustDesktop = [this, base = config.adjustDesktop](SelkieDesktop& desktop) {
+        base(desktop);
+        desktop.enterId = [this](const QString& initial) {
+          idOffered = initial;
+          return idAnswer;
+        };
+      };
     };
     Start();
     ASSERT_TRUE(WaitFor([&] { return w->Rack() && w->Rack()->Model().rowCount() == 2; }));
@@ -70,6 +77,8 @@ class RackPanelTest : public WindowTest {
   const RackRow& Row(int i) const { return w->Shown().rack.at(static_cast<std::size_t>(i)); }
 
   std::array<std::unique_ptr<PtyEditor>, 2> editors;
+  QString idOffered;                // what "Enter ID" offered
+  std::optional<QString> idAnswer;  // and what the user typed (none: Cancel)
 };
 
 QAction* ItemTagged(QActionGroup* group, int tag) {
@@ -171,4 +180,26 @@ TEST_F(RackPanelTest, APanelsMenusChangeItsMachinesIdentityAndStandardAlone) {
   Settle();
   ASSERT_NE(window->Identities()->checkedAction(), nullptr);
   EXPECT_EQ(window->Identities()->checkedAction()->data().toInt(), kNewIdentity);
+
+  // Enter ID offers the machine's own device type and gives it the one typed; a bad one is an
+  // error naming the machine.
+  VirtualMachine entered;
+  entered.RestoreSettings(VmSettings{kNewStandard, kNewIdentity});
+  entered.FormShow();
+  const std::string offered = entered.EnterIdInitialText();
+  entered.EnterID1Click("$F01D");
+  idAnswer = QStringLiteral("$F01D");
+  ItemTagged(window->Identities(), kEnterIdItem)->trigger();
+  Settle();
+  EXPECT_EQ(idOffered.toStdString(), offered);
+  EXPECT_EQ(editors[0]->Request(kDeviceType),
+            entered.DataAvailable(kDeviceType, VmEventContext{}).ReplyBytes());
+  EXPECT_EQ(editors[1]->Request(kDeviceType), DeviceTypeOf(kIdentity[1], kStandard[1]));
+  ASSERT_TRUE(WaitFor([&] { return window->Identities()->checkedAction() != nullptr; }));
+  EXPECT_EQ(window->Identities()->checkedAction()->data().toInt(), kEnterIdItem);
+  idAnswer = QStringLiteral("nonsense");
+  ItemTagged(window->Identities(), kEnterIdItem)->trigger();
+  Settle();
+  ASSERT_TRUE(WaitFor([&] { return !errors.empty(); }));
+  EXPECT_TRUE(errors.back().startsWith("vtr1: ")) << errors.back().toStdString();
 }
