@@ -48,7 +48,7 @@ QString RackMachineTitle(const RackRow& row) {
 
 RackPanelWindow::RackPanelWindow(const RackRow& row,
                                  std::function<void(std::function<void(VirtualMachine&)>)> post,
-                                 std::function<GotoAnswer()> runKeypad,
+                                 std::function<GotoAnswer(const QString& title)> runKeypad,
                                  std::function<void(const QString& initial)> enterId,
                                  QWidget* parent)
     : QWidget(parent, Qt::Window), panel_(new VmPanelView(this)), bar_(new QMenuBar(this)) {
@@ -66,7 +66,7 @@ RackPanelWindow::RackPanelWindow(const RackRow& row,
   layout->setSizeConstraint(QLayout::SetFixedSize);
   BuildMenus(post, enterId);
   WireVmPanelControls(*panel_, this, {std::move(post), [this, ask = std::move(runKeypad)] {
-                                        return remote_ ? GotoAnswer{} : ask();
+                                        return remote_ ? GotoAnswer{} : ask(windowTitle());
                                       }});
   Mirror(row);
 }

@@ -18,7 +18,7 @@ class RackPanelWindow : public QWidget {
   // `enterId` runs "Enter ID" for the machine, offering `initial` first.
   RackPanelWindow(const RackRow& row,
                   std::function<void(std::function<void(VirtualMachine&)>)> post,
-                  std::function<GotoAnswer()> runKeypad,
+                  std::function<GotoAnswer(const QString& title)> runKeypad,
                   std::function<void(const QString& initial)> enterId, QWidget* parent);
 
   void Mirror(const RackRow& row);

@@ -82,8 +82,8 @@ QVariant RackModel::headerData(int section, Qt::Orientation orientation, int rol
   return section < kColumns ? QVariant(kTitles[section]) : QVariant();
 }
 
-RackView::RackView(PostMachine post, std::function<GotoAnswer()> runKeypad, EnterId enterId,
-                   QWidget* parent)
+RackView::RackView(PostMachine post, std::function<GotoAnswer(const QString& title)> runKeypad,
+                   EnterId enterId, QWidget* parent)
     : QWidget(parent, Qt::Window),
       post_(std::move(post)),
       runKeypad_(std::move(runKeypad)),

@@ -39,9 +39,9 @@ class RackView : public QWidget {
   // "Enter ID" for machine `row`, offering `initial` first.
   using EnterId = std::function<void(std::size_t row, const QString& initial)>;
 
-  // `runKeypad` asks the main window's keypad for a Goto entry.
-  RackView(PostMachine post, std::function<GotoAnswer()> runKeypad, EnterId enterId,
-           QWidget* parent = nullptr);
+  // `runKeypad` asks the main window's keypad for a Goto entry, under the asking window's title.
+  RackView(PostMachine post, std::function<GotoAnswer(const QString& title)> runKeypad,
+           EnterId enterId, QWidget* parent = nullptr);
   ~RackView() override;
 
   void Mirror(const std::vector<RackRow>& rows);
@@ -55,7 +55,7 @@ class RackView : public QWidget {
 
  private:
   PostMachine post_;
-  std::function<GotoAnswer()> runKeypad_;
+  std::function<GotoAnswer(const QString& title)> runKeypad_;
   EnterId enterId_;
   RackModel model_;
   QTableView* table_;

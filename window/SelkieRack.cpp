@@ -20,7 +20,7 @@ void TSelkieF::MirrorRack(const std::vector<RackRow>& rows) {
         [this](std::size_t row, std::function<void(VirtualMachine&)> call) {
           Post([row, call = std::move(call)](HostCore& host) { host.RackVm(row, call); });
         },
-        [this] { return VmGoto(); },
+        [this](const QString& title) { return VmGoto(title); },
         [this](std::size_t row, const QString& initial) {
           const std::optional<QString> text = Desktop.enterId(initial);
           Post([row, entry = text ? std::optional<std::string>(text->toStdString()) : std::nullopt](

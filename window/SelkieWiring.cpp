@@ -12,7 +12,7 @@ void TSelkieF::WireVmPanel() {
   WireVmPanelControls(
       *Panel2, this,
       {[this](std::function<void(VirtualMachine&)> call) { PostVm(std::move(call)); },
-       [this] { return shown_.vmPanelKeysActive ? VmGoto() : GotoAnswer{}; }});
+       [this] { return shown_.vmPanelKeysActive ? VmGoto(windowTitle()) : GotoAnswer{}; }});
 }
 
 void TSelkieF::WireControlPanel() {

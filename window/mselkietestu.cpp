@@ -323,8 +323,8 @@ void TSelkieF::InstallDefaultDesktop() {
   Desktop.promptPort = [](const std::vector<SerialSelectEntry>& entries) {
     return TPortSelectForm::Prompt(entries);
   };
-  Desktop.runKeypad = [this] {
-    keypad_->setWindowTitle(windowTitle());
+  Desktop.runKeypad = [this](const QString& title) {
+    keypad_->setWindowTitle(title);
     return keypad_->ShowModal();
   };
   Desktop.enterId = [this](const QString& initial) -> std::optional<QString> {
@@ -491,11 +491,11 @@ void TSelkieF::EnterID1Click() {
                      : std::nullopt](HostCore& host) { host.EnterId(entry); });
 }
 
-GotoAnswer TSelkieF::VmGoto() {
+GotoAnswer TSelkieF::VmGoto(const QString& title) {
   if (!keypad_) return {};
   GotoAnswer answer;
   answer.asked = true;
-  if (Desktop.runKeypad() == KeypadU::kModalOk) answer.entry = keypad_->Logic().EntryText();
+  if (Desktop.runKeypad(title) == KeypadU::kModalOk) answer.entry = keypad_->Logic().EntryText();
   return answer;
 }
 
@@ -516,7 +516,7 @@ void TSelkieF::kgotoClick() {
 
 void TSelkieF::ControllerGoto() {
   if (!keypad_) return;
-  const int result = Desktop.runKeypad();
+  const int result = Desktop.runKeypad(windowTitle());
   const std::string entry = keypad_->Logic().EntryText();
   PostMc([result, entry](MachineController& mc) { mc.kgotoClick(result, entry); });
 }

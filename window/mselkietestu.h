@@ -58,8 +58,9 @@ struct SelkieDesktop {
   std::function<void(const QString& message)> showMessage;     // a plain message box
   std::function<QString(const QString& folder)> chooseManual;  // a path, or empty on Cancel
   std::function<void(const QString& file, const QString& folder)> openDocument;
-  PortPrompt promptPort;           // "Select Port"
-  std::function<int()> runKeypad;  // KeypadU::kModalOk or kModalAbort
+  PortPrompt promptPort;  // "Select Port"
+  // KeypadU::kModalOk or kModalAbort; `title` names the window that asks.
+  std::function<int(const QString& title)> runKeypad;
   std::function<std::optional<QString>(const QString& initial)> enterId;  // nothing on Cancel
   std::function<QString()> chooseCapture;      // "Capture to File...": a path, or empty on Cancel
   std::function<QString()> choosePersonality;  // "Personality...": a path, or empty on Cancel
@@ -174,7 +175,7 @@ class TSelkieF : public QMainWindow {
   void RestoreWindowPlace();
   bool TitleBarVisible(int left, int top) const;
   // A virtual machine's Goto key: the keypad's entry (the main panel's and the rack's).
-  GotoAnswer VmGoto();
+  GotoAnswer VmGoto(const QString& title);
   void ControllerGoto();
   void EnterID1Click();
 

@@ -21,7 +21,7 @@ bool GotoQueued(TSelkieF& w, uint8_t hours) {
 TEST_F(WindowTest, GotoKeyLeftOpensTheKeypadOnceOtherButtonsLocateToTheClipboard) {
   Start();
   int keypadRuns = 0;
-  w->Desktop.runKeypad = [&] {
+  w->Desktop.runKeypad = [&](const QString&) {
     ++keypadRuns;
     return KeypadU::kModalOk;
   };

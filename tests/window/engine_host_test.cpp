@@ -81,7 +81,7 @@ TEST_F(EngineHostWindowTest, PortAAnswersWhileTheKeypadIsOpen) {
   StartOnPty();
   PtyEditor editor(link);
   std::vector<uint8_t> reply;
-  w->Desktop.runKeypad = [&] {
+  w->Desktop.runKeypad = [&](const QString&) {
     reply = editor.Request(kTimeSense);
     return KeypadU::kModalAbort;
   };

@@ -92,8 +92,10 @@ QAction* ItemTagged(QActionGroup* group, int tag) {
 TEST_F(RackPanelTest, APanelsKeysBoxesAndGotoReachItsMachineAlone) {
   StartRack();
   int keypadRuns = 0;
-  w->Desktop.runKeypad = [&] {
+  QString keypadTitle;
+  w->Desktop.runKeypad = [&](const QString& title) {
     ++keypadRuns;
+    keypadTitle = title;
     keypad->Logic().ClearEntry();
     keypad->Logic().PasteEntry("01:02:03:04");
     return KeypadU::kModalOk;
@@ -110,6 +112,7 @@ TEST_F(RackPanelTest, APanelsKeysBoxesAndGotoReachItsMachineAlone) {
   QTest::mouseClick(panel->vgoto, Qt::LeftButton);
   Settle();
   EXPECT_EQ(keypadRuns, 1);
+  EXPECT_EQ(keypadTitle, window->windowTitle()) << "the keypad names the machine it moves";
   ASSERT_TRUE(WaitFor([&] { return Row(1).panel.rr[0] != kLampOff; }));
   EXPECT_EQ(Row(0).panel.rr[0], kLampOff);
   EXPECT_TRUE(panel->recinhibit->isChecked()) << "the panel mirrors its machine";
