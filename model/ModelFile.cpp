@@ -64,7 +64,8 @@ uint8_t savemodel(const uint8_t* name) {
   if (!PathOf(name, path)) return 0;
   Image image;
   std::memcpy(image.data(), g_Model, kImageSize);
-  const base::ReplaceResult saved = base::ReplaceFile(path, image, {.onlyWritableFiles = true});
+  const base::ReplaceResult saved =
+      base::ReplaceFile(path, image, {.newFileMode = std::nullopt, .onlyWritableFiles = true});
   if (!saved) errno = saved.error;
   return saved ? 1 : 0;
 }

@@ -107,7 +107,10 @@ TEST(PortLoop, DataThatCameBeforeALineChangeIsDeliveredBeforeItsTrigger) {
                  port->Consumed(count);
                  order += 'D';
                },
-               [&](uint16_t) { order += 'M'; }, [](const std::string&) {}, [] {}});
+               [&](uint16_t) { order += 'M'; },
+               [](const std::string&) {},
+               [] {},
+               {}});
   const uint16_t handle = triggers->Add(kModemTriggerType);
   std::string expected;
   for (int round = 0; round < 10; ++round) {
@@ -144,7 +147,9 @@ TEST(PortLoop, OpenPortsAddNoThreadAndCyclesLeaveNoDescriptorBehind) {
   for (int cycle = 0; cycle < 1000; ++cycle) {
     OwnedPort& owned = cycle % 2 == 0 ? pty : cable;
     owned.port.SetOpen(true);
-    if (cycle == 0 || cycle == 1) EXPECT_EQ(Threads(), threads) << "cycle " << cycle;
+    if (cycle == 0 || cycle == 1) {
+      EXPECT_EQ(Threads(), threads) << "cycle " << cycle;
+    }
     owned.port.WriteString(std::string("x"));
     owned.loop->Pump(0ms);
     owned.port.SetOpen(false);

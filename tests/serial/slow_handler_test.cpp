@@ -44,7 +44,9 @@ TEST(SlowHandler, WhatCameDuringANestedLoopIsDeliveredAfterTheHandlerReturns) {
                      ++modemEvents;
                      --running;
                    },
-                   [](const std::string&) {}, [] {}});
+                   [](const std::string&) {},
+                   [] {},
+                   {}});
   const uint16_t handle = triggers->Add(kModemTriggerType);
   triggers->Arm(handle, kModemCTS, true, dispatch->Status());
 
