@@ -6,6 +6,14 @@
 #include "MachineIdentity.h"
 #include "VmPanel.h"
 
+const std::array<MenuItemText, 5> kUnitNumberItems{
+    {{"None1", "None", 0}, {"N11", "1", 1}, {"N21", "2", 2}, {"N31", "3", 3}, {"N41", "4", 4}}};
+const std::array<MenuItemText, 5> kTrackCountItems{{{"Normal1", "Normal", 0},
+                                                    {"Eight1", "Eight", 16},
+                                                    {"Sixteen1", "Sixteen", 32},
+                                                    {"Twentyfour1", "Twentyfour", 48},
+                                                    {"ThirtyTwo1", "ThirtyTwo", 64}}};
+
 namespace {
 
 QAction* Item(QMenu* menu, const char* name, const QString& caption, bool checkable = false) {
@@ -96,20 +104,18 @@ MainMenu::MainMenu(QMenuBar* bar) {
   Machine1->menuAction()->setToolTip(
       "Machine number: the unit number the virtual machine reports with its device type");
   UnitGroup = Group(Machine1, "UnitGroup");
-  const char* const unitNames[] = {"None1", "N11", "N21", "N31", "N41"};
-  const char* const unitCaptions[] = {"None", "1", "2", "3", "4"};
-  for (int i = 0; i < 5; ++i)
-    unitNumbers[static_cast<std::size_t>(i)] =
-        RadioItem(Machine1, UnitGroup, unitNames[i], unitCaptions[i], i);
+  for (std::size_t i = 0; i < kUnitNumberItems.size(); ++i) {
+    const MenuItemText& item = kUnitNumberItems[i];
+    unitNumbers[i] = RadioItem(Machine1, UnitGroup, item.name, item.caption, item.tag);
+  }
 
   Tracks1 = bar->addMenu("T&racks");
   Tracks1->setObjectName("Tracks1");
   TracksGroup = Group(Tracks1, "TracksGroup");
-  const char* const trackNames[] = {"Normal1", "Eight1", "Sixteen1", "Twentyfour1", "ThirtyTwo1"};
-  const char* const trackCaptions[] = {"Normal", "Eight", "Sixteen", "Twentyfour", "ThirtyTwo"};
-  for (int i = 0; i < 5; ++i)
-    trackCounts[static_cast<std::size_t>(i)] =
-        RadioItem(Tracks1, TracksGroup, trackNames[i], trackCaptions[i], 16 * i);
+  for (std::size_t i = 0; i < kTrackCountItems.size(); ++i) {
+    const MenuItemText& item = kTrackCountItems[i];
+    trackCounts[i] = RadioItem(Tracks1, TracksGroup, item.name, item.caption, item.tag);
+  }
   trackCounts[0]->setChecked(true);
 
   VmMachine1 = bar->addMenu("M&achine");

@@ -9,6 +9,16 @@
 #include <QMenuBar>
 #include <array>
 
+// An item of the "Mcn No." or "Tracks" menu: object name, caption, tag. A rack machine's window
+// builds the same items.
+struct MenuItemText {
+  const char* name;
+  const char* caption;
+  int tag;
+};
+extern const std::array<MenuItemText, 5> kUnitNumberItems;
+extern const std::array<MenuItemText, 5> kTrackCountItems;
+
 struct MainMenu {
   // Builds the menus into `bar`; radio groups allow "none checked" so a window can mirror any
   // engine state.

@@ -95,6 +95,18 @@ void RackPanelWindow::BuildMenus(
   connect(standards_, &QActionGroup::triggered, this, [post](QAction* item) {
     post([tag = item->data().toInt()](VirtualMachine& vm) { vm.N24P1Click(tag); });
   });
+  units_ = RadioMenu(bar_, "Machine1", "Mcn &No.");
+  for (const MenuItemText& item : kUnitNumberItems)
+    AddRadioItem(units_, item.name, item.caption, item.tag);
+  connect(units_, &QActionGroup::triggered, this, [post](QAction* item) {
+    post([tag = item->data().toInt()](VirtualMachine& vm) { vm.None1Click(tag); });
+  });
+  tracks_ = RadioMenu(bar_, "Tracks1", "T&racks");
+  for (const MenuItemText& item : kTrackCountItems)
+    AddRadioItem(tracks_, item.name, item.caption, item.tag);
+  connect(tracks_, &QActionGroup::triggered, this, [post](QAction* item) {
+    post([tag = item->data().toInt()](VirtualMachine& vm) { vm.Normal1Click(tag); });
+  });
 }
 
 void RackPanelWindow::Mirror(const RackRow& row) {
@@ -103,6 +115,8 @@ void RackPanelWindow::Mirror(const RackRow& row) {
   panel_->personality->setText(QString::fromStdString(row.personality));
   MainMenu::CheckTag(identities_, row.panel.machineChecked);
   MainMenu::CheckTag(standards_, row.panel.standardChecked);
+  MainMenu::CheckTag(units_, row.panel.mcnNoChecked);
+  MainMenu::CheckTag(tracks_, row.panel.tracksChecked);
   remote_ = row.panel.vlocal == kRemoteLamp;
   enterIdText_ = QString::fromStdString(row.enterIdText);
 }

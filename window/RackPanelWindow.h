@@ -1,6 +1,7 @@
 // A rack machine's own window: its "Virtual Machine" panel, wired to that machine alone, under
-// the "Mcn" (Enter ID included) and "STD" menus that change its identity and standard. The title
-// names the machine and what it poses as; everything mirrors the machine's row.
+// the "Mcn" (Enter ID included), "STD", "Mcn No." and "Tracks" menus that change its identity,
+// standard, unit number and track count. The title names the machine and what it poses as;
+// everything mirrors the machine's row.
 #pragma once
 
 #include <QActionGroup>
@@ -27,6 +28,8 @@ class RackPanelWindow : public QWidget {
   QMenuBar* Bar() const { return bar_; }
   QActionGroup* Identities() const { return identities_; }
   QActionGroup* Standards() const { return standards_; }
+  QActionGroup* UnitNumbers() const { return units_; }
+  QActionGroup* TrackCounts() const { return tracks_; }
 
  private:
   void BuildMenus(const std::function<void(std::function<void(VirtualMachine&)>)>& post,
@@ -36,6 +39,8 @@ class RackPanelWindow : public QWidget {
   QMenuBar* bar_;
   QActionGroup* identities_ = nullptr;
   QActionGroup* standards_ = nullptr;
+  QActionGroup* units_ = nullptr;
+  QActionGroup* tracks_ = nullptr;
   bool remote_ = false;  // the machine's panel keys are off: Goto shows no keypad
   QString enterIdText_;  // the machine's device type, which "Enter ID" offers first
 };

@@ -178,6 +178,28 @@ TEST_F(RackPanelTest, APanelsMenusChangeItsMachinesIdentityAndStandardAlone) {
       << "the other machine answers as its own";
   EXPECT_EQ(w->Shown().vm.machineChecked, 0) << "port A's machine keeps its identity";
 
+  // Unit number and track count go to its device type too, as a lone machine's would.
+  ItemTagged(window->UnitNumbers(), 2)->trigger();
+  ItemTagged(window->TrackCounts(), 32)->trigger();
+  Settle();
+  VirtualMachine numbered;
+  numbered.RestoreSettings(VmSettings{kNewStandard, kNewIdentity});
+  numbered.FormShow();
+  numbered.None1Click(2);
+  numbered.Normal1Click(32);
+  const std::vector<uint8_t> numberedType =
+      numbered.DataAvailable(kDeviceType, VmEventContext{}).ReplyBytes();
+  ASSERT_NE(numberedType, DeviceTypeOf(kNewIdentity, kNewStandard)) << "the test must see it";
+  EXPECT_EQ(editors[0]->Request(kDeviceType), numberedType);
+  ASSERT_TRUE(WaitFor([&] { return window->TrackCounts()->checkedAction() != nullptr; }));
+  EXPECT_EQ(window->TrackCounts()->checkedAction()->data().toInt(), 32);
+  EXPECT_EQ(window->UnitNumbers()->checkedAction()->data().toInt(), 2);
+  EXPECT_EQ(editors[1]->Request(kDeviceType), DeviceTypeOf(kIdentity[1], kStandard[1]));
+  ItemTagged(window->UnitNumbers(), 0)->trigger();
+  ItemTagged(window->TrackCounts(), 0)->trigger();
+  Settle();
+  EXPECT_EQ(editors[0]->Request(kDeviceType), DeviceTypeOf(kNewIdentity, kNewStandard));
+
   // Choosing the checked item again leaves it the machine's choice.
   ItemTagged(window->Identities(), kNewIdentity)->trigger();
   Settle();
