@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "ProgramThreads.h"
 #include "PtyEditor.h"
@@ -46,6 +47,10 @@ TEST(WindowThreadsTest, TheWindowAddsOnlyTheGuiThreadWithBothPortsOpen) {
                            {});
     headless = ThreadsWithBothPortsBusy(program, linkA, linkB);
   }
+  // Killed, the headless program leaves its links behind, pointing at terminals that may be
+  // someone else's by now: the editors must wait for the window program's own.
+  std::filesystem::remove(linkA);
+  std::filesystem::remove(linkB);
   SettingsRecord record;
   record.ShowVirtualMachine = 1;
   record.ShowMachineControl = 1;
