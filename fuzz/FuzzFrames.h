@@ -4,20 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <span>
 #include <vector>
 
-// Stops the run with a message; libFuzzer then saves the input as a crash.
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
+#include "FuzzCheck.h"
 
 inline uint8_t SumOf(std::span<const uint8_t> bytes) {
   uint8_t sum = 0;

@@ -7,19 +7,9 @@
 //    give exactly the decoder's data (no option byte leaks) and answer only with whole commands.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "ComPortSession.h"
+#include "FuzzCheck.h"
 #include "TelnetCodec.h"
-
-#define FUZZ_CHECK(condition)                                                            \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
 
 namespace {
 

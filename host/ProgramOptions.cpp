@@ -9,6 +9,11 @@
 #include "OneShotOptions.h"
 #include "SelkieVersion.h"
 
+void RefuseOptions(const char* mode, std::initializer_list<std::pair<const char*, bool>> others) {
+  for (const auto& [name, given] : others)
+    if (given) throw OptionsError(std::string(name) + " is not an option of " + mode);
+}
+
 namespace {
 
 int ParseNumber(const std::string& option, const std::string& text, int low, int high) {
@@ -88,17 +93,15 @@ void CheckReplay(const ProgramOptions& o) {
     throw OptionsError("--replay runs on its own, without --headless or --demo");
   if (!o.portB)
     throw OptionsError("--replay needs --port-b <port>: the machine to play the capture to");
-  const std::pair<const char*, bool> others[] = {{"--port-a", o.portA.has_value()},
-                                                 {"--tick", o.tickMs.has_value()},
-                                                 {"--machine", o.machine.has_value()},
-                                                 {"--standard", o.standard.has_value()},
-                                                 {"--log", o.log},
-                                                 {"--settings", o.settings.has_value()},
-                                                 {"--capture", o.capture.has_value()},
-                                                 {"--rack", o.rack.has_value()},
-                                                 {"--bridge", o.bridge}};
-  for (const auto& [name, given] : others)
-    if (given) throw OptionsError(std::string(name) + " is not an option of --replay");
+  RefuseOptions("--replay", {{"--port-a", o.portA.has_value()},
+                             {"--tick", o.tickMs.has_value()},
+                             {"--machine", o.machine.has_value()},
+                             {"--standard", o.standard.has_value()},
+                             {"--log", o.log},
+                             {"--settings", o.settings.has_value()},
+                             {"--capture", o.capture.has_value()},
+                             {"--rack", o.rack.has_value()},
+                             {"--bridge", o.bridge}});
 }
 
 // --learn reads a capture and writes a file; it runs nothing else.
@@ -106,23 +109,21 @@ void CheckLearn(const ProgramOptions& o) {
   if (o.output && !o.learn) throw OptionsError("-o is an option of --learn");
   if (!o.learn) return;
   if (!o.output) throw OptionsError("--learn needs -o <file>: where to write the personality");
-  const std::pair<const char*, bool> others[] = {{"--headless", o.headless},
-                                                 {"--demo", o.demo},
-                                                 {"--replay", o.replay.has_value()},
-                                                 {"--exact", o.exact},
-                                                 {"--port-a", o.portA.has_value()},
-                                                 {"--port-b", o.portB.has_value()},
-                                                 {"--tick", o.tickMs.has_value()},
-                                                 {"--machine", o.machine.has_value()},
-                                                 {"--standard", o.standard.has_value()},
-                                                 {"--log", o.log},
-                                                 {"--settings", o.settings.has_value()},
-                                                 {"--capture", o.capture.has_value()},
-                                                 {"--bridge", o.bridge},
-                                                 {"--personality", o.personality.has_value()},
-                                                 {"--list-ports", o.listPorts}};
-  for (const auto& [name, given] : others)
-    if (given) throw OptionsError(std::string(name) + " is not an option of --learn");
+  RefuseOptions("--learn", {{"--headless", o.headless},
+                            {"--demo", o.demo},
+                            {"--replay", o.replay.has_value()},
+                            {"--exact", o.exact},
+                            {"--port-a", o.portA.has_value()},
+                            {"--port-b", o.portB.has_value()},
+                            {"--tick", o.tickMs.has_value()},
+                            {"--machine", o.machine.has_value()},
+                            {"--standard", o.standard.has_value()},
+                            {"--log", o.log},
+                            {"--settings", o.settings.has_value()},
+                            {"--capture", o.capture.has_value()},
+                            {"--bridge", o.bridge},
+                            {"--personality", o.personality.has_value()},
+                            {"--list-ports", o.listPorts}});
 }
 
 // A capture to view opens in the window on its own.

@@ -2,15 +2,21 @@
 // the window toolkit (e.g. "-platform offscreen").
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 class OptionsError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// `mode` takes none of `others` (an option's name, whether it was given): throws OptionsError
+// "<option> is not an option of <mode>" for the first one given.
+void RefuseOptions(const char* mode, std::initializer_list<std::pair<const char*, bool>> others);
 
 struct ProgramOptions {
   bool help = false;

@@ -3,15 +3,14 @@
 // vanishes is reported on its row and leaves the others answering. The program refuses a bad
 // rack entry by naming it, with exit status 2.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <array>
 #include <fstream>
 #include <set>
-#include <sstream>
 
+#include "ChildProgram.h"
 #include "EngineHost.h"
+#include "LoneMachine.h"
 #include "PtyEditor.h"
 #include "SerialTestSupport.h"
 #include "SonyBytes.h"
@@ -30,11 +29,7 @@ constexpr int kVanishing = 4;  // the machine whose port is a device that goes a
 std::vector<uint8_t> AloneAnswers(int machine, int standard,
                                   const std::vector<std::vector<uint8_t>>& requests) {
   VirtualMachine vm;
-  VmSettings settings;
-  settings.MachineType = machine;
-  settings.Standard = static_cast<uint8_t>(standard);
-  vm.RestoreSettings(settings);
-  vm.FormShow();
+  StartLone(vm, machine, standard);
   std::vector<uint8_t> reply;
   for (const auto& request : requests)
     reply = vm.DataAvailable(request, VmEventContext{}).ReplyBytes();
@@ -198,29 +193,13 @@ TEST(RackFramesTest, EachMachineRunsFramesAtItsOwnStandardsInterval) {
   EXPECT_EQ(frames(std::chrono::milliseconds(40)), (std::vector<int>{90, 90, 90}));
 }
 
-// The program itself, with a rack file holding a bad entry.
+// The program itself: its exit status, and what it said on stderr in `errors`.
 int RunProgram(const std::vector<std::string>& args, std::string& errors,
                const std::filesystem::path& dir) {
-  const std::filesystem::path errPath = dir / "err.txt";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    (void)!freopen("/dev/null", "w", stdout);
-    (void)!freopen(errPath.c_str(), "w", stderr);
-    std::vector<std::string> all = {SELKIE_PROGRAM};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(SELKIE_PROGRAM, argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  std::ifstream in(errPath);
-  std::stringstream text;
-  text << in.rdbuf();
-  errors = text.str();
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  ChildProgram program(SELKIE_PROGRAM, args, dir / "out.txt");
+  const int status = program.Wait();
+  errors = program.Errors();
+  return status;
 }
 
 TEST(RackProgramTest, ABadEntryIsNamedAndEndsTheRunWithStatusTwo) {

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "KeypadU.h"
+#include "LoneMachine.h"
 #include "MachineIdentity.h"
 #include "PtyEditor.h"
 #include "SonyBytes.h"
@@ -23,11 +24,7 @@ const std::vector<uint8_t> kTime = Framed({0x61, 0x0C, 0x01});    // LTC time
 // What a lone machine of this identity and standard answers to device type.
 std::vector<uint8_t> DeviceTypeOf(int machine, int standard) {
   VirtualMachine vm;
-  VmSettings settings;
-  settings.MachineType = machine;
-  settings.Standard = static_cast<uint8_t>(standard);
-  vm.RestoreSettings(settings);
-  vm.FormShow();
+  StartLone(vm, machine, standard);
   return vm.DataAvailable(kDeviceType, VmEventContext{}).ReplyBytes();
 }
 
@@ -183,8 +180,7 @@ TEST_F(RackPanelTest, APanelsMenusChangeItsMachinesIdentityAndStandardAlone) {
   ItemTagged(window->TrackCounts(), 32)->trigger();
   Settle();
   VirtualMachine numbered;
-  numbered.RestoreSettings(VmSettings{kNewStandard, kNewIdentity});
-  numbered.FormShow();
+  StartLone(numbered, kNewIdentity, kNewStandard);
   numbered.None1Click(2);
   numbered.Normal1Click(32);
   const std::vector<uint8_t> numberedType =
@@ -209,8 +205,7 @@ TEST_F(RackPanelTest, APanelsMenusChangeItsMachinesIdentityAndStandardAlone) {
   // Enter ID offers the machine's own device type and gives it the one typed; a bad one is an
   // error naming the machine.
   VirtualMachine entered;
-  entered.RestoreSettings(VmSettings{kNewStandard, kNewIdentity});
-  entered.FormShow();
+  StartLone(entered, kNewIdentity, kNewStandard);
   const std::string offered = entered.EnterIdInitialText();
   entered.EnterID1Click("$F01D");
   idAnswer = QStringLiteral("$F01D");
