@@ -119,21 +119,14 @@ TEST(CaptureFile, AWriteThatFailsStopsTheCaptureWithOneMessage) {
 
 namespace {
 
-// End to end: a headless run whose capture file stops taking lines says so once on stderr and
-// ends with status 1 (it went on silently with status 0 before).
-TEST(CaptureFile, AHeadlessRunWhoseCaptureFailsReportsItAndFails) {
-  TempDir dir;
-  const std::string link = (dir.path() / "editor").string();
-  const std::string capture = (dir.path() / "full.txt").string();
+// Under a file limit that stands for a full disk, a headless run of `options` whose editor on
+// `link` keeps asking: whether it said once on stderr that the capture stopped, and failed.
+bool FullDiskSaidOnce(const ProgramOptions& options, const std::string& link) {
   const pid_t child = fork();
   if (child == 0) {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{8192, 8192};
     setrlimit(RLIMIT_FSIZE, &limit);
-    ProgramOptions options;
-    options.headless = true;
-    options.portA = "pty:" + link;
-    options.capture = capture;
     std::ostringstream out;
     std::atomic<bool> stop{false};
     HeadlessPrinter printer(options, out, out);
@@ -145,14 +138,30 @@ TEST(CaptureFile, AHeadlessRunWhoseCaptureFailsReportsItAndFails) {
     }
     stop = true;
     run.join();
-    const std::string said = "selkietest: Capture to " + capture + " stopped: File too large\n";
+    const std::string said =
+        "selkietest: Capture to " + *options.capture + " stopped: File too large\n";
     const std::string text = out.str();
     const bool once = text.find(said) != std::string::npos && text.find(said) == text.rfind(said);
     _exit(once && printer.ReportedErrors() ? 0 : 1);
   }
   int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// End to end: a headless run whose capture file stops taking lines says so once on stderr and
+// ends with status 1 (it went on silently with status 0 before); a rack's machines too, whose
+// lines go to the same file.
+TEST(CaptureFile, AHeadlessRunWhoseCaptureFailsReportsItAndFails) {
+  TempDir dir;
+  ProgramOptions options;
+  options.headless = true;
+  options.portA = "pty:" + (dir.path() / "editor").string();
+  options.capture = (dir.path() / "full.txt").string();
+  EXPECT_TRUE(FullDiskSaidOnce(options, (dir.path() / "editor").string())) << "port A";
+  options.rack = "2";
+  options.portA = "pty:" + (dir.path() / "vtr{n}").string();
+  options.capture = (dir.path() / "rack.txt").string();
+  EXPECT_TRUE(FullDiskSaidOnce(options, (dir.path() / "vtr2").string())) << "a rack's machine";
 }
 
 }  // namespace
