@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <algorithm>
 
 #include "MonitorExport.h"
 
@@ -131,7 +132,12 @@ QWidget* MonitorPane::BuildSearchBar() {
 void MonitorPane::OfferMachines(const QStringList& names) {
   if (names.isEmpty()) return;
   portBox->setItemText(0, QStringLiteral("All ports and machines"));
-  for (const QString& name : names) portBox->addItem(QStringLiteral("Machine ") + name, name);
+  int widest = table->columnWidth(MonitorModel::PortColumn);
+  for (const QString& name : names) {
+    portBox->addItem(QStringLiteral("Machine ") + name, name);
+    widest = std::max(widest, table->fontMetrics().horizontalAdvance(name) + 12);
+  }
+  table->setColumnWidth(MonitorModel::PortColumn, widest);
 }
 
 QString MonitorPane::ChosenPort() const { return portBox->currentData().toString(); }

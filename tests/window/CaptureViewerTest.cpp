@@ -171,6 +171,9 @@ TEST(CaptureViewerTest, ARacksMachinesAreFilteredAndReplayedByName) {
   QComboBox* ports = viewer.pane->portBox;
   ASSERT_EQ(ports->count(), 5);
   EXPECT_EQ(ports->itemText(4), "Machine deck-b");
+  EXPECT_GE(viewer.pane->table->columnWidth(MonitorModel::PortColumn),
+            viewer.pane->table->fontMetrics().horizontalAdvance("deck-b"))
+      << "a machine's name is shown whole";
   EXPECT_EQ(viewer.Model().index(2, MonitorModel::PortColumn).data().toString(), "deck-b");
   EXPECT_FALSE(viewer.Model().Row(3).replyUs == std::nullopt) << "a machine's replies are timed";
 
