@@ -42,11 +42,10 @@ RackMachine::RackMachine(RackEntry entry, int spareNumber, std::shared_ptr<Owner
 void RackMachine::ShareCapture(std::shared_ptr<CaptureSink> sink) {
   traffic_.ShareCapture(std::move(sink));
   if (!traffic_.Capturing()) return;
-  std::string note = "machine " + entry_.name + " on " + entry_.port + ": " +
-                     std::string(IdentityOf(vm_.MachineType()).caption) + " " +
-                     std::string(StandardOf(vm_.Settings().Standard).caption);
-  if (entry_.rules) note += ", personality " + entry_.rules->name;
-  traffic_.Note(note);
+  traffic_.Note("machine " + entry_.name + " on " + entry_.port + ": " +
+                std::string(IdentityOf(vm_.MachineType()).caption) + " " +
+                std::string(StandardOf(vm_.Settings().Standard).caption) + ", personality " +
+                shaping_.Current().name);
 }
 
 void RackMachine::Write(const Bytes& bytes) {

@@ -4,14 +4,6 @@
 
 namespace {
 
-// The ports in the order they first appear.
-std::vector<std::string> PortsOf(const std::vector<CaptureRecord>& records) {
-  std::vector<std::string> ports;
-  for (const CaptureRecord& r : records)
-    if (std::find(ports.begin(), ports.end(), r.port) == ports.end()) ports.push_back(r.port);
-  return ports;
-}
-
 std::string Listed(const std::vector<std::string>& ports) {
   std::string text;
   for (const std::string& port : ports) text += (text.empty() ? "" : ", ") + port;
@@ -20,9 +12,16 @@ std::string Listed(const std::vector<std::string>& ports) {
 
 }  // namespace
 
+std::vector<std::string> CapturePorts(const std::vector<CaptureRecord>& records) {
+  std::vector<std::string> ports;
+  for (const CaptureRecord& r : records)
+    if (std::find(ports.begin(), ports.end(), r.port) == ports.end()) ports.push_back(r.port);
+  return ports;
+}
+
 std::string CapturePort(const std::vector<CaptureRecord>& records, const std::string& from,
                         const std::string& usual) {
-  const std::vector<std::string> ports = PortsOf(records);
+  const std::vector<std::string> ports = CapturePorts(records);
   const auto has = [&ports](const std::string& port) {
     return std::find(ports.begin(), ports.end(), port) != ports.end();
   };

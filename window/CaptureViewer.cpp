@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <sstream>
 
+#include "CaptureSide.h"
 #include "MonitorPane.h"
 #include "ReplayRunner.h"
 #include "ReplyTimeView.h"
@@ -21,10 +22,8 @@ namespace {
 // The rack machines of a capture, in the order they first appear.
 QStringList MachinesOf(const std::vector<CaptureRecord>& records) {
   QStringList names;
-  for (const CaptureRecord& r : records) {
-    const QString name = QString::fromStdString(r.port);
-    if (name != u"A" && name != u"B" && !names.contains(name)) names << name;
-  }
+  for (const std::string& port : CapturePorts(records))
+    if (port != "A" && port != "B") names << QString::fromStdString(port);
   return names;
 }
 
